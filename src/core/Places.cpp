@@ -1,0 +1,82 @@
+#include "core/Places.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QStandardPaths>
+
+namespace {
+QString &programFolderOverride()
+{
+    static QString folder;
+    return folder;
+}
+} // namespace
+
+namespace Places {
+
+QString dataFolder()
+{
+    QString base = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
+    if (base.isEmpty())
+        base = QDir::homePath() + QStringLiteral("/.local/share");
+    const QString folder = base + QStringLiteral("/Vokamia");
+    QDir().mkpath(folder);
+    return folder;
+}
+
+QString databasePath()
+{
+    return dataFolder() + QStringLiteral("/Vokabeln.mdb");
+}
+
+QString programFolder()
+{
+    if (!programFolderOverride().isEmpty())
+        return programFolderOverride();
+    const QString exeDir = QCoreApplication::applicationDirPath();
+    // Installed (or staged in the build tree): <prefix>/bin/vokamia with the
+    // files in <prefix>/share/vokamia. Tests live elsewhere in the build tree
+    // and find the staged files from the build root.
+    const QStringList candidates = {
+        exeDir + QStringLiteral("/../" VOKAMIA_SHARE_SUBDIR),
+        exeDir + QStringLiteral("/../../" VOKAMIA_SHARE_SUBDIR),
+        exeDir + QStringLiteral("/../../../" VOKAMIA_SHARE_SUBDIR),
+        exeDir,
+    };
+    for (const QString &c : candidates) {
+        if (QFileInfo(c + QStringLiteral("/help")).isDir())
+            return QDir::cleanPath(c);
+    }
+    return QDir::cleanPath(candidates.first());
+}
+
+QString programFile(const QString &relative)
+{
+    return programFolder() + QLatin1Char('/') + relative;
+}
+
+QString helpFile(const QString &name)
+{
+    return programFile(QStringLiteral("help/") + name);
+}
+
+QString mapStoredPath(const QString &stored)
+{
+    QString p = stored;
+    p.replace(QLatin1Char('\\'), QLatin1Char('/'));
+    if (p.isEmpty())
+        return p;
+    if (p.startsWith(QLatin1Char('/')))
+        return p;
+    while (p.startsWith(QStringLiteral("./")))
+        p = p.mid(2);
+    return QDir::current().absoluteFilePath(p);
+}
+
+void setProgramFolderForTesting(const QString &folder)
+{
+    programFolderOverride() = folder;
+}
+
+} // namespace Places
