@@ -1,0 +1,64 @@
+#pragma once
+
+#include <QColor>
+#include <QMetaType>
+#include <QString>
+
+#include <cstdint>
+
+// Compartments of the card box: 0 is the pool of unlearned cards, 1 the
+// start compartment, 2..7 the further compartments.
+namespace Fach {
+constexpr int Pool = 0;
+constexpr int Start = 1;
+constexpr int Last = 7;
+constexpr int Count = 8;
+inline bool isValid(int fach) { return fach >= Pool && fach <= Last; }
+} // namespace Fach
+
+// One row of a language table: one vocabulary card.
+struct VocabularyRecord
+{
+    std::int32_t VNr = 0;
+    QString FVok;
+    QString Artikel;
+    QString FSatz;
+    QString MVok;
+    QString MSatz;
+    int Fach = 0;
+    int gewusst = 0;
+    QString FVokSound;
+    QString FSatzSound;
+    int Kapitel = 0;
+    QString Datum;
+};
+
+// One entry of the language catalogue.
+struct LanguagePair
+{
+    std::int16_t SprachId = 0;
+    QString Tabelle;
+    QString MutterSprache;
+    QString FremdSprache;
+};
+
+// Colours are stored as one number: red + 256 * green + 65536 * blue.
+namespace Colour {
+inline std::int32_t encode(const QColor &c)
+{
+    return c.red() + 256 * c.green() + 65536 * c.blue();
+}
+inline QColor decode(std::int32_t v)
+{
+    const auto u = static_cast<std::uint32_t>(v);
+    return QColor(int(u & 0xFF), int((u >> 8) & 0xFF), int((u >> 16) & 0xFF));
+}
+} // namespace Colour
+
+// Every list of cards shows one line per card and carries the card's number
+// with it (as the line's Qt::UserRole data in list widgets).
+struct ListLine
+{
+    QString text;
+    std::int32_t VNr = 0;
+};
