@@ -1,0 +1,482 @@
+#include "store/Connection.h"
+#include "store/Collation.h"
+
+#include <QFile>
+#include <QFileInfo>
+
+#include <sys/stat.h>
+
+namespace store {
+
+std::shared_ptr<Recordset> openRecordsetOn(const std::shared_ptr<Connection> &c, const QString &source,
+                                           RecordsetType type);
+
+// -------------------------------------------------------------- definitions
+
+FieldDef &TableDef::appendField(const QString &fieldName, FieldType type, int size)
+{
+    FieldDef f;
+    f.name = fieldName;
+    f.type = type;
+    f.size = type == FieldType::Text ? (size > 0 ? size : 50) : 0;
+    fields << f;
+    return fields.last();
+}
+
+IndexDef &TableDef::appendIndex(const QString &indexName, const QString &field, bool primary, bool unique)
+{
+    IndexDef i;
+    i.name = indexName;
+    i.fields = QStringList{field};
+    i.primary = primary;
+    i.unique = unique || primary;
+    indexes << i;
+    return indexes.last();
+}
+
+const FieldDef *TableDef::field(const QString &fieldName) const
+{
+    for (const FieldDef &f : fields)
+        if (f.name.compare(fieldName, Qt::CaseInsensitive) == 0)
+            return &f;
+    return nullptr;
+}
+
+namespace {
+
+const char *kMetaSchema[] = {
+    "CREATE TABLE VkSysMeta (key TEXT PRIMARY KEY, value TEXT)",
+    "CREATE TABLE VkSysFields (tbl TEXT NOT NULL, pos INTEGER NOT NULL, name TEXT NOT NULL, type INTEGER NOT NULL, "
+    "size INTEGER NOT NULL, autoinc INTEGER NOT NULL, required INTEGER NOT NULL, allowzero INTEGER NOT NULL, "
+    "dflt, PRIMARY KEY (tbl, pos))",
+    "CREATE TABLE VkSysIndexes (tbl TEXT NOT NULL, name TEXT NOT NULL, fields TEXT NOT NULL, "
+    "isprimary INTEGER NOT NULL, isunique INTEGER NOT NULL)",
+    "CREATE TABLE VkSysLinks (name TEXT PRIMARY KEY, connect TEXT NOT NULL, source TEXT NOT NULL)",
+};
+
+// Names follow the engine's rules: at most 64 characters, no leading blank,
+// none of . ! ` [ ] and no control characters.
+void checkName(const QString &name, const QString &what)
+{
+    bool ok = !name.trimmed().isEmpty() && name.size() <= 64 && !name.startsWith(QLatin1Char(' '));
+    for (const QChar ch : name) {
+        if (ch.unicode() < 32 || ch == QLatin1Char('.') || ch == QLatin1Char('!') || ch == QLatin1Char('`')
+            || ch == QLatin1Char('[') || ch == QLatin1Char(']'))
+            ok = false;
+    }
+    if (!ok)
+        throw Error(QStringLiteral("'%1' ist kein gültiger %2. Namen sind höchstens 64 Zeichen lang, beginnen nicht "
+                                   "mit einem Leerzeichen und enthalten keines der Zeichen . ! ` [ ]")
+                        .arg(name, what));
+}
+
+struct Range
+{
+    qint64 lo, hi;
+};
+
+Range rangeOf(FieldType t)
+{
+    switch (t) {
+    case FieldType::Long:
+        return {-2147483648LL, 2147483647LL};
+    case FieldType::Integer:
+        return {-32768, 32767};
+    case FieldType::Byte:
+        return {0, 255};
+    default:
+        return {0, 0};
+    }
+}
+
+bool isInteger(FieldType t)
+{
+    return t == FieldType::Long || t == FieldType::Integer || t == FieldType::Byte;
+}
+
+QString raise(const QString &message)
+{
+    return QStringLiteral("RAISE(ABORT, %1)").arg(quoteText(message));
+}
+
+// The checks a row must pass, as the WHEN branches of one CASE. They run as
+// triggers, so they hold for every way of writing: recordsets and SQL alike.
+QStringList rowChecks(const TableDef &def, bool forUpdate)
+{
+    QStringList when;
+    QSet<QString> primaryFields;
+    for (const IndexDef &i : def.indexes)
+        if (i.primary)
+            for (const QString &f : i.fields)
+                primaryFields.insert(f.toLower());
+
+    for (const FieldDef &f : def.fields) {
+        const QString col = QStringLiteral("NEW.") + quoteIdent(f.name);
+        const QString label = def.name + QLatin1Char('.') + f.name;
+        if (f.autoIncrement) {
+            if (forUpdate)
+                when << QStringLiteral("WHEN %1 IS NOT OLD.%2 THEN %3")
+                            .arg(col, quoteIdent(f.name),
+                                 raise(QStringLiteral("Das Feld '%1' ist ein AutoWert und kann nicht geändert werden.")
+                                           .arg(label)));
+        } else if (f.required || primaryFields.contains(f.name.toLower())) {
+            when << QStringLiteral("WHEN %1 IS NULL THEN %2")
+                        .arg(col, raise(QStringLiteral("Das Feld '%1' erfordert einen Wert. Geben Sie einen Wert in "
+                                                       "das Feld ein.")
+                                            .arg(label)));
+        }
+        if (f.type == FieldType::Text) {
+            when << QStringLiteral("WHEN %1 IS NOT NULL AND length(%1) > %2 THEN %3")
+                        .arg(col)
+                        .arg(f.size)
+                        .arg(raise(QStringLiteral("Der Text für das Feld '%1' ist zu lang: höchstens %2 Zeichen sind "
+                                                  "erlaubt.")
+                                       .arg(label)
+                                       .arg(f.size)));
+            if (!f.allowZeroLength)
+                when << QStringLiteral("WHEN typeof(%1) = 'text' AND length(%1) = 0 THEN %2")
+                            .arg(col, raise(QStringLiteral("Das Feld '%1' darf keine leere Zeichenfolge enthalten.")
+                                                .arg(label)));
+        } else if (isInteger(f.type)) {
+            const Range r = rangeOf(f.type);
+            when << QStringLiteral("WHEN %1 IS NOT NULL AND typeof(%1) <> 'integer' THEN %2")
+                        .arg(col, raise(QStringLiteral("Der Wert für das Feld '%1' ist keine ganze Zahl.").arg(label)));
+            when << QStringLiteral("WHEN %1 NOT BETWEEN %2 AND %3 THEN %4")
+                        .arg(col)
+                        .arg(r.lo)
+                        .arg(r.hi)
+                        .arg(raise(QStringLiteral("Der Wert für das Feld '%1' liegt außerhalb des zulässigen Bereichs "
+                                                  "(%2 bis %3).")
+                                       .arg(label)
+                                       .arg(r.lo)
+                                       .arg(r.hi)));
+        }
+    }
+    return when;
+}
+
+QString defaultClause(const FieldDef &f)
+{
+    if (!f.defaultValue.isValid() || f.defaultValue.isNull())
+        return QString();
+    bool isNumber = false;
+    const QString text = f.defaultValue.toString();
+    text.toDouble(&isNumber);
+    if (isNumber && f.type != FieldType::Text)
+        return QStringLiteral(" DEFAULT ") + QString::number(text.toDouble(), 'g', 17);
+    return QStringLiteral(" DEFAULT ") + quoteText(text);
+}
+
+} // namespace
+
+// ----------------------------------------------------------------- Database
+
+Database::Database(std::shared_ptr<Connection> c) : c_(std::move(c)) {}
+
+Database::~Database() = default;
+
+std::shared_ptr<Database> Database::create(const QString &path, const QString &locale, int formatOption)
+{
+    if (QFileInfo::exists(path))
+        throw Error(QStringLiteral("Die Datenbank '%1' ist bereits vorhanden.").arg(path));
+    sqlite3 *db = nullptr;
+    const int rc = sqlite3_open_v2(path.toUtf8().constData(), &db,
+                                   SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX, nullptr);
+    if (rc != SQLITE_OK) {
+        sqlite3_close_v2(db);
+        QFile::remove(path);
+        throw Error(QStringLiteral("Die Datenbank '%1' kann nicht angelegt werden.").arg(path));
+    }
+    auto c = std::make_shared<Connection>(db, path);
+    try {
+        c->exec(QStringLiteral("BEGIN"));
+        for (const char *sql : kMetaSchema)
+            c->exec(QString::fromLatin1(sql));
+        c->execChanges(QStringLiteral("INSERT INTO VkSysMeta VALUES ('locale', ?), ('format', ?), ('engine', 'Vokamia 1')"),
+                       {locale, formatOption});
+        c->exec(QStringLiteral("COMMIT"));
+    } catch (const Error &) {
+        c.reset();
+        QFile::remove(path);
+        throw;
+    }
+    return std::shared_ptr<Database>(new Database(c));
+}
+
+std::shared_ptr<Database> Database::open(const QString &path)
+{
+    const QFileInfo info(path);
+    if (!info.exists() || !info.isFile())
+        throw Error(QStringLiteral("Die Datenbank '%1' wurde nicht gefunden.").arg(path));
+
+    // A file marked read-only is taken at its word even where the user could
+    // write anyway (root): the learner protected it on purpose.
+    struct stat st {};
+    if (::stat(QFile::encodeName(path).constData(), &st) == 0 && (st.st_mode & 0222) == 0)
+        throw Error(QStringLiteral("Die Datenbank '%1' ist schreibgeschützt. Vokamia braucht Schreibzugriff auf "
+                                   "diese Datei.")
+                        .arg(path));
+
+    QFile probe(path);
+    if (!probe.open(QIODevice::ReadOnly))
+        throw Error(QStringLiteral("Die Datenbank '%1' kann nicht gelesen werden.").arg(path));
+    const QByteArray header = probe.read(100);
+    probe.close();
+    if (header.isEmpty())
+        throw Error(QStringLiteral("Die Datenbank '%1' ist leer.").arg(path));
+    if (!header.startsWith(QByteArray("SQLite format 3\0", 16)) || header.size() < 100)
+        throw Error(QStringLiteral("Die Datei '%1' ist keine Vokabeldatenbank.").arg(path));
+
+    sqlite3 *db = nullptr;
+    const int rc = sqlite3_open_v2(path.toUtf8().constData(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX,
+                                   nullptr);
+    if (rc != SQLITE_OK) {
+        sqlite3_close_v2(db);
+        throw Error(QStringLiteral("Die Datenbank '%1' kann nicht geöffnet werden.").arg(path));
+    }
+    auto c = std::make_shared<Connection>(db, path);
+    if (sqlite3_db_readonly(db, "main") == 1)
+        throw Error(QStringLiteral("Die Datenbank '%1' ist schreibgeschützt. Vokamia braucht Schreibzugriff auf "
+                                   "diese Datei.")
+                        .arg(path));
+    try {
+        if (c->scalar(QStringLiteral("SELECT count(*) FROM sqlite_master WHERE name = 'VkSysMeta'")).toInt() != 1)
+            throw Error(QString());
+        c->meta(QStringLiteral("locale"));
+        // Reading the whole schema touches every page of the catalogue, so a
+        // file cut short shows now rather than in the middle of a lesson.
+        c->scalar(QStringLiteral("SELECT count(*) FROM sqlite_master"));
+        c->scalar(QStringLiteral("SELECT count(*) FROM VkSysFields"));
+    } catch (const Error &e) {
+        if (e.description().isEmpty())
+            throw Error(QStringLiteral("Die Datei '%1' ist keine Vokabeldatenbank.").arg(path));
+        throw Error(QStringLiteral("Die Datenbank '%1' ist beschädigt und kann nicht geöffnet werden (%2)")
+                        .arg(path, e.description()));
+    }
+    c->activateLinks();
+    return std::shared_ptr<Database>(new Database(c));
+}
+
+QString Database::path() const
+{
+    return c_->path();
+}
+
+QString Database::locale() const
+{
+    return c_->meta(QStringLiteral("locale"));
+}
+
+int Database::formatOption() const
+{
+    return c_->meta(QStringLiteral("format")).toInt();
+}
+
+int Database::execute(const QString &sql)
+{
+    if (sql.trimmed().isEmpty())
+        throw Error(QStringLiteral("Die SQL-Anweisung ist leer."));
+    return c_->execChanges(sql);
+}
+
+std::shared_ptr<Recordset> Database::openRecordset(const QString &source, RecordsetType type)
+{
+    return openRecordsetOn(c_, source, type);
+}
+
+QStringList Database::tableNames() const
+{
+    return c_->realTables() + c_->linkNames();
+}
+
+bool Database::hasTable(const QString &name) const
+{
+    for (const QString &t : tableNames())
+        if (t.compare(name, Qt::CaseInsensitive) == 0)
+            return true;
+    return false;
+}
+
+TableDef Database::tableDef(const QString &name) const
+{
+    if (auto d = c_->findTableDef(name))
+        return *d;
+    throw Error(QStringLiteral("Die Tabelle '%1' ist nicht vorhanden.").arg(name));
+}
+
+void Database::appendTableDef(const TableDef &def)
+{
+    checkName(def.name, QStringLiteral("Tabellenname"));
+    if (def.name.startsWith(kSysPrefix, Qt::CaseInsensitive) || def.name.startsWith(QStringLiteral("sqlite_")))
+        throw Error(QStringLiteral("Der Tabellenname '%1' ist für das Datenbanksystem reserviert.").arg(def.name));
+    if (hasTable(def.name))
+        throw Error(QStringLiteral("Die Tabelle '%1' ist bereits vorhanden.").arg(def.name));
+
+    if (def.isAttached()) {
+        if (def.sourceTableName.isEmpty())
+            throw Error(QStringLiteral("Für die verknüpfte Tabelle '%1' fehlt der Name der Quelltabelle.").arg(def.name));
+        c_->activateLink(def.name, def.connect, def.sourceTableName);
+        try {
+            c_->execChanges(QStringLiteral("INSERT INTO VkSysLinks (name, connect, source) VALUES (?, ?, ?)"),
+                            {def.name, def.connect, def.sourceTableName});
+        } catch (const Error &) {
+            c_->deactivateLink(def.name);
+            throw;
+        }
+        c_->forgetDefinitions();
+        return;
+    }
+
+    if (def.fields.isEmpty())
+        throw Error(QStringLiteral("Die Tabelle '%1' hat keine Felder.").arg(def.name));
+    const FieldDef *autoField = nullptr;
+    QSet<QString> seen;
+    for (const FieldDef &f : def.fields) {
+        checkName(f.name, QStringLiteral("Feldname"));
+        if (seen.contains(f.name.toLower()))
+            throw Error(QStringLiteral("Das Feld '%1' ist in der Tabelle '%2' doppelt vorhanden.").arg(f.name, def.name));
+        seen.insert(f.name.toLower());
+        if (f.type == FieldType::Text && (f.size < 1 || f.size > 255))
+            throw Error(QStringLiteral("Die Feldgröße von '%1' ist ungültig (1 bis 255 Zeichen).").arg(f.name));
+        if (f.autoIncrement) {
+            if (f.type != FieldType::Long)
+                throw Error(QStringLiteral("Das Feld '%1' kann kein AutoWert sein: nur 32-Bit-Zahlen zählen selbst.")
+                                .arg(f.name));
+            if (autoField)
+                throw Error(QStringLiteral("Die Tabelle '%1' kann nur ein AutoWert-Feld haben.").arg(def.name));
+            autoField = &f;
+        }
+    }
+    int primaries = 0;
+    QSet<QString> indexNames;
+    for (const IndexDef &i : def.indexes) {
+        checkName(i.name, QStringLiteral("Indexname"));
+        if (indexNames.contains(i.name.toLower()))
+            throw Error(QStringLiteral("Der Index '%1' ist in der Tabelle '%2' doppelt vorhanden.").arg(i.name, def.name));
+        indexNames.insert(i.name.toLower());
+        if (i.fields.isEmpty())
+            throw Error(QStringLiteral("Der Index '%1' hat kein Feld.").arg(i.name));
+        for (const QString &f : i.fields)
+            if (!def.field(f))
+                throw Error(QStringLiteral("Der Index '%1' nennt das Feld '%2', das die Tabelle nicht hat.").arg(i.name, f));
+        if (i.primary)
+            ++primaries;
+    }
+    if (primaries > 1)
+        throw Error(QStringLiteral("Die Tabelle '%1' kann nur einen Primärschlüssel haben.").arg(def.name));
+
+    QStringList columns;
+    for (const FieldDef &f : def.fields) {
+        QString col = quoteIdent(f.name);
+        if (&f == autoField)
+            col += QStringLiteral(" INTEGER PRIMARY KEY AUTOINCREMENT");
+        else if (isInteger(f.type))
+            col += QStringLiteral(" INTEGER");
+        else if (f.type == FieldType::Text)
+            col += QStringLiteral(" TEXT COLLATE ") + QLatin1String(kGermanCollation);
+        else
+            col += QStringLiteral(" DATETIME");
+        col += defaultClause(f);
+        columns << col;
+    }
+
+    const QString table = quoteIdent(def.name);
+    c_->exec(QStringLiteral("SAVEPOINT vkddl"));
+    try {
+        c_->exec(QStringLiteral("CREATE TABLE %1 (%2)").arg(table, columns.join(QStringLiteral(", "))));
+        for (const IndexDef &i : def.indexes) {
+            const bool isRowid = autoField && i.fields.size() == 1
+                && i.fields.first().compare(autoField->name, Qt::CaseInsensitive) == 0;
+            if (!isRowid) {
+                QStringList cols;
+                for (const QString &f : i.fields)
+                    cols << quoteIdent(def.field(f)->name);
+                c_->exec(QStringLiteral("CREATE %1INDEX %2 ON %3 (%4)")
+                             .arg(i.unique ? QStringLiteral("UNIQUE ") : QString(),
+                                  quoteIdent(def.name + QLatin1Char('$') + i.name), table,
+                                  cols.join(QStringLiteral(", "))));
+            }
+            c_->execChanges(QStringLiteral("INSERT INTO VkSysIndexes VALUES (?, ?, ?, ?, ?)"),
+                            {def.name, i.name, i.fields.join(QLatin1Char('\n')), i.primary ? 1 : 0,
+                             (i.unique || i.primary) ? 1 : 0});
+        }
+        for (int pass = 0; pass < 2; ++pass) {
+            const bool upd = pass == 1;
+            const QStringList when = rowChecks(def, upd);
+            if (when.isEmpty())
+                continue;
+            c_->exec(QStringLiteral("CREATE TRIGGER %1 BEFORE %2 ON %3 BEGIN SELECT CASE %4 END; END")
+                         .arg(quoteIdent(def.name + (upd ? QStringLiteral("$upd") : QStringLiteral("$ins"))),
+                              upd ? QStringLiteral("UPDATE") : QStringLiteral("INSERT"), table,
+                              when.join(QLatin1Char(' '))));
+        }
+        for (int p = 0; p < def.fields.size(); ++p) {
+            const FieldDef &f = def.fields[p];
+            c_->execChanges(QStringLiteral("INSERT INTO VkSysFields VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?)"),
+                            {def.name, p, f.name, int(f.type), f.size, f.autoIncrement ? 1 : 0, f.required ? 1 : 0,
+                             f.allowZeroLength ? 1 : 0, f.defaultValue});
+        }
+        c_->exec(QStringLiteral("RELEASE vkddl"));
+    } catch (const Error &) {
+        c_->exec(QStringLiteral("ROLLBACK TO vkddl"));
+        c_->exec(QStringLiteral("RELEASE vkddl"));
+        c_->forgetDefinitions();
+        throw;
+    }
+    c_->forgetDefinitions();
+}
+
+void Database::deleteTableDef(const QString &name)
+{
+    const auto def = c_->findTableDef(name);
+    if (!def)
+        throw Error(QStringLiteral("Die Tabelle '%1' ist nicht vorhanden.").arg(name));
+    if (def->isAttached()) {
+        c_->deactivateLink(def->name);
+        c_->execChanges(QStringLiteral("DELETE FROM VkSysLinks WHERE name = ?"), {def->name});
+    } else {
+        c_->exec(QStringLiteral("SAVEPOINT vkddl"));
+        try {
+            c_->exec(QStringLiteral("DROP TABLE ") + quoteIdent(def->name));
+            c_->execChanges(QStringLiteral("DELETE FROM VkSysFields WHERE tbl = ?"), {def->name});
+            c_->execChanges(QStringLiteral("DELETE FROM VkSysIndexes WHERE tbl = ?"), {def->name});
+            c_->exec(QStringLiteral("RELEASE vkddl"));
+        } catch (const Error &) {
+            c_->exec(QStringLiteral("ROLLBACK TO vkddl"));
+            c_->exec(QStringLiteral("RELEASE vkddl"));
+            throw;
+        }
+    }
+    c_->forgetDefinitions();
+}
+
+void Database::beginTrans()
+{
+    c_->exec(QStringLiteral("SAVEPOINT vktrans%1").arg(c_->transactionDepth + 1));
+    ++c_->transactionDepth;
+}
+
+void Database::commitTrans()
+{
+    if (c_->transactionDepth == 0)
+        throw Error(QStringLiteral("Es ist keine Transaktion geöffnet."));
+    c_->exec(QStringLiteral("RELEASE vktrans%1").arg(c_->transactionDepth));
+    --c_->transactionDepth;
+}
+
+void Database::rollback()
+{
+    if (c_->transactionDepth == 0)
+        throw Error(QStringLiteral("Es ist keine Transaktion geöffnet."));
+    c_->exec(QStringLiteral("ROLLBACK TO vktrans%1").arg(c_->transactionDepth));
+    c_->exec(QStringLiteral("RELEASE vktrans%1").arg(c_->transactionDepth));
+    --c_->transactionDepth;
+    c_->forgetDefinitions();
+}
+
+bool Database::inTransaction() const
+{
+    return c_->transactionDepth > 0;
+}
+
+} // namespace store

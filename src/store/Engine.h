@@ -1,0 +1,186 @@
+#pragma once
+
+// The database engine layer: databases, table definitions and recordsets over
+// SQLite. Nothing of SQLite is visible past this header; every failure is an
+// store::Error carrying a German description that callers show as it is.
+
+#include <QString>
+#include <QStringList>
+#include <QVariant>
+#include <QVector>
+
+#include <cstdint>
+#include <memory>
+#include <stdexcept>
+
+namespace store {
+
+class Error : public std::runtime_error
+{
+public:
+    explicit Error(const QString &description);
+    const QString &description() const { return description_; }
+
+private:
+    QString description_;
+};
+
+enum class FieldType {
+    Long,     // 32-bit integer
+    Integer,  // 16-bit integer
+    Byte,     // 8-bit unsigned integer
+    Text,     // text of at most `size` characters
+    DateTime, // date and time, stored as ISO text
+};
+
+struct FieldDef
+{
+    QString name;
+    FieldType type = FieldType::Text;
+    int size = 50; // characters; only for text
+    bool autoIncrement = false;
+    bool required = false;
+    bool allowZeroLength = false; // the engine's default: not allowed
+    QVariant defaultValue;        // null: none
+};
+
+struct IndexDef
+{
+    QString name;
+    QStringList fields;
+    bool primary = false;
+    bool unique = false;
+};
+
+// A table definition: built up field by field and index by index, then
+// appended to a database. With a connect string ";DATABASE=<file>" and a
+// source table name it describes an attached table of another file instead.
+class TableDef
+{
+public:
+    TableDef() = default;
+    explicit TableDef(QString name) : name(std::move(name)) {}
+
+    QString name;
+    QVector<FieldDef> fields;
+    QVector<IndexDef> indexes;
+    QString connect;
+    QString sourceTableName;
+
+    FieldDef &appendField(const QString &fieldName, FieldType type, int size = 0);
+    IndexDef &appendIndex(const QString &indexName, const QString &field, bool primary = false, bool unique = false);
+    const FieldDef *field(const QString &fieldName) const;
+    bool isAttached() const { return !connect.isEmpty(); }
+};
+
+enum class RecordsetType { Table, Dynaset };
+
+enum class EditMode { None, Edit, AddNew };
+
+class Connection;
+class Recordset;
+
+class Database
+{
+public:
+    // Creates a new file (it must not exist yet) and returns it opened. The
+    // locale string and format option are recorded in the file.
+    static std::shared_ptr<Database> create(const QString &path, const QString &locale, int formatOption);
+    // Opens an existing file, shared and writable. A file that is missing,
+    // read-only, empty, damaged or of another kind is refused and left as it is.
+    static std::shared_ptr<Database> open(const QString &path);
+
+    ~Database();
+    Database(const Database &) = delete;
+    Database &operator=(const Database &) = delete;
+
+    QString path() const;
+    QString locale() const;
+    int formatOption() const;
+
+    // Runs a statement (INSERT, INSERT ... SELECT, UPDATE, DELETE, ...);
+    // returns the number of rows it changed.
+    int execute(const QString &sql);
+
+    // A SELECT statement (dynaset) or a table name (table type), positioned
+    // on its first row.
+    std::shared_ptr<Recordset> openRecordset(const QString &source, RecordsetType type = RecordsetType::Dynaset);
+
+    // User tables, attached ones included, in order of creation.
+    QStringList tableNames() const;
+    bool hasTable(const QString &name) const;
+    TableDef tableDef(const QString &name) const;
+    void appendTableDef(const TableDef &def);
+    void deleteTableDef(const QString &name);
+
+    void beginTrans();
+    void commitTrans();
+    void rollback();
+    bool inTransaction() const;
+
+private:
+    explicit Database(std::shared_ptr<Connection> c);
+    std::shared_ptr<Connection> c_;
+};
+
+class Recordset
+{
+public:
+    ~Recordset();
+    Recordset(const Recordset &) = delete;
+    Recordset &operator=(const Recordset &) = delete;
+
+    RecordsetType type() const;
+    bool updatable() const;
+
+    int fieldCount() const;
+    QString fieldName(int position) const;
+    QStringList fieldNames() const;
+    bool hasField(const QString &name) const;
+
+    // Value of the current row (or of the edit buffer while editing). A null
+    // value is an invalid QVariant; text() turns it into empty text.
+    QVariant value(const QString &name) const;
+    QVariant value(int position) const;
+    QString text(const QString &name) const;
+    bool isNull(const QString &name) const;
+
+    bool eof() const;
+    bool bof() const;
+    void moveFirst();
+    void moveLast();
+    void moveNext();
+    void movePrevious();
+    int recordCount() const;
+
+    // Criteria of the simple form  field op value  (op one of = <> < > <= >=
+    // LIKE), joined by AND or OR; field names may stand in brackets.
+    void findFirst(const QString &criteria);
+    void findNext(const QString &criteria);
+    void findPrevious(const QString &criteria);
+    void findLast(const QString &criteria);
+    bool noMatch() const;
+
+    // Table recordsets only: choose an index by name, then seek a key.
+    void setIndex(const QString &indexName);
+    QString index() const;
+    void seek(const QString &comparison, const QVariant &key);
+
+    void edit();
+    void addNew();
+    void setValue(const QString &name, const QVariant &value);
+    void update();
+    void cancelUpdate();
+    void deleteCurrent();
+    EditMode editMode() const;
+
+    struct Impl;
+
+private:
+    friend std::shared_ptr<Recordset> openRecordsetOn(const std::shared_ptr<Connection> &, const QString &,
+                                                      RecordsetType);
+    explicit Recordset(std::unique_ptr<Impl> impl);
+    std::unique_ptr<Impl> d;
+};
+
+} // namespace store

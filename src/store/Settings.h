@@ -1,0 +1,36 @@
+#pragma once
+
+#include <QString>
+
+#include <cstdint>
+#include <optional>
+
+class QSettings;
+
+// The learner's options, appearance, sound folder, print layout and current
+// language pair, kept per user under the application "Vokamia". Values are
+// read once at start-up into AppState and written back group by group as
+// soon as the learner changes one of them.
+namespace Settings {
+
+void LoadAllSettings();  // LoadPrintLayout, LoadSettings, LoadSprachNr
+void LoadSettings();     // Sound, Colors, Fonts, Options
+void SaveSettings();
+void LoadSprachNr();
+void SaveSprachNr();
+void LoadPrintLayout();  // Druck
+void SavePrintLayout();
+
+// Conversions of stored text. Both throw store::Error for text that is no
+// number where one is required.
+// Leading numeric part (0 when there is none), rounded halves to even and
+// kept within 16 bits.
+std::int16_t leadingNumber(const QString &text);
+// The whole text must be a number; rounded halves to even; range checked.
+std::int32_t strictInteger(const QString &text, std::int64_t lo, std::int64_t hi, const QString &what);
+
+// Tests point the store at a file of their own; an empty path restores the
+// learner's real store.
+void setStoreFileForTesting(const QString &path);
+
+} // namespace Settings

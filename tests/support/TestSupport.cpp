@@ -1,0 +1,60 @@
+#include "TestSupport.h"
+
+#include <QAbstractButton>
+#include <QPushButton>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTest>
+#include <QWidget>
+
+MessageSpy::MessageSpy()
+{
+    Msg::setResponder([this](QMessageBox &box) {
+        shown_ << Shown{box.text(), box.windowTitle(), box.icon(), box.standardButtons()};
+        if (!answers_.isEmpty())
+            return answers_.takeFirst();
+        if (QAbstractButton *def = box.defaultButton())
+            return box.standardButton(def);
+        const auto buttons = box.buttons();
+        return buttons.isEmpty() ? QMessageBox::NoButton : box.standardButton(buttons.first());
+    });
+}
+
+MessageSpy::~MessageSpy()
+{
+    Msg::setResponder({});
+}
+
+void typeText(QWidget *w, const QString &text)
+{
+    for (const QChar c : text) {
+        if (c.unicode() < 128) {
+            QTest::keyClick(w, c.toLatin1());
+        } else {
+            const auto key = Qt::Key(c.toUpper().unicode());
+            QTest::sendKeyEvent(QTest::Press, w, key, QString(c), Qt::NoModifier);
+            QTest::sendKeyEvent(QTest::Release, w, key, QString(c), Qt::NoModifier);
+        }
+    }
+}
+
+TempWorkDir::TempWorkDir() : previous_(QDir::currentPath())
+{
+    QDir::setCurrent(dir_.path());
+}
+
+TempWorkDir::~TempWorkDir()
+{
+    QDir::setCurrent(previous_);
+}
+
+QString copyTestData(const QString &relative, const QString &toFolder)
+{
+    const QString from = QStringLiteral(VOKAMIA_TEST_DATA "/") + relative;
+    const QString to = toFolder + QLatin1Char('/') + QFileInfo(relative).fileName();
+    QFile::remove(to);
+    QFile::copy(from, to);
+    QFile(to).setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ReadUser | QFile::WriteUser);
+    return to;
+}

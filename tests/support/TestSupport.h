@@ -1,0 +1,62 @@
+#pragma once
+
+#include "core/Messages.h"
+
+#include <QList>
+#include <QMessageBox>
+#include <QString>
+#include <QTemporaryDir>
+
+class QWidget;
+
+// Records every message box the program builds and answers it at once, so
+// no test ever waits in a modal loop.
+class MessageSpy
+{
+public:
+    struct Shown
+    {
+        QString text;
+        QString title;
+        QMessageBox::Icon icon = QMessageBox::NoIcon;
+        QMessageBox::StandardButtons buttons;
+    };
+
+    MessageSpy();
+    ~MessageSpy();
+    MessageSpy(const MessageSpy &) = delete;
+    MessageSpy &operator=(const MessageSpy &) = delete;
+
+    // Answers for the next boxes, in order; after them the default button
+    // (or the first one) is pressed.
+    void answer(QMessageBox::StandardButton b) { answers_ << b; }
+
+    const QList<Shown> &shown() const { return shown_; }
+    int count() const { return int(shown_.size()); }
+    const Shown &last() const { return shown_.last(); }
+    void clear() { shown_.clear(); }
+
+private:
+    QList<Shown> shown_;
+    QList<QMessageBox::StandardButton> answers_;
+};
+
+// Types any text, umlauts included, into a widget key by key.
+void typeText(QWidget *w, const QString &text);
+
+// A temporary folder that is also the working directory while it lives.
+class TempWorkDir
+{
+public:
+    TempWorkDir();
+    ~TempWorkDir();
+    QString path() const { return dir_.path(); }
+    QString file(const QString &name) const { return dir_.filePath(name); }
+
+private:
+    QTemporaryDir dir_;
+    QString previous_;
+};
+
+// Copies a file from tests/data into the given folder; returns the new path.
+QString copyTestData(const QString &relative, const QString &toFolder);
