@@ -1,0 +1,47 @@
+#pragma once
+
+#include "sound/MciBackend.h"
+
+#include <QString>
+
+#include <memory>
+
+// The textual multimedia command layer. The windows talk to the sound
+// hardware only through command texts, exactly as they write them:
+//
+//   open waveaudio / close waveaudio           the wave device for playing
+//   open new type waveaudio alias A            a new, empty recording A
+//   set A bitspersample 16 | samplespersec 22050 | channels 1
+//   record A / stop A / save A <path> / close A
+//   play <path> / stop <path> / close <path>   a WAV file names its device
+//   status <name> mode | length                "recording", "playing",
+//                                              "stopped"; length in ms
+//   close all
+//
+// Verbs and keywords are case-blind, and so are aliases. Paths are stored
+// paths (".\Englisch\EnV17.wav") and map onto the file system with
+// Places::mapStoredPath. Every command returns at once: recording and
+// playing run on in the background, driven by the Qt event loop.
+namespace Mci {
+
+// Sends one command; returns 0 or an error code. A command that answers
+// (status) puts its answer into returnText, else returnText is emptied.
+int send(const QString &command, QString *returnText = nullptr);
+
+// German text for a result code; 0 has a text too.
+QString errorText(int code);
+
+// The shared procedure: sends one command and ignores the outcome. The answer
+// and the error text of the last command are kept (see below).
+void MciCommand(const QString &command);
+QString lastReturnText();
+QString lastErrorText();
+
+// Replaces the backend; everything open is closed first. nullptr brings
+// back the default backend (the sound hardware through Qt Multimedia).
+void setBackend(std::unique_ptr<Backend> backend);
+
+// The default backend, for whoever wants to install it explicitly.
+std::unique_ptr<Backend> makeDefaultBackend();
+
+} // namespace Mci

@@ -1,0 +1,253 @@
+// The real sound backend against a private sound server started by this test:
+// a pipe source stands in for the microphone (the test feeds it known
+// samples) and a null sink for the speakers.
+
+#include "sound/Mci.h"
+#include "sound/WaveFile.h"
+
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <sndfile.h>
+
+#include <cerrno>
+#include <cmath>
+#include <csignal>
+#include <fcntl.h>
+#include <sys/prctl.h>
+#include <unistd.h>
+
+using namespace Mci;
+
+namespace {
+
+constexpr int kRate = 22050;
+
+// Never zero, so the start of the pattern stands out from silence.
+qint16 patternSample(int i)
+{
+    return qint16((1000 + (i * 7919) % 16000) * ((i / 50) % 2 ? -1 : 1));
+}
+
+} // namespace
+
+class TestMciPulse : public QObject
+{
+    Q_OBJECT
+
+private:
+    std::unique_ptr<QTemporaryDir> dir_;
+    QProcess server_;
+    QString runtime_;
+    QString fifo_;
+    QString oldCwd_;
+
+    QString here(const QString &rel) const { return dir_->path() + QLatin1Char('/') + rel; }
+
+    QString serverLog()
+    {
+        QFile f(here(QStringLiteral("server.log")));
+        return f.open(QIODevice::ReadOnly) ? QString::fromLocal8Bit(f.readAll().right(2000)) : QString();
+    }
+
+    // Runs pactl against our server; bounded.
+    bool pactl(const QStringList &args, QByteArray *out = nullptr)
+    {
+        QProcess p;
+        p.start(QStringLiteral("pactl"), args);
+        if (!p.waitForFinished(10000)) {
+            p.kill();
+            p.waitForFinished(2000);
+            return false;
+        }
+        if (out)
+            *out = p.readAllStandardOutput();
+        return p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
+    }
+
+    // Writes everything into the pipe source, waiting while the pipe is full.
+    bool feed(const QByteArray &bytes)
+    {
+        const int fd = ::open(QFile::encodeName(fifo_).constData(), O_WRONLY | O_NONBLOCK);
+        if (fd < 0)
+            return false;
+        qsizetype done = 0;
+        QDeadlineTimer deadline(10000);
+        while (done < bytes.size() && !deadline.hasExpired()) {
+            const ssize_t n = ::write(fd, bytes.constData() + done, size_t(bytes.size() - done));
+            if (n > 0)
+                done += n;
+            else if (n < 0 && errno != EAGAIN && errno != EINTR)
+                break;
+            else
+                QTest::qWait(10);
+        }
+        ::close(fd);
+        return done == bytes.size();
+    }
+
+    void writeToneFile(const QString &path, double seconds)
+    {
+        Clip clip;
+        clip.sampleRate = kRate;
+        clip.channels = 1;
+        const int frames = int(seconds * kRate);
+        clip.pcm.resize(frames * 2);
+        auto *s = reinterpret_cast<qint16 *>(clip.pcm.data());
+        for (int i = 0; i < frames; ++i)
+            s[i] = qint16(8000 * std::sin(2 * 3.14159265358979 * 523.25 * i / kRate));
+        QCOMPARE(writeWaveFile(path, clip, 16), 0);
+    }
+
+private slots:
+    void initTestCase()
+    {
+        const QString exe = QStandardPaths::findExecutable(QStringLiteral("pulseaudio"));
+        if (exe.isEmpty() || QStandardPaths::findExecutable(QStringLiteral("pactl")).isEmpty())
+            QSKIP("pulseaudio and pactl are not installed: no sound server to test against");
+
+        dir_ = std::make_unique<QTemporaryDir>();
+        QVERIFY(dir_->isValid());
+        runtime_ = here(QStringLiteral("runtime"));
+        QVERIFY(QDir().mkpath(runtime_));
+        QFile::setPermissions(runtime_, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        fifo_ = here(QStringLiteral("mic.fifo"));
+        const QString socket = runtime_ + QStringLiteral("/native");
+
+        // The server and every client (pactl, Qt Multimedia in this process)
+        // meet at our socket and nowhere else. Qt reads these the first time
+        // it looks for audio devices, which is after this point.
+        qputenv("XDG_RUNTIME_DIR", runtime_.toLocal8Bit());
+        qputenv("PULSE_RUNTIME_PATH", (runtime_ + QStringLiteral("/pulse")).toLocal8Bit());
+        qputenv("HOME", dir_->path().toLocal8Bit());
+        qputenv("PULSE_SERVER", QByteArray("unix:") + socket.toLocal8Bit());
+
+        server_.setProgram(exe);
+        server_.setArguments({
+            QStringLiteral("-n"),
+            QStringLiteral("--daemonize=no"),
+            QStringLiteral("--exit-idle-time=-1"),
+            QStringLiteral("--use-pid-file=no"),
+            QStringLiteral("--log-target=stderr"),
+            QStringLiteral("-L"), QStringLiteral("module-native-protocol-unix socket=") + socket,
+            QStringLiteral("-L"), QStringLiteral("module-null-sink sink_name=speaker"),
+            QStringLiteral("-L"), QStringLiteral("module-pipe-source source_name=mic file=%1 format=s16le rate=%2 channels=1").arg(fifo_).arg(kRate),
+        });
+        server_.setProcessChannelMode(QProcess::MergedChannels);
+        server_.setStandardOutputFile(here(QStringLiteral("server.log")));
+        // Should this test die, the server goes with it.
+        server_.setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGTERM); });
+        server_.start();
+        if (!server_.waitForStarted(10000))
+            QSKIP(qPrintable(QStringLiteral("pulseaudio cannot start: %1").arg(server_.errorString())));
+        QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(socket) || server_.state() == QProcess::NotRunning, 15000);
+        if (server_.state() == QProcess::NotRunning || !QFile::exists(socket))
+            QSKIP(qPrintable(QStringLiteral("pulseaudio cannot start here:\n") + serverLog()));
+
+        QVERIFY2(pactl({QStringLiteral("set-default-source"), QStringLiteral("mic")}), qPrintable(serverLog()));
+        QVERIFY2(pactl({QStringLiteral("set-default-sink"), QStringLiteral("speaker")}), qPrintable(serverLog()));
+
+        oldCwd_ = QDir::currentPath();
+        QVERIFY(QDir(dir_->path()).mkdir(QStringLiteral("Englisch")));
+        QVERIFY(QDir::setCurrent(dir_->path()));
+        setBackend(makeDefaultBackend());
+    }
+
+    void cleanupTestCase()
+    {
+        send(QStringLiteral("close all"));
+        setBackend(nullptr);
+        if (!oldCwd_.isEmpty())
+            QDir::setCurrent(oldCwd_);
+        if (server_.state() != QProcess::NotRunning) {
+            server_.terminate(); // SIGTERM to the server's PID
+            if (!server_.waitForFinished(5000)) {
+                server_.kill();
+                server_.waitForFinished(5000);
+            }
+        }
+    }
+
+    void recordsWhatTheMicrophoneHears()
+    {
+        QCOMPARE(send(QStringLiteral("OPEN NEW TYPE WAVEAUDIO ALIAS NeuWort")), 0);
+        QCOMPARE(send(QStringLiteral("Set NeuWort bitspersample 16")), 0);
+        QCOMPARE(send(QStringLiteral("Set NeuWort samplespersec 22050")), 0);
+        QCOMPARE(send(QStringLiteral("Set NeuWort channels 1")), 0);
+        QCOMPARE(send(QStringLiteral("RECORD NeuWort")), 0);
+
+        // 0.2 s silence, 0.5 s pattern, 0.3 s silence: the silences absorb
+        // the start and stop latency of the stream.
+        const int lead = kRate / 5, count = kRate / 2, tail = kRate * 3 / 10;
+        QVector<qint16> fed(lead + count + tail, 0);
+        for (int i = 0; i < count; ++i)
+            fed[lead + i] = patternSample(i);
+        QVERIFY(feed(QByteArray(reinterpret_cast<const char *>(fed.constData()), fed.size() * 2)));
+
+        auto recordedMs = [] {
+            QString length;
+            send(QStringLiteral("status NeuWort length"), &length);
+            return length.toInt();
+        };
+        QTRY_VERIFY_WITH_TIMEOUT(recordedMs() >= 900, 15000);
+
+        QCOMPARE(send(QStringLiteral("STOP NeuWort")), 0);
+        QCOMPARE(send(QStringLiteral("SAVE NeuWort .\\Englisch\\EnV1.wav")), 0);
+        QCOMPARE(send(QStringLiteral("CLOSE NeuWort")), 0);
+
+        SF_INFO info{};
+        SNDFILE *f = sf_open(QFile::encodeName(here(QStringLiteral("Englisch/EnV1.wav"))).constData(), SFM_READ, &info);
+        QVERIFY(f);
+        QCOMPARE(info.format, SF_FORMAT_WAV | SF_FORMAT_PCM_16);
+        QCOMPARE(info.samplerate, kRate);
+        QCOMPARE(info.channels, 1);
+        QVector<qint16> rec(info.frames);
+        sf_readf_short(f, rec.data(), info.frames);
+        sf_close(f);
+        QVERIFY(rec.size() >= count);
+
+        // The pattern arrives unchanged somewhere in the recording.
+        qsizetype found = -1;
+        for (qsizetype k = 0; k + count <= rec.size() && found < 0; ++k) {
+            if (rec[k] == patternSample(0)
+                && std::equal(rec.constBegin() + k, rec.constBegin() + k + count, fed.constBegin() + lead))
+                found = k;
+        }
+        QVERIFY2(found >= 0, qPrintable(QStringLiteral("pattern not in %1 recorded samples").arg(rec.size())));
+    }
+
+    void playsOnTheSpeakers()
+    {
+        writeToneFile(here(QStringLiteral("Englisch/EnS1.wav")), 3.0);
+        QCOMPARE(send(QStringLiteral("open waveaudio")), 0);
+        QCOMPARE(send(QStringLiteral("Play .\\Englisch\\EnS1.wav")), 0);
+        QString mode;
+        QCOMPARE(send(QStringLiteral("status .\\Englisch\\EnS1.wav mode"), &mode), 0);
+        QCOMPARE(mode, QStringLiteral("playing"));
+        // The server has a stream for it.
+        QByteArray inputs;
+        QTRY_VERIFY_WITH_TIMEOUT(pactl({QStringLiteral("list"), QStringLiteral("short"), QStringLiteral("sink-inputs")}, &inputs)
+                                     && !inputs.trimmed().isEmpty(),
+                                 10000);
+        // It runs to its end by itself.
+        QTRY_VERIFY_WITH_TIMEOUT(send(QStringLiteral("status .\\Englisch\\EnS1.wav mode"), &mode) == 0
+                                     && mode == QLatin1String("stopped"),
+                                 20000);
+        QCOMPARE(send(QStringLiteral("STOP .\\Englisch\\EnS1.wav")), 0);
+
+        // Another layout, stopped at once.
+        QVERIFY(QFile::copy(QStringLiteral(VOKAMIA_TEST_DATA "/sound/stereo8_44100.wav"), here(QStringLiteral("stereo.wav"))));
+        QCOMPARE(send(QStringLiteral("PLAY stereo.wav")), 0);
+        QCOMPARE(send(QStringLiteral("STOP stereo.wav")), 0);
+        QCOMPARE(send(QStringLiteral("PLAY text.wav")), int(FileNotFound));
+        QCOMPARE(send(QStringLiteral("CLOSE waveaudio")), 0);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestMciPulse)
+#include "tst_mci_pulse.moc"
