@@ -1,7 +1,30 @@
+#include "core/Places.h"
+#include "ui/main/frmMain.h"
+
 #include <QApplication>
+#include <QDir>
+#include <QFile>
 #include <QLibraryInfo>
 #include <QLocale>
 #include <QTranslator>
+
+namespace {
+
+// The card sound folders and the effect sounds are addressed relative to the
+// working directory; the learner's data folder is that directory, whichever
+// way the program was started.
+void enterDataFolder()
+{
+    const QString data = Places::dataFolder();
+    QDir::setCurrent(data);
+    for (const char *name : {"wah.wav", "drum.wav"}) {
+        const QString target = data + QLatin1Char('/') + QLatin1String(name);
+        if (!QFile::exists(target))
+            QFile::copy(Places::programFile(QStringLiteral("sounds/") + QLatin1String(name)), target);
+    }
+}
+
+} // namespace
 
 int main(int argc, char *argv[])
 {
@@ -15,5 +38,9 @@ int main(int argc, char *argv[])
                       QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
         QApplication::installTranslator(&qtGerman);
 
-    return 0;
+    enterDataFolder();
+
+    frmMain w;
+    w.show();
+    return QApplication::exec();
 }

@@ -279,6 +279,13 @@ int Database::execute(const QString &sql)
     return c_->execChanges(sql);
 }
 
+int Database::execute(const QString &sql, const QVariantList &params)
+{
+    if (sql.trimmed().isEmpty())
+        throw Error(QStringLiteral("Die SQL-Anweisung ist leer."));
+    return c_->execChanges(sql, params);
+}
+
 std::shared_ptr<Recordset> Database::openRecordset(const QString &source, RecordsetType type)
 {
     return openRecordsetOn(c_, source, type);

@@ -101,6 +101,9 @@ public:
     // Runs a statement (INSERT, INSERT ... SELECT, UPDATE, DELETE, ...);
     // returns the number of rows it changed.
     int execute(const QString &sql);
+    // The same with values bound to the ? marks of the statement, so no text
+    // of the learner's can change the statement itself.
+    int execute(const QString &sql, const QVariantList &params);
 
     // A SELECT statement (dynaset) or a table name (table type), positioned
     // on its first row.

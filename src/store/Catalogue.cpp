@@ -1,0 +1,191 @@
+#include "store/Catalogue.h"
+
+#include "core/AppState.h"
+#include "core/Places.h"
+#include "store/Engine.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+#include <algorithm>
+
+using store::FieldType;
+using store::TableDef;
+
+namespace Catalogue {
+
+namespace {
+std::function<void()> &legacyImport()
+{
+    static std::function<void()> f;
+    return f;
+}
+} // namespace
+
+void CreateLanguageTable(store::Database &db, const QString &name)
+{
+    TableDef t(name);
+    t.appendIndex(QStringLiteral("VNr"), QStringLiteral("VNr"), true, true);
+    t.appendIndex(QStringLiteral("FVok"), QStringLiteral("FVok"));
+    t.appendIndex(QStringLiteral("MVok"), QStringLiteral("MVok"));
+    t.appendIndex(QStringLiteral("Fach"), QStringLiteral("Fach"));
+    t.appendField(QStringLiteral("VNr"), FieldType::Long).autoIncrement = true;
+    t.appendField(QStringLiteral("FVokSound"), FieldType::Text, 50).allowZeroLength = true;
+    t.appendField(QStringLiteral("FSatzSound"), FieldType::Text, 50).allowZeroLength = false;
+    t.appendField(QStringLiteral("FVok"), FieldType::Text, 50);
+    t.appendField(QStringLiteral("MVok"), FieldType::Text, 50);
+    t.appendField(QStringLiteral("Artikel"), FieldType::Text, 5).allowZeroLength = true;
+    t.appendField(QStringLiteral("FSatz"), FieldType::Text, 200).allowZeroLength = true;
+    t.appendField(QStringLiteral("MSatz"), FieldType::Text, 200).allowZeroLength = true;
+    t.appendField(QStringLiteral("Fach"), FieldType::Byte).defaultValue = 0;
+    t.appendField(QStringLiteral("Kapitel"), FieldType::Integer).defaultValue = 0;
+    t.appendField(QStringLiteral("gewusst"), FieldType::Byte).defaultValue = 0;
+    t.appendField(QStringLiteral("Datum"), FieldType::DateTime);
+    db.appendTableDef(t);
+}
+
+void CreateCatalogueTable(store::Database &db)
+{
+    TableDef t(QStringLiteral("tSprache"));
+    t.appendIndex(QStringLiteral("SprachId"), QStringLiteral("SprachId"), true, true);
+    t.appendField(QStringLiteral("SprachId"), FieldType::Long).autoIncrement = true;
+    t.appendField(QStringLiteral("Tabelle"), FieldType::Text, 50).allowZeroLength = true;
+    t.appendField(QStringLiteral("MutterSprache"), FieldType::Text, 30).required = true;
+    t.appendField(QStringLiteral("FremdSprache"), FieldType::Text, 30).required = true;
+    db.appendTableDef(t);
+}
+
+void EnsureSoundFolder(const QString &foreignLanguage)
+{
+    const QString folder = Places::mapStoredPath(QStringLiteral(".\\") + foreignLanguage);
+    if (!QFileInfo(folder).isDir())
+        QDir().mkpath(folder);
+}
+
+bool OpenVocabularyDatabase()
+{
+    AppState &a = AppState::instance();
+    a.DatabasePath = Places::databasePath();
+    if (QFileInfo::exists(a.DatabasePath)) {
+        a.Database = store::Database::open(a.DatabasePath);
+        return false;
+    }
+    a.SprachNr = 1;
+    auto db = store::Database::create(a.DatabasePath, kLocale, kFormat);
+    // The seed goes in whole or not at all: a half-made file would be taken
+    // for a finished one at the next start.
+    try {
+        db->beginTrans();
+        CreateLanguageTable(*db, QStringLiteral("tEnglisch"));
+        CreateCatalogueTable(*db);
+        db->execute(QStringLiteral(
+            "INSERT INTO tSprache (Tabelle, Muttersprache, Fremdsprache) VALUES ('tEnglisch', 'Deutsch', 'Englisch')"));
+        db->commitTrans();
+    } catch (...) {
+        db.reset();
+        QFile::remove(a.DatabasePath);
+        throw;
+    }
+    a.Database = db;
+    EnsureSoundFolder(QStringLiteral("Englisch"));
+    if (QFileInfo::exists(QStringLiteral("vok1.mdb")) && legacyImport())
+        legacyImport()();
+    return true;
+}
+
+void setLegacyImport(std::function<void()> import)
+{
+    legacyImport() = std::move(import);
+}
+
+void LoadCatalogueRows()
+{
+    AppState &a = AppState::instance();
+    a.SqlText = QStringLiteral("Select count(*) from tSprache");
+    const int count = a.Database->openRecordset(a.SqlText)->value(0).toInt();
+    a.PairCount = std::int16_t(std::clamp(count, 0, 32767));
+    a.LanguageCatalogue = QVector<LanguagePair>(a.PairCount + 1);
+    for (int i = 1; i <= a.PairCount; ++i) {
+        a.SqlText = QStringLiteral("Select * from tSprache Where SprachId = ") + QString::number(i);
+        auto rs = a.Database->openRecordset(a.SqlText);
+        LanguagePair &p = a.LanguageCatalogue[i];
+        p.SprachId = std::int16_t(i);
+        if (rs->eof())
+            continue;
+        p.SprachId = std::int16_t(rs->value(QStringLiteral("SprachId")).toInt());
+        p.Tabelle = rs->text(QStringLiteral("Tabelle")).trimmed();
+        p.MutterSprache = rs->text(QStringLiteral("MutterSprache")).trimmed();
+        p.FremdSprache = rs->text(QStringLiteral("FremdSprache")).trimmed();
+    }
+}
+
+} // namespace Catalogue
+
+namespace Records {
+
+QString countSql(int fach)
+{
+    return QStringLiteral("Select count(*) from ") + AppState::instance().CurrentTable + QStringLiteral(" where [Fach] = ")
+        + QString::number(fach);
+}
+
+QString compartmentSql(int fach, bool alphabetical)
+{
+    QString sql = QStringLiteral("Select * from ") + AppState::instance().CurrentTable
+        + QStringLiteral(" where [Fach] = ") + QString::number(fach);
+    if (alphabetical)
+        sql += QStringLiteral(" order by FVok");
+    return sql;
+}
+
+int countCompartment(int fach)
+{
+    return AppState::instance().Database->openRecordset(countSql(fach))->value(0).toInt();
+}
+
+int countAll()
+{
+    const AppState &a = AppState::instance();
+    return a.Database->openRecordset(QStringLiteral("Select count(*) from ") + a.CurrentTable)->value(0).toInt();
+}
+
+std::shared_ptr<store::Recordset> openCompartment(int fach, bool alphabetical)
+{
+    AppState &a = AppState::instance();
+    a.SqlText = compartmentSql(fach, alphabetical);
+    return a.Database->openRecordset(a.SqlText);
+}
+
+bool seekCard(store::Recordset &rs, int vnr)
+{
+    rs.setIndex(QStringLiteral("VNr"));
+    rs.seek(QStringLiteral("="), vnr);
+    return !rs.noMatch();
+}
+
+bool findCard(store::Recordset &rs, int vnr, bool spaced)
+{
+    rs.findFirst((spaced ? QStringLiteral("VNr = ") : QStringLiteral("VNr=")) + QString::number(vnr));
+    return !rs.noMatch();
+}
+
+VocabularyRecord readCard(const store::Recordset &rs)
+{
+    VocabularyRecord r;
+    r.VNr = rs.value(QStringLiteral("VNr")).toInt();
+    r.FVok = rs.text(QStringLiteral("FVok"));
+    r.Artikel = rs.text(QStringLiteral("Artikel"));
+    r.FSatz = rs.text(QStringLiteral("FSatz"));
+    r.MVok = rs.text(QStringLiteral("MVok"));
+    r.MSatz = rs.text(QStringLiteral("MSatz"));
+    r.Fach = rs.value(QStringLiteral("Fach")).toInt();
+    r.gewusst = rs.value(QStringLiteral("gewusst")).toInt();
+    r.FVokSound = rs.text(QStringLiteral("FVokSound"));
+    r.FSatzSound = rs.text(QStringLiteral("FSatzSound"));
+    r.Kapitel = rs.value(QStringLiteral("Kapitel")).toInt();
+    r.Datum = rs.text(QStringLiteral("Datum"));
+    return r;
+}
+
+} // namespace Records

@@ -1,0 +1,717 @@
+#include "ui/main/frmMain.h"
+
+#include "core/AppState.h"
+#include "core/Messages.h"
+#include "core/Places.h"
+#include "core/Twips.h"
+#include "store/Catalogue.h"
+#include "store/Engine.h"
+#include "store/Settings.h"
+#include "ui/appearance/frmHelp.h"
+#include "ui/main/frmAbout.h"
+#include "ui/main/frmLanguage.h"
+
+#include <QApplication>
+#include <QDialog>
+#include <QMenuBar>
+#include <QMouseEvent>
+#include <QRadioButton>
+
+#include <optional>
+
+namespace {
+
+const QColor kWindowBlue(192, 192, 255);
+const QColor kOptionGrey(192, 192, 192);
+const QColor kCountGrey(224, 224, 224);
+
+constexpr Twips::Rect kClientSize{0, 0, 12075, 7815};
+constexpr Twips::Rect kPanel{0, 0, 8295, 3135};
+constexpr int kCornerGap = 240;
+
+Twips::Rect boxRect(int i)
+{
+    return i == 7 ? Twips::Rect{360, 1080, 975, 735} : Twips::Rect{360 + 1080 * i, 2040, 975, 735};
+}
+
+Twips::Rect countRect(int i)
+{
+    return i == 7 ? Twips::Rect{480, 1440, 735, 255} : Twips::Rect{480 + 1080 * i, 2400, 735, 255};
+}
+
+struct ModeButton
+{
+    Twips::Rect rect;
+    const char *caption;
+    const char *tip;
+};
+
+const ModeButton kModes[5] = {
+    {{2520, 240, 3135, 300}, "Vokabeln eingeben (nur Fach1)", "neue Vokabeln eingeben"},
+    {{5880, 240, 1935, 300}, "Vokabeln üben", "Üben der eingegebenen Vokabeln"},
+    {{5880, 600, 1935, 300}, "Blättern", "Lernen im Schnelldurchlauf"},
+    {{5880, 960, 1935, 300}, "Übersicht", "Tabellarische Darstellung von Vokabeln eines Faches"},
+    {{5880, 1320, 1935, 300}, "Kärtchen drucken", "Ausdrucken von Vokabel-Kärtchen"},
+};
+
+void paint(QWidget *w, const QColor &c)
+{
+    QPalette p = w->palette();
+    p.setColor(QPalette::Window, c);
+    p.setColor(QPalette::Button, c);
+    w->setPalette(p);
+    w->setAutoFillBackground(true);
+}
+
+QString indexed(const char *name, int i)
+{
+    return QStringLiteral("%1(%2)").arg(QLatin1String(name)).arg(i);
+}
+
+// Runs one step of a procedure: a failure is shown with its own text and
+// the caller carries on with its next step.
+template <typename F>
+void step(const QString &title, F &&f)
+{
+    try {
+        f();
+    } catch (const store::Error &e) {
+        Msg::critical(e.description(), title);
+    }
+}
+
+} // namespace
+
+void ClickLabel::mouseReleaseEvent(QMouseEvent *event)
+{
+    QLabel::mouseReleaseEvent(event);
+    if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint()))
+        emit clicked();
+}
+
+frmMain::frmMain(QWidget *parent) : QMainWindow(parent)
+{
+    setObjectName(QStringLiteral("frmMain"));
+    setWindowIcon(QIcon(Places::programFile(QStringLiteral("pictures/vokamia.png"))));
+    central_ = new QWidget(this);
+    central_->setObjectName(QStringLiteral("centralWidget"));
+    paint(central_, kWindowBlue);
+    setCentralWidget(central_);
+    central_->installEventFilter(this);
+
+    buildMenus();
+    buildCardBox();
+    const QRect client = Twips::toPixels(kClientSize, this);
+    central_->setMinimumSize(Twips::x(kPanel.width + 2 * kCornerGap, this), Twips::y(kPanel.height + 2 * kCornerGap, this));
+    resize(client.width(), client.height() + menuBar()->sizeHint().height());
+
+    startUp();
+}
+
+frmMain::~frmMain() = default;
+
+// ------------------------------------------------------------------- layout
+
+void frmMain::buildMenus()
+{
+    QMenuBar *bar = menuBar();
+    auto menu = [&](QMenu *parentMenu, const QString &name, const QString &caption) {
+        QMenu *m = parentMenu ? parentMenu->addMenu(caption) : bar->addMenu(caption);
+        m->setObjectName(name);
+        m->menuAction()->setObjectName(name);
+        return m;
+    };
+    auto item = [&](QMenu *m, const QString &name, const QString &caption) {
+        QAction *a = m->addAction(caption);
+        a->setObjectName(name);
+        return a;
+    };
+    auto separator = [&](QMenu *m, const char *name) {
+        QAction *a = m->addSeparator();
+        a->setObjectName(QLatin1String(name));
+        return a;
+    };
+
+    mSprache = menu(nullptr, QStringLiteral("mSprache"), QStringLiteral("&Sprache"));
+    mLanguage << item(mSprache, indexed("mLanguage", 0), QStringLiteral("leerer Eintrag"));
+    mLanguage[0]->setVisible(false);
+    mSep1 = separator(mSprache, "mSep1");
+    mExit = item(mSprache, QStringLiteral("mExit"), QStringLiteral("&Beenden"));
+    connect(mExit, &QAction::triggered, this, &QWidget::close);
+
+    mWordBook = menu(nullptr, QStringLiteral("mWordBook"), QStringLiteral("&Wörterbuch"));
+    mWordBook->menuAction()->setEnabled(false);
+    mWBook = item(mWordBook, QStringLiteral("mWBook"), QStringLiteral("&Wörterbuch"));
+    connect(mWBook, &QAction::triggered, this, &frmMain::dictionaryCommand);
+
+    mVokabeln = menu(nullptr, QStringLiteral("mVokabeln"), QStringLiteral("&Vokabeln"));
+    mUeben = menu(mVokabeln, QStringLiteral("mÜben"), QStringLiteral("&Üben"));
+    mTabelle = menu(mVokabeln, QStringLiteral("mTabelle"), QStringLiteral("Ü&bersicht"));
+    mPaging = menu(mVokabeln, QStringLiteral("mPaging"), QStringLiteral("&Blättern"));
+    mDruck = menu(mVokabeln, QStringLiteral("mDruck"), QStringLiteral("&Drucken"));
+    mWork = mTable = mPage = mPrint = QVector<QAction *>(8, nullptr);
+    for (int c = 1; c <= 7; ++c) {
+        const QString fach = QStringLiteral("Fach &%1").arg(c);
+        mWork[c] = item(mUeben, indexed("mWork", c), fach);
+        mTable[c] = item(mTabelle, indexed("mTable", c), fach);
+        mPage[c] = item(mPaging, indexed("mPage", c), fach);
+        mPrint[c] = item(mDruck, indexed("mPrint", c), QStringLiteral("Drucke Fach &%1").arg(c));
+        connect(mWork[c], &QAction::triggered, this, [this, c] { compartmentCommand(Window::Practice, c); });
+        connect(mTable[c], &QAction::triggered, this, [this, c] { compartmentCommand(Window::Table, c); });
+        connect(mPage[c], &QAction::triggered, this, [this, c] { compartmentCommand(Window::Paging, c); });
+        connect(mPrint[c], &QAction::triggered, this, [this, c] { compartmentCommand(Window::Print, c); });
+        for (QAction *a : {mWork[c], mTable[c], mPage[c], mPrint[c]})
+            a->setEnabled(false);
+    }
+    separator(mVokabeln, "mSep2");
+    mVAdd = item(mVokabeln, QStringLiteral("mVAdd"), QStringLiteral("&Eingeben"));
+    connect(mVAdd, &QAction::triggered, this, &frmMain::entryCommand);
+
+    mOptions = menu(nullptr, QStringLiteral("mOptions"), QStringLiteral("&Optionen"));
+    mFF = item(mOptions, QStringLiteral("mFF"), QStringLiteral("Fonts und Farben"));
+    connect(mFF, &QAction::triggered, this, &frmMain::fontsCommand);
+    mSoundPath = item(mOptions, QStringLiteral("mSoundPath"), QStringLiteral("Sound&pfad einstellen"));
+    connect(mSoundPath, &QAction::triggered, this, &frmMain::soundPathCommand);
+    separator(mOptions, "mSep3");
+    const QString modes[3] = {QStringLiteral("&Fremdwort abfragen"), QStringLiteral("&deutsches Wort abfragen"),
+                              QStringLiteral("&wechselseitige Abfrage ")};
+    mMode = QVector<QAction *>(4, nullptr);
+    for (int k = 1; k <= 3; ++k) {
+        mMode[k] = item(mOptions, indexed("mMode", k), modes[k - 1]);
+        mMode[k]->setCheckable(true);
+        connect(mMode[k], &QAction::triggered, this, [this, k] { modeCommand(k); });
+    }
+    separator(mOptions, "mSep4");
+    mWiederholung = menu(mOptions, QStringLiteral("mWiederholung"), QStringLiteral("&Anzahl der Wiederholungen"));
+    mRepeat = QVector<QAction *>(6, nullptr);
+    for (int k = 1; k <= 5; ++k) {
+        mRepeat[k] = item(mWiederholung, indexed("mRepeat", k), QStringLiteral("&%1 mal").arg(k));
+        mRepeat[k]->setCheckable(true);
+        connect(mRepeat[k], &QAction::triggered, this, [this, k] { repeatCommand(k); });
+    }
+    mVersuche = menu(mOptions, QStringLiteral("mVersuche"), QStringLiteral("Anzahl der Fehl&versuche"));
+    mTrial = QVector<QAction *>(4, nullptr);
+    for (int k = 1; k <= 3; ++k) {
+        mTrial[k] = item(mVersuche, indexed("mTrial", k), QStringLiteral("&%1 mal").arg(k));
+        mTrial[k]->setCheckable(true);
+        connect(mTrial[k], &QAction::triggered, this, [this, k] { trialCommand(k); });
+    }
+
+    mExtra = menu(nullptr, QStringLiteral("mExtra"), QStringLiteral("&Extras"));
+    mAdmin = item(mExtra, QStringLiteral("mAdmin"), QStringLiteral("Vokabeln &verwalten"));
+    mAdmin->setEnabled(false);
+    connect(mAdmin, &QAction::triggered, this, &frmMain::managerCommand);
+    separator(mExtra, "mSep6");
+    mAdd = item(mExtra, QStringLiteral("mAdd"), QStringLiteral("Sprache &Hinzufügen"));
+    connect(mAdd, &QAction::triggered, this, &frmMain::addLanguageCommand);
+    mRemove = item(mExtra, QStringLiteral("mRemove"), QStringLiteral("Sprache &Löschen"));
+
+    mHilfe = menu(nullptr, QStringLiteral("mHilfe"), QStringLiteral("&Hilfe"));
+    mHelp = item(mHilfe, QStringLiteral("mHelp"), QStringLiteral("&Hilfe"));
+    connect(mHelp, &QAction::triggered, this, &frmMain::helpCommand);
+    separator(mHilfe, "mSep8");
+    mAbout = item(mHilfe, QStringLiteral("mAbout"), QStringLiteral("&About"));
+    connect(mAbout, &QAction::triggered, this, &frmMain::aboutCommand);
+}
+
+void frmMain::buildCardBox()
+{
+    picKasten = new QWidget(central_);
+    picKasten->setObjectName(QStringLiteral("picKasten"));
+    picKasten->setFixedSize(Twips::x(kPanel.width, this), Twips::y(kPanel.height, this));
+    paint(picKasten, kWindowBlue.lighter(106));
+
+    const QPixmap box(Places::programFile(QStringLiteral("pictures/box.png")));
+    const QPixmap pool(Places::programFile(QStringLiteral("pictures/pool.png")));
+    const QPixmap pointerImage(Places::programFile(QStringLiteral("pictures/pointer.png")));
+    const QCursor pointer = pointerImage.isNull() ? QCursor(Qt::PointingHandCursor) : QCursor(pointerImage, 1, 1);
+
+    QFont countFont;
+    countFont.setFamilies({QStringLiteral("MS Sans Serif"), QStringLiteral("DejaVu Sans"), QStringLiteral("Sans Serif")});
+    countFont.setPointSizeF(9.75);
+
+    imgBox.resize(8);
+    lblCount.resize(8);
+    lblBox.resize(8);
+    for (int i = 0; i < 8; ++i) {
+        lblBox[i] = new QLabel(picKasten);
+        lblBox[i]->setObjectName(indexed("lblBox", i));
+        Twips::place(lblBox[i], boxRect(i));
+
+        imgBox[i] = new ClickLabel(picKasten);
+        imgBox[i]->setObjectName(indexed("imgBox", i));
+        imgBox[i]->setPixmap(i == 7 ? pool : box);
+        imgBox[i]->setScaledContents(true);
+        imgBox[i]->setCursor(pointer);
+        Twips::place(imgBox[i], boxRect(i));
+        imgBox[i]->setVisible(i == 7);
+        connect(imgBox[i], &ClickLabel::clicked, this, [this, i] { clickBox(i); });
+
+        lblCount[i] = new ClickLabel(picKasten);
+        lblCount[i]->setObjectName(indexed("lblCount", i));
+        lblCount[i]->setFont(countFont);
+        lblCount[i]->setAlignment(Qt::AlignCenter);
+        paint(lblCount[i], kCountGrey);
+        lblCount[i]->setCursor(pointer);
+        Twips::place(lblCount[i], countRect(i));
+        lblCount[i]->setVisible(i == 7);
+        connect(lblCount[i], &ClickLabel::clicked, this, [this, i] { clickBox(i); });
+    }
+    for (int c = 1; c <= 7; ++c)
+        imgBox[c - 1]->setToolTip(QStringLiteral("Fach %1").arg(c));
+    imgBox[7]->setToolTip(QStringLiteral("Vokabeln, die noch nicht gelernt werden"));
+
+    optMode.resize(5);
+    for (int k = 0; k < 5; ++k) {
+        optMode[k] = new QRadioButton(QString::fromUtf8(kModes[k].caption), picKasten);
+        optMode[k]->setObjectName(indexed("optMode", k));
+        optMode[k]->setToolTip(QString::fromUtf8(kModes[k].tip));
+        paint(optMode[k], kOptionGrey);
+        Twips::place(optMode[k], kModes[k].rect);
+        connect(optMode[k], &QRadioButton::clicked, this, [this, k] { clickMode(k); });
+    }
+}
+
+void frmMain::placeCardBox()
+{
+    const int left = central_->width() - picKasten->width() - Twips::x(kCornerGap, this);
+    const int top = central_->height() - picKasten->height() - Twips::y(kCornerGap, this);
+    picKasten->move(left, top);
+}
+
+bool frmMain::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == central_ && event->type() == QEvent::Resize)
+        placeCardBox();
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void frmMain::changeEvent(QEvent *event)
+{
+    QMainWindow::changeEvent(event);
+    if (event->type() == QEvent::ActivationChange && isActiveWindow())
+        Form_Activate();
+}
+
+void frmMain::showEvent(QShowEvent *event)
+{
+    QMainWindow::showEvent(event);
+    // Without a window manager the window may never be activated; the card
+    // box must still be filled once.
+    if (!shownOnce_) {
+        shownOnce_ = true;
+        Form_Activate();
+    }
+}
+
+// ------------------------------------------------------------------ startup
+
+void frmMain::SetTitle()
+{
+    setWindowTitle(QStringLiteral("Vokamia"));
+}
+
+void frmMain::startUp()
+{
+    AppState &a = AppState::instance();
+    const QString problem = QStringLiteral("Problem");
+    SetTitle();
+    a.EditMode = false;
+    a.ManagerFromPool = false;
+    a.TableValid = false;
+    optMode[1]->setChecked(true);
+    a.ClickAction = 2;
+    mRemove->setEnabled(false);
+
+    step(problem, [] { Settings::LoadAllSettings(); });
+
+    step(problem, [] { Catalogue::OpenVocabularyDatabase(); });
+    if (a.Database) {
+        step(problem, [this] { LoadLanguageCatalogue(); });
+        step(problem, [this, &a] {
+            const int wanted = a.SprachNr;
+            if (wanted < 1 || wanted > a.PairCount) {
+                // Fall back to the first pair, so the learner can work and
+                // choose another pair from the menu.
+                if (a.PairCount >= 1)
+                    makePairCurrent(1);
+                throw store::Error(QStringLiteral("Das gespeicherte Sprachpaar Nummer %1 ist nicht vorhanden; die "
+                                                  "Datenbank kennt %2 Sprachpaar(e). Das erste Sprachpaar wird "
+                                                  "geöffnet.")
+                                       .arg(wanted)
+                                       .arg(a.PairCount));
+            }
+            makePairCurrent(wanted);
+        });
+    }
+
+    if (a.Repeats < 1 || a.Repeats > 5)
+        a.Repeats = 1;
+    checkOnly(mRepeat, a.Repeats);
+    if (a.Abfrage < 1 || a.Abfrage > 3)
+        a.Abfrage = 1;
+    checkOnly(mMode, a.Abfrage);
+    a.AskNative = a.Abfrage != 1;
+    if (a.Versuche < 1 || a.Versuche > 3)
+        a.Versuche = 3;
+    checkOnly(mTrial, a.Versuche);
+
+    ValidateLanguageTable();
+}
+
+void frmMain::makePairCurrent(int n)
+{
+    AppState &a = AppState::instance();
+    const LanguagePair &p = a.LanguageCatalogue[n];
+    a.SprachNr = std::int16_t(n);
+    a.CurrentTable = p.Tabelle;
+    a.ForeignLanguage = p.FremdSprache;
+    a.NativeLanguage = p.MutterSprache;
+    checkOnly(mLanguage, n);
+    setWindowTitle(windowTitle() + QStringLiteral(" - ") + a.ForeignLanguage);
+}
+
+QAction *frmMain::addLanguageItem(int k, const QString &caption)
+{
+    QAction *a = new QAction(caption, mSprache);
+    a->setObjectName(indexed("mLanguage", k));
+    a->setCheckable(true);
+    a->setChecked(false);
+    a->setVisible(true);
+    mSprache->insertAction(mSep1, a);
+    connect(a, &QAction::triggered, this, [this, k] {
+        step(QStringLiteral("Vokamia"), [this, k] { SelectLanguagePair(k); });
+    });
+    if (mLanguage.size() <= k)
+        mLanguage.resize(k + 1);
+    mLanguage[k] = a;
+    return a;
+}
+
+void frmMain::LoadLanguageCatalogue()
+{
+    for (int k = 1; k < mLanguage.size(); ++k)
+        delete mLanguage[k];
+    mLanguage.resize(1);
+    Catalogue::LoadCatalogueRows();
+    const AppState &a = AppState::instance();
+    for (int i = 1; i <= a.PairCount; ++i) {
+        const LanguagePair &p = a.LanguageCatalogue[i];
+        addLanguageItem(i, p.MutterSprache + QStringLiteral(" - ") + p.FremdSprache);
+    }
+}
+
+void frmMain::checkOnly(const QVector<QAction *> &group, int k)
+{
+    for (int i = 1; i < group.size(); ++i)
+        if (group[i])
+            group[i]->setChecked(i == k);
+}
+
+void frmMain::ValidateLanguageTable()
+{
+    AppState &a = AppState::instance();
+    const QString init = QStringLiteral("Initialisierung");
+    a.TableValid = false;
+    mSprache->menuAction()->setEnabled(false);
+
+    bool exists = false;
+    step(init, [&] {
+        if (!a.Database)
+            return;
+        for (const QString &name : a.Database->tableNames())
+            if (name == a.CurrentTable) {
+                exists = true;
+                break;
+            }
+    });
+    if (!exists) {
+        Msg::show(QStringLiteral("Die Lerntabelle ") + a.ForeignLanguage + QStringLiteral(" ist nicht vorhanden!\r\n")
+                      + a.DatabasePath + QStringLiteral(" ist fehlerhaft!"),
+                  QStringLiteral("Ungültige Datei!"), QMessageBox::Critical);
+        return;
+    }
+    step(init, [&] {
+        a.TableRecordset = a.Database->openRecordset(a.CurrentTable, store::RecordsetType::Table);
+        for (const QString &f : a.TableRecordset->fieldNames())
+            if (f == QLatin1String("VNr")) {
+                a.TableValid = true;
+                break;
+            }
+    });
+    if (a.TableValid) {
+        mSprache->menuAction()->setEnabled(true);
+        step(init, [] { Settings::SaveSprachNr(); });
+    } else {
+        Msg::show(QStringLiteral("Die Einträge der Tabelle ") + a.CurrentTable + QStringLiteral(" sind fehlerhaft!"),
+                  QStringLiteral("Ungültige Tabelle!"), QMessageBox::Critical);
+    }
+}
+
+void frmMain::SelectLanguagePair(int n)
+{
+    AppState &a = AppState::instance();
+    checkOnly(mLanguage, -1);
+    const LanguagePair &p = a.LanguageCatalogue.at(n);
+    a.CurrentTable = p.Tabelle;
+    a.ForeignLanguage = p.FremdSprache;
+    a.NativeLanguage = p.MutterSprache;
+    a.SprachNr = std::int16_t(n);
+    SetTitle();
+    setWindowTitle(windowTitle() + QStringLiteral(" - ") + a.ForeignLanguage);
+    ValidateLanguageTable();
+    CheckWordBook();
+    if (a.ClickAction == 1)
+        ShowStartCompartment();
+    else
+        CheckBoxes();
+    if (!a.TableValid)
+        return;
+    a.TableRecordset = a.Database->openRecordset(a.CurrentTable, store::RecordsetType::Table);
+    Settings::SaveSettings();
+    mLanguage[n]->setChecked(true);
+}
+
+// ----------------------------------------------------------------- card box
+
+void frmMain::Form_Activate()
+{
+    CheckWordBook();
+    if (AppState::instance().ClickAction == 1)
+        ShowStartCompartment();
+    else
+        CheckBoxes();
+}
+
+void frmMain::CheckBoxes()
+{
+    const AppState &a = AppState::instance();
+    if (!a.TableValid)
+        return;
+    for (int c = 1; c <= 7; ++c) {
+        step(QStringLiteral("Vokamia"), [&] {
+            const int n = Records::countCompartment(c);
+            lblCount[c - 1]->setText(n ? QString::number(n) : QString());
+            imgBox[c - 1]->setVisible(n != 0);
+            lblCount[c - 1]->setVisible(n != 0);
+            for (QAction *item : {mPage[c], mWork[c], mTable[c], mPrint[c]})
+                item->setEnabled(n != 0);
+        });
+    }
+    step(QStringLiteral("Vokamia"), [&] {
+        const int pool = Records::countCompartment(0);
+        lblCount[7]->setText(pool ? QString::number(pool) : QStringLiteral("leer"));
+    });
+}
+
+void frmMain::ShowStartCompartment()
+{
+    if (!AppState::instance().TableValid)
+        return;
+    step(QStringLiteral("Vokamia"), [&] {
+        const int n = Records::countCompartment(1);
+        lblCount[0]->setText(n ? QString::number(n) : QStringLiteral("leer"));
+    });
+    imgBox[0]->setVisible(true);
+    lblCount[0]->setVisible(true);
+    for (int i = 1; i <= 6; ++i) {
+        imgBox[i]->setVisible(false);
+        lblCount[i]->setVisible(false);
+    }
+}
+
+void frmMain::CheckWordBook()
+{
+    if (!AppState::instance().TableValid)
+        return;
+    step(QStringLiteral("Vokamia"), [&] {
+        const bool any = Records::countAll() != 0;
+        mWordBook->menuAction()->setEnabled(any);
+        mAdmin->setEnabled(any);
+    });
+}
+
+void frmMain::clickBox(int i)
+{
+    AppState &a = AppState::instance();
+    if (!a.TableValid)
+        return;
+    if (i == 7) {
+        a.ManagerFromPool = true;
+        managerCommand();
+        a.ManagerFromPool = false;
+        return;
+    }
+    const int c = i + 1;
+    switch (a.ClickAction) {
+    case 1:
+        entryCommand();
+        break;
+    case 2:
+        compartmentCommand(Window::Practice, c);
+        break;
+    case 3:
+        compartmentCommand(Window::Paging, c);
+        break;
+    case 4:
+        compartmentCommand(Window::Table, c);
+        break;
+    case 5:
+        compartmentCommand(Window::Print, c);
+        break;
+    default:
+        break;
+    }
+}
+
+void frmMain::clickMode(int k)
+{
+    AppState &a = AppState::instance();
+    if (!a.TableValid)
+        return;
+    a.ClickAction = std::int16_t(k + 1);
+    if (a.ClickAction == 1)
+        ShowStartCompartment();
+    else
+        CheckBoxes();
+}
+
+// ----------------------------------------------------------------- commands
+
+void frmMain::openWindow(Window window, bool busy)
+{
+    std::unique_ptr<QDialog> dlg;
+    {
+        std::optional<BusyCursor> hourglass;
+        if (busy)
+            hourglass.emplace();
+        switch (window) {
+        default:
+            // Windows still to come open nothing.
+            break;
+        }
+    }
+    if (dlg) {
+        dlg->exec();
+        Form_Activate();
+    }
+}
+
+void frmMain::compartmentCommand(Window window, int fach)
+{
+    AppState &a = AppState::instance();
+    bool opened = false;
+    step(QStringLiteral("Vokamia"), [&] {
+        a.CurrentFach = std::int16_t(fach);
+        a.CompartmentRecordset.reset();
+        a.CompartmentRecordset = Records::openCompartment(fach, window != Window::Practice);
+        opened = true;
+    });
+    // A window without its rows could only fail further.
+    if (opened)
+        openWindow(window, window != Window::Print);
+}
+
+void frmMain::entryCommand()
+{
+    openWindow(Window::Entry);
+}
+
+void frmMain::managerCommand()
+{
+    openWindow(Window::Manager);
+}
+
+void frmMain::dictionaryCommand()
+{
+    openWindow(Window::Dictionary);
+}
+
+void frmMain::fontsCommand()
+{
+    openWindow(Window::Fonts);
+}
+
+void frmMain::modeCommand(int k)
+{
+    AppState &a = AppState::instance();
+    checkOnly(mMode, k);
+    a.Abfrage = std::int16_t(k);
+    step(QStringLiteral("Vokamia"), [] { Settings::SaveSettings(); });
+}
+
+void frmMain::repeatCommand(int k)
+{
+    checkOnly(mRepeat, k);
+    AppState::instance().Repeats = std::int16_t(k);
+    step(QStringLiteral("Vokamia"), [] { Settings::SaveSettings(); });
+}
+
+void frmMain::trialCommand(int k)
+{
+    checkOnly(mTrial, k);
+    AppState::instance().Versuche = std::int16_t(k);
+    step(QStringLiteral("Vokamia"), [] { Settings::SaveSettings(); });
+}
+
+void frmMain::addLanguageCommand()
+{
+    frmLanguage dlg(this);
+    if (dlg.exec() != QDialog::Accepted)
+        return;
+    const frmLanguage::NewPair pair = dlg.result();
+    AppState &a = AppState::instance();
+    if (!a.Database)
+        return;
+
+    // Table and catalogue row come together or not at all: a pair the engine
+    // refuses leaves database, menu and current pair exactly as they were.
+    try {
+        a.Database->beginTrans();
+        try {
+            Catalogue::CreateLanguageTable(*a.Database, pair.table);
+            a.Database->execute(
+                QStringLiteral("INSERT INTO tSprache (Tabelle, Muttersprache, Fremdsprache) VALUES (?, ?, ?)"),
+                {pair.table, pair.native, pair.foreign});
+            a.Database->commitTrans();
+        } catch (const store::Error &) {
+            a.Database->rollback();
+            throw;
+        }
+    } catch (const store::Error &e) {
+        Msg::critical(e.description());
+        return;
+    }
+
+    a.PairCount = std::int16_t(a.PairCount + 1);
+    addLanguageItem(a.PairCount, pair.native + QStringLiteral(" - ") + pair.foreign);
+    Catalogue::EnsureSoundFolder(pair.foreign);
+    checkOnly(mLanguage, -1);
+    a.LanguageCatalogue.resize(a.PairCount + 1);
+    a.LanguageCatalogue[a.PairCount] = LanguagePair{a.PairCount, pair.table, pair.native, pair.foreign};
+    a.SprachNr = a.PairCount;
+    a.CurrentTable = pair.table;
+    a.NativeLanguage = pair.native;
+    a.ForeignLanguage = pair.foreign;
+    mLanguage[a.PairCount]->setChecked(true);
+    // The caption names the pair now current.
+    SetTitle();
+    setWindowTitle(windowTitle() + QStringLiteral(" - ") + a.ForeignLanguage);
+    ValidateLanguageTable();
+    Form_Activate();
+}
+
+void frmMain::helpCommand()
+{
+    showHelp(QStringLiteral("main.rtf"), this);
+}
+
+void frmMain::aboutCommand()
+{
+    frmAbout about(this);
+    about.exec();
+}
+
+void frmMain::soundPathCommand()
+{
+}

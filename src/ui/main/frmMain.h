@@ -1,0 +1,121 @@
+#pragma once
+
+#include <QLabel>
+#include <QMainWindow>
+#include <QVector>
+
+class QAction;
+class QMenu;
+class QRadioButton;
+
+// A picture or label of the card box that reacts to a click.
+class ClickLabel : public QLabel
+{
+    Q_OBJECT
+public:
+    using QLabel::QLabel;
+signals:
+    void clicked();
+
+protected:
+    void mouseReleaseEvent(QMouseEvent *event) override;
+};
+
+// The main window: the card box with one picture per compartment, the
+// option buttons that decide what a click on a picture does, and the menu
+// bar with every command of the program.
+class frmMain : public QMainWindow
+{
+    Q_OBJECT
+public:
+    // The windows a command can open.
+    enum class Window { Practice, Table, Paging, Print, Entry, Fonts, Manager, Dictionary };
+
+    explicit frmMain(QWidget *parent = nullptr);
+    ~frmMain() override;
+
+    void SetTitle();
+    void CheckBoxes();
+    void ShowStartCompartment();
+    void CheckWordBook();
+    void LoadLanguageCatalogue();
+    void SelectLanguagePair(int n);
+    void ValidateLanguageTable();
+    // What the window does each time it becomes active again.
+    void Form_Activate();
+
+    // Commands of the menu bar (the card box reuses them).
+    void compartmentCommand(Window window, int fach);
+    void entryCommand();
+    void managerCommand();
+    void dictionaryCommand();
+    void fontsCommand();
+    void modeCommand(int k);
+    void repeatCommand(int k);
+    void trialCommand(int k);
+    void addLanguageCommand();
+    void helpCommand();
+    void aboutCommand();
+    void soundPathCommand();
+
+    void clickBox(int i);
+    void clickMode(int k);
+
+    // Opens a window modally with the hourglass while it loads; the card box
+    // is refreshed when it closes. Windows not built yet open nothing.
+    void openWindow(Window window, bool busy = true);
+
+protected:
+    void changeEvent(QEvent *event) override;
+    void showEvent(QShowEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    void buildMenus();
+    void buildCardBox();
+    void startUp();
+    void makePairCurrent(int n);
+    void placeCardBox();
+    QAction *addLanguageItem(int k, const QString &caption);
+    void checkOnly(const QVector<QAction *> &group, int k);
+
+    QWidget *central_ = nullptr;
+    bool shownOnce_ = false;
+
+public:
+    // Controls, by their names; arrays indexed as on screen.
+    QWidget *picKasten = nullptr;
+    QVector<ClickLabel *> imgBox;
+    QVector<ClickLabel *> lblCount;
+    QVector<QLabel *> lblBox;
+    QVector<QRadioButton *> optMode;
+
+    QMenu *mSprache = nullptr;
+    QMenu *mWordBook = nullptr;
+    QMenu *mVokabeln = nullptr;
+    QMenu *mUeben = nullptr;
+    QMenu *mTabelle = nullptr;
+    QMenu *mPaging = nullptr;
+    QMenu *mDruck = nullptr;
+    QMenu *mOptions = nullptr;
+    QMenu *mWiederholung = nullptr;
+    QMenu *mVersuche = nullptr;
+    QMenu *mExtra = nullptr;
+    QMenu *mHilfe = nullptr;
+    QVector<QAction *> mLanguage; // 0 is the invisible template
+    QAction *mSep1 = nullptr;
+    QAction *mExit = nullptr;
+    QAction *mWBook = nullptr;
+    QVector<QAction *> mWork, mTable, mPage, mPrint; // 1..7
+    QAction *mVAdd = nullptr;
+    QAction *mFF = nullptr;
+    QAction *mSoundPath = nullptr;
+    QVector<QAction *> mMode;   // 1..3
+    QVector<QAction *> mRepeat; // 1..5
+    QVector<QAction *> mTrial;  // 1..3
+    QAction *mAdmin = nullptr;
+    QAction *mAdd = nullptr;
+    QAction *mRemove = nullptr;
+    QAction *mHelp = nullptr;
+    QAction *mAbout = nullptr;
+};
