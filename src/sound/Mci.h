@@ -18,6 +18,12 @@
 //                                              "stopped"; length in ms
 //   close all
 //
+// SET takes 8 or 16 bits, 8000..48000 samples per second and 1 or 2
+// channels; the format can change only until the first RECORD.
+// RECORD after STOP carries on after what was recorded. STOP (or CLOSE) of
+// a file forgets it; a file that played to its end can still be stopped
+// without an error.
+//
 // Verbs and keywords are case-blind, and so are aliases. Paths are stored
 // paths (".\Englisch\EnV17.wav") and map onto the file system with
 // Places::mapStoredPath. Every command returns at once: recording and

@@ -24,6 +24,7 @@ public:
 
     // One line per action, e.g. "record 22050 Hz 1 ch",
     // "play /abs/path.wav 44100 Hz 2 ch 4410 frames", "stop /abs/path.wav".
+    // A recording played from memory has the key "alias:" + alias in lower case.
     const QStringList &log() const { return log_; }
     void clearLog() { log_.clear(); }
     // Makes a playing key run out, as if its sound had come to its end.
