@@ -124,15 +124,25 @@ void LoadCatalogueRows()
 
 namespace Records {
 
+QString sqlTable()
+{
+    const QString &name = AppState::instance().CurrentTable;
+    bool plain = !name.isEmpty() && !name[0].isDigit();
+    for (const QChar ch : name)
+        if (!ch.isLetterOrNumber() && ch != QLatin1Char('_'))
+            plain = false;
+    return plain ? name : QLatin1Char('[') + name + QLatin1Char(']');
+}
+
 QString countSql(int fach)
 {
-    return QStringLiteral("Select count(*) from ") + AppState::instance().CurrentTable + QStringLiteral(" where [Fach] = ")
+    return QStringLiteral("Select count(*) from ") + sqlTable() + QStringLiteral(" where [Fach] = ")
         + QString::number(fach);
 }
 
 QString compartmentSql(int fach, bool alphabetical)
 {
-    QString sql = QStringLiteral("Select * from ") + AppState::instance().CurrentTable
+    QString sql = QStringLiteral("Select * from ") + sqlTable()
         + QStringLiteral(" where [Fach] = ") + QString::number(fach);
     if (alphabetical)
         sql += QStringLiteral(" order by FVok");
@@ -146,8 +156,7 @@ int countCompartment(int fach)
 
 int countAll()
 {
-    const AppState &a = AppState::instance();
-    return a.Database->openRecordset(QStringLiteral("Select count(*) from ") + a.CurrentTable)->value(0).toInt();
+    return AppState::instance().Database->openRecordset(QStringLiteral("Select count(*) from ") + sqlTable())->value(0).toInt();
 }
 
 std::shared_ptr<store::Recordset> openCompartment(int fach, bool alphabetical)

@@ -46,6 +46,11 @@ void EnsureSoundFolder(const QString &foreignLanguage);
 // Access paths to the cards of the current language table.
 namespace Records {
 
+// The current table as it stands in SQL texts: the plain name, or the name
+// in brackets when it holds blanks, quotes or other characters that would
+// otherwise end it (a learner may call a language "Schwyzerdütsch (Bern)").
+QString sqlTable();
+
 QString countSql(int fach);
 QString compartmentSql(int fach, bool alphabetical);
 int countCompartment(int fach);

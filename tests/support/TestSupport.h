@@ -60,3 +60,9 @@ private:
 
 // Copies a file from tests/data into the given folder; returns the new path.
 QString copyTestData(const QString &relative, const QString &toFolder);
+
+#include <functional>
+
+// Runs f on the next modal window as soon as it is shown (for windows a
+// test opens with exec()); f must close it.
+void whenModal(std::function<void(QWidget *)> f);

@@ -580,6 +580,7 @@ void frmMain::clickMode(int k)
 
 void frmMain::openWindow(Window window, bool busy)
 {
+    emit windowRequested(window);
     std::unique_ptr<QDialog> dlg;
     {
         std::optional<BusyCursor> hourglass;

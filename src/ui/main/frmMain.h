@@ -65,6 +65,10 @@ public:
     // is refreshed when it closes. Windows not built yet open nothing.
     void openWindow(Window window, bool busy = true);
 
+signals:
+    // Emitted as a command is about to open a window, with AppState prepared.
+    void windowRequested(frmMain::Window window);
+
 protected:
     void changeEvent(QEvent *event) override;
     void showEvent(QShowEvent *event) override;

@@ -1,0 +1,467 @@
+#include "TestSupport.h"
+
+#include "core/AppState.h"
+#include "core/Places.h"
+#include "store/Catalogue.h"
+#include "store/Engine.h"
+#include "store/Settings.h"
+#include "ui/main/frmLanguage.h"
+#include "ui/main/frmMain.h"
+
+#include <QAction>
+#include <QDir>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSettings>
+#include <QTest>
+#include <QTextBrowser>
+
+#include <memory>
+
+namespace {
+
+struct Request
+{
+    frmMain::Window window;
+    bool fromPool;
+    int fach;
+    QString sql;
+};
+
+} // namespace
+
+class TestFrmMain : public QObject
+{
+    Q_OBJECT
+
+private:
+    std::unique_ptr<TempWorkDir> work;
+    std::unique_ptr<MessageSpy> spy;
+    std::unique_ptr<frmMain> w;
+    QList<Request> requests;
+
+    QString dbPath() const { return Places::databasePath(); }
+    QString setting(const QString &key)
+    {
+        QSettings s(work->file(QStringLiteral("settings.conf")), QSettings::IniFormat);
+        return s.value(key).toString();
+    }
+    void putSetting(const QString &key, const QString &value)
+    {
+        QSettings s(work->file(QStringLiteral("settings.conf")), QSettings::IniFormat);
+        s.setValue(key, value);
+    }
+
+    // A database as the program makes it, with extra pairs and cards.
+    std::shared_ptr<store::Database> makeDatabase(const QStringList &extraPairs = {})
+    {
+        auto db = store::Database::create(dbPath(), Catalogue::kLocale, Catalogue::kFormat);
+        Catalogue::CreateLanguageTable(*db, QStringLiteral("tEnglisch"));
+        Catalogue::CreateCatalogueTable(*db);
+        db->execute(QStringLiteral("INSERT INTO tSprache (Tabelle, Muttersprache, Fremdsprache) VALUES "
+                                   "('tEnglisch', 'Deutsch', 'Englisch')"));
+        for (const QString &p : extraPairs) {
+            Catalogue::CreateLanguageTable(*db, QStringLiteral("t") + p);
+            db->execute(QStringLiteral("INSERT INTO tSprache (Tabelle, Muttersprache, Fremdsprache) VALUES (?, "
+                                       "'Deutsch', ?)"),
+                        {QStringLiteral("t") + p, p});
+        }
+        return db;
+    }
+    void addCards(store::Database &db, const QString &table, int fach, const QStringList &words)
+    {
+        for (const QString &word : words)
+            db.execute(QStringLiteral("INSERT INTO %1 (FVok, MVok, Fach) VALUES (?, ?, ?)").arg(table),
+                       {word, word.toUpper(), fach});
+    }
+
+    frmMain &start()
+    {
+        w = std::make_unique<frmMain>();
+        connect(w.get(), &frmMain::windowRequested, w.get(), [this](frmMain::Window win) {
+            const AppState &a = AppState::instance();
+            requests << Request{win, a.ManagerFromPool, a.CurrentFach, a.SqlText};
+        });
+        w->show();
+        w->Form_Activate();
+        return *w;
+    }
+    void restart()
+    {
+        w.reset();
+        AppState::resetForTesting();
+        start();
+    }
+    template <typename T = QAction>
+    T *item(const QString &name)
+    {
+        T *found = w->findChild<T *>(name);
+        if (!found)
+            qFatal("no control %s", qPrintable(name));
+        return found;
+    }
+    QAction *menu(const QString &name) { return item<QMenu>(name)->menuAction(); }
+    bool visible(const QString &name) { return !item<QWidget>(name)->isHidden(); }
+    QString count(int i) { return item<QLabel>(QStringLiteral("lblCount(%1)").arg(i))->text(); }
+    QStringList enabledCompartmentItems()
+    {
+        QStringList on;
+        for (const char *m : {"mWork", "mTable", "mPage", "mPrint"})
+            for (int c = 1; c <= 7; ++c)
+                if (item(QStringLiteral("%1(%2)").arg(QLatin1String(m)).arg(c))->isEnabled())
+                    on << QStringLiteral("%1(%2)").arg(QLatin1String(m)).arg(c);
+        return on;
+    }
+
+private slots:
+    void init()
+    {
+        work = std::make_unique<TempWorkDir>();
+        qputenv("XDG_DATA_HOME", work->file(QStringLiteral("data")).toUtf8());
+        Settings::setStoreFileForTesting(work->file(QStringLiteral("settings.conf")));
+        AppState::resetForTesting();
+        spy = std::make_unique<MessageSpy>();
+        requests.clear();
+    }
+    void cleanup()
+    {
+        w.reset();
+        AppState::resetForTesting();
+        spy.reset();
+        work.reset();
+    }
+
+    void firstStartCreatesAndSeedsTheDatabase()
+    {
+        start();
+        QCOMPARE(spy->count(), 0);
+        QVERIFY(QFile::exists(dbPath()));
+        QVERIFY(QDir(work->file(QStringLiteral("Englisch"))).exists());
+        QCOMPARE(w->windowTitle(), QStringLiteral("Vokamia - Englisch"));
+        QCOMPARE(item(QStringLiteral("mLanguage(1)"))->text(), QStringLiteral("Deutsch - Englisch"));
+        QVERIFY(item(QStringLiteral("mLanguage(1)"))->isChecked());
+        QVERIFY(!item(QStringLiteral("mLanguage(0)"))->isVisible());
+        for (int i = 0; i < 7; ++i)
+            QVERIFY(!visible(QStringLiteral("imgBox(%1)").arg(i)));
+        QVERIFY(visible(QStringLiteral("imgBox(7)")));
+        QCOMPARE(count(7), QStringLiteral("leer"));
+        QVERIFY(!menu(QStringLiteral("mWordBook"))->isEnabled());
+        QVERIFY(!item(QStringLiteral("mAdmin"))->isEnabled());
+        QVERIFY(item(QStringLiteral("mVAdd"))->isEnabled());
+        QVERIFY(!item(QStringLiteral("mRemove"))->isEnabled());
+        QVERIFY(enabledCompartmentItems().isEmpty());
+        QVERIFY(AppState::instance().TableValid);
+        QCOMPARE(setting(QStringLiteral("Database/SprachNr")), QStringLiteral("1"));
+
+        const AppState &a = AppState::instance();
+        auto rows = a.Database->openRecordset(QStringLiteral("Select * from tSprache"));
+        QCOMPARE(rows->recordCount(), 1);
+        QCOMPARE(rows->value(QStringLiteral("SprachId")).toInt(), 1);
+        QCOMPARE(rows->text(QStringLiteral("Tabelle")), QStringLiteral("tEnglisch"));
+        QCOMPARE(rows->text(QStringLiteral("MutterSprache")), QStringLiteral("Deutsch"));
+        QCOMPARE(a.Database->locale(), Catalogue::kLocale);
+        QCOMPARE(a.Database->tableDef(QStringLiteral("tEnglisch")).fields.size(), 12);
+    }
+
+    void cardBoxShowsTheFilledCompartments()
+    {
+        {
+            auto db = makeDatabase();
+            addCards(*db, QStringLiteral("tEnglisch"), 0, {QStringLiteral("a"), QStringLiteral("b")});
+            addCards(*db, QStringLiteral("tEnglisch"), 3, {QStringLiteral("c"), QStringLiteral("d"), QStringLiteral("e")});
+        }
+        start();
+        QCOMPARE(count(7), QStringLiteral("2"));
+        QCOMPARE(count(2), QStringLiteral("3"));
+        for (int i = 0; i < 7; ++i)
+            QCOMPARE(visible(QStringLiteral("imgBox(%1)").arg(i)), i == 2);
+        QCOMPARE(enabledCompartmentItems(),
+                 (QStringList{"mWork(3)", "mTable(3)", "mPage(3)", "mPrint(3)"}));
+        QVERIFY(menu(QStringLiteral("mWordBook"))->isEnabled());
+        QVERIFY(item(QStringLiteral("mAdmin"))->isEnabled());
+
+        // Entry mode shows the empty start compartment only.
+        QTest::mouseClick(item<QRadioButton>(QStringLiteral("optMode(0)")), Qt::LeftButton);
+        QCOMPARE(int(AppState::instance().ClickAction), 1);
+        QVERIFY(visible(QStringLiteral("imgBox(0)")));
+        QCOMPARE(count(0), QStringLiteral("leer"));
+        for (int i = 1; i < 7; ++i)
+            QVERIFY(!visible(QStringLiteral("imgBox(%1)").arg(i)));
+        QVERIFY(visible(QStringLiteral("imgBox(7)")));
+        QTest::mouseClick(item<QLabel>(QStringLiteral("imgBox(0)")), Qt::LeftButton);
+        QCOMPARE(requests.last().window, frmMain::Window::Entry);
+
+        // Cards changed while a window was open show at the next activation.
+        AppState::instance().Database->execute(QStringLiteral("UPDATE tEnglisch SET Fach = 1 WHERE FVok = 'a'"));
+        w->Form_Activate();
+        QCOMPARE(count(0), QStringLiteral("1"));
+    }
+
+    void clicksFollowTheClickAction()
+    {
+        {
+            auto db = makeDatabase();
+            addCards(*db, QStringLiteral("tEnglisch"), 3, {QStringLiteral("zebra"), QStringLiteral("Apfel")});
+            addCards(*db, QStringLiteral("tEnglisch"), 0, {QStringLiteral("pool")});
+        }
+        start();
+        const frmMain::Window expected[5] = {frmMain::Window::Entry, frmMain::Window::Practice, frmMain::Window::Paging,
+                                             frmMain::Window::Table, frmMain::Window::Print};
+        for (int k = 0; k < 5; ++k) {
+            QTest::mouseClick(item<QRadioButton>(QStringLiteral("optMode(%1)").arg(k)), Qt::LeftButton);
+            requests.clear();
+            // The count label reacts like the picture; the pool always opens the manager.
+            QTest::mouseClick(item<QLabel>(k == 0 ? QStringLiteral("lblCount(0)") : QStringLiteral("lblCount(2)")), Qt::LeftButton);
+            QTest::mouseClick(item<QLabel>(QStringLiteral("imgBox(7)")), Qt::LeftButton);
+            QCOMPARE(requests.size(), 2);
+            QCOMPARE(requests[0].window, expected[k]);
+            QCOMPARE(requests[1].window, frmMain::Window::Manager);
+            QVERIFY(requests[1].fromPool);
+            QVERIFY(!AppState::instance().ManagerFromPool);
+        }
+        // The print command prepared compartment 3 in alphabetical order.
+        QTest::mouseClick(item<QLabel>(QStringLiteral("imgBox(2)")), Qt::LeftButton);
+        const AppState &a = AppState::instance();
+        QCOMPARE(int(a.CurrentFach), 3);
+        QCOMPARE(a.SqlText, QStringLiteral("Select * from tEnglisch where [Fach] = 3 order by FVok"));
+        QCOMPARE(a.CompartmentRecordset->text(QStringLiteral("FVok")), QStringLiteral("Apfel"));
+
+        item(QStringLiteral("mWork(3)"))->trigger();
+        QCOMPARE(a.SqlText, QStringLiteral("Select * from tEnglisch where [Fach] = 3"));
+        QCOMPARE(a.CompartmentRecordset->recordCount(), 2);
+        QCOMPARE(requests.last().window, frmMain::Window::Practice);
+    }
+
+    void cardBoxKeepsToTheLowerRightCorner()
+    {
+        start();
+        QWidget *panel = item<QWidget>(QStringLiteral("picKasten"));
+        const QSize design = panel->size();
+        for (const QSize size : {QSize(1100, 760), QSize(900, 600)}) {
+            w->resize(size);
+            QCoreApplication::processEvents();
+            const QWidget *client = w->centralWidget();
+            const int gapX = qRound(240 * w->logicalDpiX() / 1440.0);
+            const int gapY = qRound(240 * w->logicalDpiY() / 1440.0);
+            QCOMPARE(panel->geometry().right() + 1, client->width() - gapX);
+            QCOMPARE(panel->geometry().bottom() + 1, client->height() - gapY);
+            QCOMPARE(panel->size(), design);
+        }
+    }
+
+    void optionsAreClampedAndSavedAtOnce()
+    {
+        putSetting(QStringLiteral("Options/Repeats"), QStringLiteral("9"));
+        putSetting(QStringLiteral("Options/Versuche"), QStringLiteral("0"));
+        putSetting(QStringLiteral("Options/Abfrage"), QStringLiteral("drei"));
+        start();
+        QVERIFY(item(QStringLiteral("mRepeat(1)"))->isChecked());
+        QVERIFY(item(QStringLiteral("mTrial(3)"))->isChecked());
+        QVERIFY(item(QStringLiteral("mMode(1)"))->isChecked());
+        QVERIFY(!AppState::instance().AskNative);
+
+        item(QStringLiteral("mMode(2)"))->trigger();
+        QCOMPARE(setting(QStringLiteral("Options/Abfrage")), QStringLiteral("2"));
+        item(QStringLiteral("mRepeat(4)"))->trigger();
+        item(QStringLiteral("mRepeat(4)"))->trigger(); // choosing it again keeps it checked
+        item(QStringLiteral("mTrial(2)"))->trigger();
+        QCOMPARE(setting(QStringLiteral("Options/Repeats")), QStringLiteral("4"));
+        QCOMPARE(setting(QStringLiteral("Options/Versuche")), QStringLiteral("2"));
+        QCOMPARE(setting(QStringLiteral("Fonts/Fremdsprachen-Font")), QStringLiteral("ms sans serif"));
+
+        restart();
+        for (const char *name : {"mMode(2)", "mRepeat(4)", "mTrial(2)"})
+            QVERIFY2(item(QLatin1String(name))->isChecked(), name);
+        for (const char *name : {"mMode(1)", "mMode(3)", "mRepeat(1)", "mTrial(3)"})
+            QVERIFY2(!item(QLatin1String(name))->isChecked(), name);
+        QVERIFY(AppState::instance().AskNative);
+        QCOMPARE(item(QStringLiteral("mMode(3)"))->text(), QStringLiteral("&wechselseitige Abfrage "));
+        QCOMPARE(item(QStringLiteral("mPrint(5)"))->text(), QStringLiteral("Drucke Fach &5"));
+        QCOMPARE(item<QMenu>(QStringLiteral("mÜben"))->title(), QStringLiteral("&Üben"));
+        QCOMPARE(item<QMenu>(QStringLiteral("mVersuche"))->title(), QStringLiteral("Anzahl der Fehl&versuche"));
+        QCOMPARE(w->menuBar()->actions().size(), 6);
+    }
+
+    void aMissingTableKeepsThePreviousCardBox()
+    {
+        {
+            auto db = makeDatabase({QStringLiteral("Latein")});
+            addCards(*db, QStringLiteral("tEnglisch"), 3, {QStringLiteral("x")});
+            db->deleteTableDef(QStringLiteral("tLatein"));
+        }
+        start();
+        QCOMPARE(count(2), QStringLiteral("1"));
+        item(QStringLiteral("mLanguage(2)"))->trigger();
+        QCOMPARE(spy->count(), 1);
+        QCOMPARE(spy->last().title, QStringLiteral("Ungültige Datei!"));
+        QCOMPARE(spy->last().icon, QMessageBox::Critical);
+        QCOMPARE(spy->last().text, QStringLiteral("Die Lerntabelle Latein ist nicht vorhanden!\n") + dbPath()
+                                       + QStringLiteral(" ist fehlerhaft!"));
+        QVERIFY(!menu(QStringLiteral("mSprache"))->isEnabled());
+        QCOMPARE(count(2), QStringLiteral("1"));
+        QVERIFY(visible(QStringLiteral("imgBox(2)")));
+        QCOMPARE(setting(QStringLiteral("Database/SprachNr")), QStringLiteral("1"));
+        QVERIFY(!item(QStringLiteral("mLanguage(2)"))->isChecked());
+        // Clicks are ignored while the table is unusable.
+        requests.clear();
+        QTest::mouseClick(item<QLabel>(QStringLiteral("imgBox(2)")), Qt::LeftButton);
+        QVERIFY(requests.isEmpty());
+    }
+
+    void brokenCataloguesAndFilesAreReported()
+    {
+        // A table without VNr.
+        {
+            auto db = makeDatabase();
+            store::TableDef t(QStringLiteral("tKaputt"));
+            t.appendField(QStringLiteral("FVok"), store::FieldType::Text, 50);
+            db->appendTableDef(t);
+            db->execute(QStringLiteral("INSERT INTO tSprache (Tabelle, Muttersprache, Fremdsprache) VALUES "
+                                       "('tKaputt', 'Deutsch', 'Kaputt')"));
+        }
+        putSetting(QStringLiteral("Database/SprachNr"), QStringLiteral("2"));
+        start();
+        QCOMPARE(spy->last().title, QStringLiteral("Ungültige Tabelle!"));
+        QCOMPARE(spy->last().text, QStringLiteral("Die Einträge der Tabelle tKaputt sind fehlerhaft!"));
+        QVERIFY(!menu(QStringLiteral("mSprache"))->isEnabled());
+        QVERIFY(!AppState::instance().TableValid);
+    }
+
+    void storedPairNumberBeyondTheCatalogue()
+    {
+        {
+            auto db = makeDatabase({QStringLiteral("Französisch"), QStringLiteral("Spanisch"), QStringLiteral("Italienisch")});
+        }
+        putSetting(QStringLiteral("Database/SprachNr"), QStringLiteral("7"));
+        start();
+        QCOMPARE(spy->count(), 1);
+        QCOMPARE(spy->last().title, QStringLiteral("Problem"));
+        QVERIFY(spy->last().text.contains(QStringLiteral("7")));
+        // The first pair is open and usable; the other pairs can be chosen.
+        QCOMPARE(w->windowTitle(), QStringLiteral("Vokamia - Englisch"));
+        QVERIFY(AppState::instance().TableValid);
+        item(QStringLiteral("mLanguage(2)"))->trigger();
+        QCOMPARE(w->windowTitle(), QStringLiteral("Vokamia - Französisch"));
+        QCOMPARE(setting(QStringLiteral("Database/SprachNr")), QStringLiteral("2"));
+        QVERIFY(item(QStringLiteral("mLanguage(2)"))->isChecked());
+        QVERIFY(!item(QStringLiteral("mLanguage(1)"))->isChecked());
+    }
+
+    void catalogueNamesAreTrimmed()
+    {
+        {
+            auto db = makeDatabase();
+            db->execute(QStringLiteral("UPDATE tSprache SET Tabelle = 'tEnglisch   ', FremdSprache = ' Englisch '"));
+        }
+        start();
+        QCOMPARE(spy->count(), 0);
+        QVERIFY(AppState::instance().TableValid);
+        QCOMPARE(w->windowTitle(), QStringLiteral("Vokamia - Englisch"));
+    }
+
+    void aFileThatIsNoDatabase()
+    {
+        QDir().mkpath(QFileInfo(dbPath()).path());
+        {
+            QFile f(dbPath());
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            f.write("Einkaufsliste: Brot, Milch\n");
+        }
+        start();
+        QVERIFY(spy->count() >= 1);
+        QCOMPARE(spy->shown().first().title, QStringLiteral("Problem"));
+        QVERIFY(spy->shown().first().text.contains(dbPath()));
+        QVERIFY(!AppState::instance().TableValid);
+        QVERIFY(w->isVisible());
+        QVERIFY(w->close());
+        QFile f(dbPath());
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        QCOMPARE(f.readAll(), QByteArray("Einkaufsliste: Brot, Milch\n"));
+    }
+
+    void addingLanguagePairs()
+    {
+        {
+            auto db = makeDatabase();
+            addCards(*db, QStringLiteral("tEnglisch"), 2, {QStringLiteral("dog")});
+        }
+        start();
+        auto add = [&](const QString &native, const QString &foreign) {
+            whenModal([=](QWidget *dlg) {
+                auto *f = qobject_cast<frmLanguage *>(dlg);
+                QVERIFY(f);
+                dlg->findChild<QLineEdit *>(QStringLiteral("txtMother"))->setText(native);
+                dlg->findChild<QPushButton *>(QStringLiteral("cmdOK"))->click();
+                dlg->findChild<QLineEdit *>(QStringLiteral("txtForeign"))->setText(foreign);
+                dlg->findChild<QPushButton *>(QStringLiteral("cmdOK"))->click();
+            });
+            item(QStringLiteral("mAdd"))->trigger();
+        };
+        add(QStringLiteral("deutsch"), QStringLiteral("LATEIN"));
+        QCOMPARE(spy->count(), 0);
+        const AppState &a = AppState::instance();
+        QCOMPARE(int(a.PairCount), 2);
+        QCOMPARE(a.CurrentTable, QStringLiteral("tLatein"));
+        QVERIFY(a.TableValid);
+        QCOMPARE(item(QStringLiteral("mLanguage(2)"))->text(), QStringLiteral("Deutsch - Latein"));
+        QVERIFY(item(QStringLiteral("mLanguage(2)"))->isChecked());
+        QVERIFY(!item(QStringLiteral("mLanguage(1)"))->isChecked());
+        QVERIFY(QDir(work->file(QStringLiteral("Latein"))).exists());
+        QCOMPARE(setting(QStringLiteral("Database/SprachNr")), QStringLiteral("2"));
+        auto row = a.Database->openRecordset(QStringLiteral("Select * from tSprache Where SprachId = 2"));
+        QCOMPARE(row->text(QStringLiteral("Tabelle")), QStringLiteral("tLatein"));
+        QCOMPARE(row->text(QStringLiteral("FremdSprache")), QStringLiteral("Latein"));
+        QVERIFY(!visible(QStringLiteral("imgBox(1)"))); // the new pair's empty box
+
+        // A name with a quote and a semicolon is stored as it is.
+        add(QStringLiteral("Deutsch"), QStringLiteral("o'ahu; drop"));
+        QCOMPARE(spy->count(), 0);
+        QCOMPARE(a.CurrentTable, QStringLiteral("tO'ahu; drop"));
+        QVERIFY(a.Database->hasTable(QStringLiteral("tO'ahu; drop")));
+        QCOMPARE(a.Database->openRecordset(QStringLiteral("Select count(*) from tSprache"))->value(0).toInt(), 3);
+
+        // Refused pairs change nothing at all.
+        for (const QString &foreign : {QStringLiteral("englisch"), QString(200, QLatin1Char('x')),
+                                       QStringLiteral("Sehr-lange-Sprachbezeichnung-ohne-Ende")}) {
+            spy->clear();
+            add(QStringLiteral("Deutsch"), foreign);
+            QCOMPARE(spy->count(), 1);
+            QCOMPARE(spy->last().icon, QMessageBox::Critical);
+            QCOMPARE(int(a.PairCount), 3);
+            QCOMPARE(a.CurrentTable, QStringLiteral("tO'ahu; drop"));
+            QVERIFY(!item(QStringLiteral("mLanguage(2)"))->isChecked());
+            QVERIFY(item(QStringLiteral("mLanguage(3)"))->isChecked());
+            QVERIFY(w->findChild<QAction *>(QStringLiteral("mLanguage(4)")) == nullptr);
+            QCOMPARE(a.Database->openRecordset(QStringLiteral("Select count(*) from tSprache"))->value(0).toInt(), 3);
+            QCOMPARE(a.Database->tableNames().size(), 4);
+        }
+
+        // The older pairs can still be chosen, and all survive a restart.
+        item(QStringLiteral("mLanguage(1)"))->trigger();
+        QCOMPARE(count(1), QStringLiteral("1"));
+        restart();
+        QCOMPARE(item(QStringLiteral("mLanguage(3)"))->text(), QStringLiteral("Deutsch - O'ahu; drop"));
+        QVERIFY(item(QStringLiteral("mLanguage(1)"))->isChecked());
+    }
+
+    void helpShowsTheMainHelpText()
+    {
+        start();
+        QString shown;
+        whenModal([&](QWidget *dlg) {
+            QCOMPARE(dlg->objectName(), QStringLiteral("frmHelp"));
+            shown = dlg->findChild<QTextBrowser *>(QStringLiteral("rtfHilfe"))->toPlainText();
+            dlg->close();
+        });
+        item(QStringLiteral("mHelp"))->trigger();
+        QCOMPARE(spy->count(), 0);
+        QVERIFY(shown.contains(QStringLiteral("Fach")));
+        QCOMPARE(AppState::instance().HelpFile, Places::helpFile(QStringLiteral("main.rtf")));
+    }
+};
+
+QTEST_MAIN(TestFrmMain)
+#include "tst_frmmain.moc"
