@@ -4,6 +4,7 @@
 #include "core/Messages.h"
 #include "core/Places.h"
 #include "core/Twips.h"
+#include "sound/frmSPfad.h"
 #include "store/Catalogue.h"
 #include "store/Engine.h"
 #include "store/Settings.h"
@@ -715,4 +716,10 @@ void frmMain::aboutCommand()
 
 void frmMain::soundPathCommand()
 {
+    std::unique_ptr<frmSPfad> dlg;
+    {
+        BusyCursor hourglass;
+        dlg = std::make_unique<frmSPfad>(this);
+    }
+    dlg->exec();
 }

@@ -1,0 +1,164 @@
+#include "sound/frmSPfad.h"
+
+#include "core/AppState.h"
+#include "core/Messages.h"
+#include "core/Places.h"
+#include "store/Engine.h"
+#include "store/Settings.h"
+#include "ui/appearance/frmHelp.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QFileSystemModel>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QTreeView>
+#include <QVBoxLayout>
+
+#include <exception>
+
+namespace {
+const QString kCrLf = QStringLiteral("\r\n");
+} // namespace
+
+frmSPfad::frmSPfad(QWidget *parent) : QDialog(parent)
+{
+    setObjectName(QStringLiteral("frmSPfad"));
+    setWindowTitle(QStringLiteral("Soundpfad einstellen"));
+    setModal(true);
+    setSizeGripEnabled(true);
+
+    lblPfad = new QLabel(QStringLiteral("eingestellter Soundpfad "), this);
+    lblPfad->setObjectName(QStringLiteral("lblPfad"));
+
+    txtSPfad = new QLineEdit(this);
+    txtSPfad->setObjectName(QStringLiteral("txtSPfad"));
+    lblPfad->setBuddy(txtSPfad);
+
+    model_ = new QFileSystemModel(this);
+    model_->setObjectName(QStringLiteral("folderModel"));
+    model_->setFilter(QDir::AllDirs | QDir::NoDotAndDotDot | QDir::Drives);
+    model_->setReadOnly(true);
+    model_->setRootPath(QStringLiteral("/"));
+
+    Dir1 = new QTreeView(this);
+    Dir1->setObjectName(QStringLiteral("Dir1"));
+    Dir1->setModel(model_);
+    for (int column = 1; column < model_->columnCount(); ++column)
+        Dir1->hideColumn(column);
+    Dir1->setHeaderHidden(true);
+    Dir1->setSelectionMode(QAbstractItemView::SingleSelection);
+    Dir1->setMinimumHeight(240);
+    connect(Dir1->selectionModel(), &QItemSelectionModel::currentChanged, this,
+            [this](const QModelIndex &current) {
+                if (!loading_ && current.isValid())
+                    txtSPfad->setText(model_->filePath(current));
+            });
+
+    btnOk = new QPushButton(QStringLiteral("&Ok"), this);
+    btnOk->setObjectName(QStringLiteral("btnOk"));
+    btnCancel = new QPushButton(QStringLiteral("&Cancel"), this);
+    btnCancel->setObjectName(QStringLiteral("btnCancel"));
+    btnHelp = new QPushButton(QStringLiteral("&Hilfe"), this);
+    btnHelp->setObjectName(QStringLiteral("btnHelp"));
+    for (QPushButton *b : {btnOk, btnCancel, btnHelp})
+        b->setAutoDefault(false);
+    btnOk->setDefault(true);
+    connect(btnOk, &QPushButton::clicked, this, &frmSPfad::btnOk_Click);
+    connect(btnCancel, &QPushButton::clicked, this, &frmSPfad::reject);
+    connect(btnHelp, &QPushButton::clicked, this, &frmSPfad::btnHelp_Click);
+
+    auto *pathRow = new QHBoxLayout;
+    pathRow->addWidget(lblPfad);
+    pathRow->addWidget(txtSPfad, 1);
+
+    auto *buttons = new QHBoxLayout;
+    buttons->addWidget(btnHelp);
+    buttons->addStretch(1);
+    buttons->addWidget(btnOk);
+    buttons->addWidget(btnCancel);
+
+    auto *layout = new QVBoxLayout(this);
+    layout->addLayout(pathRow);
+    layout->addWidget(Dir1, 1);
+    layout->addLayout(buttons);
+    resize(520, 420);
+
+    const QString shown = shownFolder(AppState::instance().SoundPath);
+    txtSPfad->setText(shown);
+    showFolderInTree(shown);
+    txtSPfad->setFocus();
+}
+
+QString frmSPfad::shownFolder(const QString &stored)
+{
+    static const QRegularExpression drive(QStringLiteral("^[A-Za-z]:([\\\\/].*)?$"));
+    if (drive.match(stored).hasMatch())
+        return Places::dataFolder();
+    return stored;
+}
+
+QString frmSPfad::folderOf(const QString &typed)
+{
+    QString folder = typed;
+    if (folder.size() > 1 && (folder.endsWith(QLatin1Char('/')) || folder.endsWith(QLatin1Char('\\'))))
+        folder.chop(1);
+    return folder;
+}
+
+void frmSPfad::showFolderInTree(const QString &folder)
+{
+    // The tree opens at the folder in force (or at home when that is not a
+    // folder here) without touching the text the learner sees.
+    const QString start = !folder.isEmpty() && QFileInfo(folder).isDir() ? folder : QDir::homePath();
+    const QModelIndex index = model_->index(start);
+    if (!index.isValid())
+        return;
+    loading_ = true;
+    Dir1->setCurrentIndex(index);
+    Dir1->scrollTo(index, QAbstractItemView::PositionAtCenter);
+    loading_ = false;
+}
+
+void frmSPfad::btnOk_Click()
+{
+    AppState &a = AppState::instance();
+    const QString folder = folderOf(txtSPfad->text());
+    const QString previous = a.SoundPath;
+    a.SoundPath = folder;
+    QString failure;
+    try {
+        Settings::SaveSettings();
+    } catch (const store::Error &e) {
+        failure = e.description();
+    } catch (const std::exception &e) {
+        failure = QString::fromLocal8Bit(e.what());
+    }
+    if (!failure.isEmpty()) {
+        // What is not stored is not in force either; the dialog stays open
+        // with the learner's text.
+        a.SoundPath = previous;
+        Msg::critical(failure, Msg::kAppTitle, this);
+        return;
+    }
+    Msg::show(QStringLiteral("Der neue Sound-Pfad ist ") + kCrLf + folder, QStringLiteral("Neuer Sound-Pfad"),
+              QMessageBox::Information, QMessageBox::Ok, this);
+    QDialog::accept();
+}
+
+void frmSPfad::reject()
+{
+    Msg::show(QStringLiteral("Der bisherige Soundpfad") + kCrLf + shownFolder(AppState::instance().SoundPath) + kCrLf
+                  + QStringLiteral("bleibt eingestellt."),
+              Msg::kAppTitle, QMessageBox::Information, QMessageBox::Ok, this);
+    QDialog::reject();
+}
+
+void frmSPfad::btnHelp_Click()
+{
+    showHelp(QStringLiteral("Spfad.rtf"), this);
+}

@@ -1,0 +1,215 @@
+// The sound-folder dialog: what it shows, what Ok stores and what Cancel
+// leaves, and how the main window opens it.
+
+#include "TestSupport.h"
+
+#include "core/AppState.h"
+#include "core/Places.h"
+#include "sound/frmSPfad.h"
+#include "store/Settings.h"
+#include "ui/main/frmMain.h"
+
+#include <QAction>
+#include <QDir>
+#include <QFileSystemModel>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSettings>
+#include <QTest>
+#include <QTreeView>
+
+#include <memory>
+
+class TestFrmSPfad : public QObject
+{
+    Q_OBJECT
+
+private:
+    std::unique_ptr<TempWorkDir> work;
+    std::unique_ptr<MessageSpy> spy;
+
+    QVariant storedSetting()
+    {
+        QSettings s(work->file(QStringLiteral("settings.conf")), QSettings::IniFormat);
+        return s.value(QStringLiteral("Sound/SoundPath"));
+    }
+    QString folder(const QString &name)
+    {
+        QDir(work->path()).mkpath(name);
+        return QDir(work->path()).absoluteFilePath(name);
+    }
+    static void retype(QLineEdit *box, const QString &text)
+    {
+        box->selectAll();
+        QTest::keyClick(box, Qt::Key_Delete);
+        typeText(box, text);
+    }
+    static void click(QAbstractButton *b) { QTest::mouseClick(b, Qt::LeftButton); }
+
+private slots:
+    void init()
+    {
+        work = std::make_unique<TempWorkDir>();
+        qputenv("XDG_DATA_HOME", work->file(QStringLiteral("data")).toUtf8());
+        Settings::setStoreFileForTesting(work->file(QStringLiteral("settings.conf")));
+        AppState::resetForTesting();
+        spy = std::make_unique<MessageSpy>();
+    }
+    void cleanup()
+    {
+        AppState::resetForTesting();
+        spy.reset();
+        work.reset();
+    }
+
+    void loadShowsTheFolderInForce()
+    {
+        const QString music = folder(QStringLiteral("Musik/Töne"));
+        AppState::instance().SoundPath = music;
+        frmSPfad w;
+        QCOMPARE(spy->count(), 0);
+        QCOMPARE(w.objectName(), QStringLiteral("frmSPfad"));
+        QCOMPARE(w.windowTitle(), QStringLiteral("Soundpfad einstellen"));
+        QVERIFY(w.isModal());
+        QCOMPARE(w.findChild<QLabel *>(QStringLiteral("lblPfad"))->text(), QStringLiteral("eingestellter Soundpfad "));
+        QCOMPARE(w.findChild<QPushButton *>(QStringLiteral("btnOk"))->text(), QStringLiteral("&Ok"));
+        QCOMPARE(w.findChild<QPushButton *>(QStringLiteral("btnCancel"))->text(), QStringLiteral("&Cancel"));
+        QCOMPARE(w.findChild<QPushButton *>(QStringLiteral("btnHelp"))->text(), QStringLiteral("&Hilfe"));
+        QVERIFY(w.btnOk->isDefault());
+
+        QCOMPARE(w.findChild<QLineEdit *>(QStringLiteral("txtSPfad"))->text(), music);
+        // The tree opens at the same folder.
+        auto *tree = w.findChild<QTreeView *>(QStringLiteral("Dir1"));
+        QVERIFY(tree);
+        QCOMPARE(w.folderModel()->filePath(tree->currentIndex()), music);
+    }
+
+    void driveLetterDefaultStandsForTheDataFolder()
+    {
+        AppState::instance().SoundPath = QStringLiteral("d:");
+        QCOMPARE(frmSPfad::shownFolder(QStringLiteral("D:\\Sounds")), Places::dataFolder());
+        QCOMPARE(frmSPfad::shownFolder(QStringLiteral("dir:x")), QStringLiteral("dir:x"));
+        {
+            frmSPfad w;
+            QCOMPARE(w.txtSPfad->text(), Places::dataFolder());
+            QCOMPARE(AppState::instance().SoundPath, QStringLiteral("d:"));
+            click(w.btnCancel);
+            QCOMPARE(spy->last().text,
+                     QStringLiteral("Der bisherige Soundpfad\n") + Places::dataFolder()
+                         + QStringLiteral("\nbleibt eingestellt."));
+            QCOMPARE(AppState::instance().SoundPath, QStringLiteral("d:"));
+            QVERIFY(!storedSetting().isValid());
+        }
+        {
+            // Confirming takes the folder shown.
+            frmSPfad w;
+            click(w.btnOk);
+            QCOMPARE(AppState::instance().SoundPath, Places::dataFolder());
+            QCOMPARE(storedSetting().toString(), Places::dataFolder());
+        }
+    }
+
+    void choosingAFolderInTheTreeFillsTheText()
+    {
+        AppState::instance().SoundPath = folder(QStringLiteral("alt"));
+        const QString chosen = folder(QStringLiteral("neu/Klänge"));
+        frmSPfad w;
+        w.Dir1->setCurrentIndex(w.folderModel()->index(chosen));
+        QCOMPARE(w.txtSPfad->text(), chosen);
+        w.Dir1->setCurrentIndex(w.folderModel()->index(QStringLiteral("/")));
+        QCOMPARE(w.txtSPfad->text(), QStringLiteral("/"));
+        QCOMPARE(AppState::instance().SoundPath, folder(QStringLiteral("alt")));
+    }
+
+    void okStoresTheTypedFolder_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("stored");
+        QTest::newRow("trailing slash") << QStringLiteral("/home/lerner/Töne/") << QStringLiteral("/home/lerner/Töne");
+        QTest::newRow("trailing backslash") << QStringLiteral("D:\\") << QStringLiteral("D:");
+        QTest::newRow("no slash") << QStringLiteral("/srv/klang") << QStringLiteral("/srv/klang");
+        QTest::newRow("only one stripped") << QStringLiteral("/srv//") << QStringLiteral("/srv/");
+        QTest::newRow("root") << QStringLiteral("/") << QStringLiteral("/");
+        QTest::newRow("empty") << QString() << QString();
+    }
+    void okStoresTheTypedFolder()
+    {
+        QFETCH(QString, typed);
+        QFETCH(QString, stored);
+        AppState::instance().SoundPath = QStringLiteral("/vorher");
+        AppState::instance().Abfrage = 2;
+        frmSPfad w;
+        w.show();
+        retype(w.txtSPfad, typed);
+        QCOMPARE(w.txtSPfad->text(), typed);
+        click(w.btnOk);
+
+        QCOMPARE(AppState::instance().SoundPath, stored);
+        QCOMPARE(storedSetting().toString(), stored);
+        QVERIFY(storedSetting().isValid());
+        QSettings s(work->file(QStringLiteral("settings.conf")), QSettings::IniFormat);
+        QCOMPARE(s.value(QStringLiteral("Options/Abfrage")).toString(), QStringLiteral("2"));
+
+        QCOMPARE(spy->count(), 1);
+        QCOMPARE(spy->last().text, QStringLiteral("Der neue Sound-Pfad ist \n") + stored);
+        QCOMPARE(spy->last().title, QStringLiteral("Neuer Sound-Pfad"));
+        QCOMPARE(spy->last().icon, QMessageBox::Information);
+        QCOMPARE(spy->last().buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
+        QCOMPARE(w.result(), int(QDialog::Accepted));
+        QVERIFY(!w.isVisible());
+    }
+
+    void cancelAndEscapeKeepTheOldFolder()
+    {
+        const QString old = folder(QStringLiteral("alt"));
+        AppState::instance().SoundPath = old;
+        for (bool escape : {false, true}) {
+            spy->clear();
+            frmSPfad w;
+            w.show();
+            QVERIFY(QTest::qWaitForWindowExposed(&w));
+            w.Dir1->setCurrentIndex(w.folderModel()->index(work->path()));
+            retype(w.txtSPfad, QStringLiteral("/anderswo"));
+            if (escape)
+                QTest::keyClick(&w, Qt::Key_Escape);
+            else
+                click(w.btnCancel);
+            QCOMPARE(spy->count(), 1);
+            QCOMPARE(spy->last().text,
+                     QStringLiteral("Der bisherige Soundpfad\n") + old + QStringLiteral("\nbleibt eingestellt."));
+            QCOMPARE(spy->last().title, QStringLiteral("Vokamia"));
+            QCOMPARE(spy->last().icon, QMessageBox::Information);
+            QCOMPARE(w.result(), int(QDialog::Rejected));
+            QVERIFY(!w.isVisible());
+            QCOMPARE(AppState::instance().SoundPath, old);
+            QVERIFY(!storedSetting().isValid());
+        }
+    }
+
+    void mainWindowMenuOpensTheDialog()
+    {
+        frmMain main;
+        main.show();
+        main.Form_Activate();
+        spy->clear();
+        QString opened;
+        bool busy = true;
+        whenModal([&](QWidget *w) {
+            opened = w->objectName();
+            busy = QApplication::overrideCursor() != nullptr;
+            if (auto *d = qobject_cast<frmSPfad *>(w))
+                click(d->btnCancel);
+            else
+                w->close();
+        });
+        main.findChild<QAction *>(QStringLiteral("mSoundPath"))->trigger();
+        QCOMPARE(opened, QStringLiteral("frmSPfad"));
+        QVERIFY2(!busy, "the hourglass must end once the dialog has loaded");
+        QCOMPARE(spy->count(), 1);
+        QVERIFY(spy->last().text.startsWith(QStringLiteral("Der bisherige Soundpfad")));
+    }
+};
+
+QTEST_MAIN(TestFrmSPfad)
+#include "tst_frmspfad.moc"
