@@ -7,7 +7,7 @@ class QPushButton;
 class QTextBrowser;
 
 // The help viewer: shows the rich-text help file named by
-// AppState::instance().HelpFile, read-only (Part 8.2).
+// AppState::instance().HelpFile, read-only.
 //
 // Loading (the constructor): a missing file is reported with the message
 // "Hilfedatei" CR LF path CR LF "nicht vorhanden!" (warning icon, title

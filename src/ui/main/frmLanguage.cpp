@@ -1,6 +1,7 @@
 #include "ui/main/frmLanguage.h"
 
 #include "core/Messages.h"
+#include "core/Twips.h"
 
 #include <QGroupBox>
 #include <QLabel>
@@ -10,35 +11,16 @@
 
 namespace {
 
-// The layout is kept in twips (1440 to the inch) and turned into pixels at
-// the screen's logical resolution, so the dialog keeps its proportions on
-// any screen.
-struct TwipRect
-{
-    int left, top, width, height;
-};
-
-constexpr TwipRect kClient{0, 0, 8205, 4635};
-constexpr TwipRect kStep1{240, 240, 7695, 1335};
-constexpr TwipRect kHelp1{240, 360, 4455, 735};
-constexpr TwipRect kMother{4920, 360, 2295, 375};
-constexpr TwipRect kStep2{240, 1800, 7695, 1455};
-constexpr TwipRect kHelp2{240, 360, 4455, 855};
-constexpr TwipRect kForeign{4920, 360, 2295, 375};
-constexpr TwipRect kCancel{2520, 3840, 1695, 495};
-constexpr TwipRect kBack{4320, 3840, 1695, 495};
-constexpr TwipRect kOK{6120, 3840, 1815, 495};
-
-int toPixels(int twips, int dpi)
-{
-    return qRound(twips * dpi / 1440.0);
-}
-
-QRect toPixels(const TwipRect &r, int dpiX, int dpiY)
-{
-    return QRect(toPixels(r.left, dpiX), toPixels(r.top, dpiY), toPixels(r.width, dpiX),
-                 toPixels(r.height, dpiY));
-}
+constexpr Twips::Rect kClient{0, 0, 8205, 4635};
+constexpr Twips::Rect kStep1{240, 240, 7695, 1335};
+constexpr Twips::Rect kHelp1{240, 360, 4455, 735};
+constexpr Twips::Rect kMother{4920, 360, 2295, 375};
+constexpr Twips::Rect kStep2{240, 1800, 7695, 1455};
+constexpr Twips::Rect kHelp2{240, 360, 4455, 855};
+constexpr Twips::Rect kForeign{4920, 360, 2295, 375};
+constexpr Twips::Rect kCancel{2520, 3840, 1695, 495};
+constexpr Twips::Rect kBack{4320, 3840, 1695, 495};
+constexpr Twips::Rect kOK{6120, 3840, 1815, 495};
 
 const QColor kReadOnlyGrey(224, 224, 224);
 
@@ -110,18 +92,16 @@ frmLanguage::frmLanguage(QWidget *parent)
 
 void frmLanguage::placeControls()
 {
-    const int dx = logicalDpiX();
-    const int dy = logicalDpiY();
-    setFixedSize(toPixels(kClient, dx, dy).size());
-    frmStep1_->setGeometry(toPixels(kStep1, dx, dy));
-    lblHelp1_->setGeometry(toPixels(kHelp1, dx, dy));
-    txtMother_->setGeometry(toPixels(kMother, dx, dy));
-    frmStep2_->setGeometry(toPixels(kStep2, dx, dy));
-    lblHelp2_->setGeometry(toPixels(kHelp2, dx, dy));
-    txtForeign_->setGeometry(toPixels(kForeign, dx, dy));
-    cmdCancel_->setGeometry(toPixels(kCancel, dx, dy));
-    cmdBack_->setGeometry(toPixels(kBack, dx, dy));
-    cmdOK_->setGeometry(toPixels(kOK, dx, dy));
+    setFixedSize(Twips::toPixels(kClient, this).size());
+    Twips::place(frmStep1_, kStep1);
+    Twips::place(lblHelp1_, kHelp1);
+    Twips::place(txtMother_, kMother);
+    Twips::place(frmStep2_, kStep2);
+    Twips::place(lblHelp2_, kHelp2);
+    Twips::place(txtForeign_, kForeign);
+    Twips::place(cmdCancel_, kCancel);
+    Twips::place(cmdBack_, kBack);
+    Twips::place(cmdOK_, kOK);
 }
 
 QString frmLanguage::normaliseName(const QString &typed)

@@ -1,4 +1,4 @@
-// The help viewer frmHelp and the help command showHelp (Part 8.2).
+// The help viewer frmHelp and the help command showHelp.
 #include "core/AppState.h"
 #include "core/Messages.h"
 #include "core/Places.h"
