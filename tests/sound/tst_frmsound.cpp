@@ -378,6 +378,26 @@ private slots:
         QCOMPARE(field(QStringLiteral("FVokSound"), 17).toString(), QStringLiteral(".\\Englisch\\EnV17.wav"));
     }
 
+    void failedSaveStoresNoPath()
+    {
+        useLanguage(QStringLiteral("Englisch"), 17);
+        frmSound w;
+        click(w.cmdRecord);
+        // A file where the folder should be: the folder cannot be made again.
+        QVERIFY(QDir(work->file(QStringLiteral("Englisch"))).removeRecursively());
+        QFile blocker(work->file(QStringLiteral("Englisch")));
+        QVERIFY(blocker.open(QIODevice::WriteOnly));
+        blocker.close();
+        click(w.cmdStop);
+        QCOMPARE(spy->count(), 1);
+        QVERIFY2(spy->last().text.startsWith(QStringLiteral("save ERROR:  ")), qPrintable(spy->last().text));
+        QVERIFY(spy->last().text.size() > 13);
+        QCOMPARE(spy->last().icon, QMessageBox::NoIcon);
+        QVERIFY(field(QStringLiteral("FVokSound"), 17).isNull());
+        QCOMPARE(buttons(w), QStringLiteral("1011"));
+        QVERIFY(aliasMode(QStringLiteral("NeuWort")).isEmpty());
+    }
+
     void failingUpdateIsReportedAndLeavesTheCardAsItWas()
     {
         // The path outgrows the 50 characters of the field.
