@@ -275,7 +275,9 @@ void Connection::exec(const QString &sql)
 
 int Connection::execChanges(const QString &sql, const QVariantList &params)
 {
-    Statement st = prepare(sql);
+    // Writing statements are prepared once: compiling an INSERT also compiles
+    // the table's checks, which costs far more than running it.
+    Statement st = prepare(sql, true);
     st.bindAll(params);
     while (st.step()) {
     }

@@ -40,6 +40,15 @@ void writeText(QSettings &s, const QString &section, const QString &key, const Q
     s.setValue(section + QLatin1Char('/') + key, value);
 }
 
+// A setting that silently failed to reach the disk would come back changed
+// at the next start; say so while the learner can still react.
+void commit(QSettings &s)
+{
+    s.sync();
+    if (s.status() != QSettings::NoError)
+        throw store::Error(QStringLiteral("Die Einstellungen konnten nicht in %1 gespeichert werden.").arg(s.fileName()));
+}
+
 double roundHalfEven(double v)
 {
     const int old = std::fegetround();
@@ -193,6 +202,7 @@ void SaveSettings()
     writeText(*s, kOptions, QStringLiteral("Abfrage"), QString::number(a.Abfrage));
     writeText(*s, kOptions, QStringLiteral("Repeats"), QString::number(a.Repeats));
     writeText(*s, kOptions, QStringLiteral("Versuche"), QString::number(a.Versuche));
+    commit(*s);
 }
 
 void LoadSprachNr()
@@ -205,6 +215,7 @@ void SaveSprachNr()
 {
     auto s = openStore();
     writeText(*s, kDatabase, QStringLiteral("SprachNr"), QString::number(AppState::instance().SprachNr));
+    commit(*s);
 }
 
 void LoadPrintLayout()
@@ -229,6 +240,7 @@ void SavePrintLayout()
     writeText(*s, kDruck, QStringLiteral("yCard"), QString::number(a.yCard));
     writeText(*s, kDruck, QStringLiteral("xGap"), QString::number(a.xGap));
     writeText(*s, kDruck, QStringLiteral("yGap"), QString::number(a.yGap));
+    commit(*s);
 }
 
 void setStoreFileForTesting(const QString &path)

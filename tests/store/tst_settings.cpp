@@ -154,6 +154,23 @@ private slots:
         QCOMPARE(int(AppState::instance().Abfrage), 2);
         QCOMPARE(AppState::instance().MutterFont, QStringLiteral("DejaVu Sans"));
     }
+
+    void aFailedWriteIsReported()
+    {
+        // A folder that is really a file cannot hold the store, not even for root.
+        const QString blocker = dir.filePath(QStringLiteral("blocker"));
+        QFile f(blocker);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.close();
+        Settings::setStoreFileForTesting(blocker + QStringLiteral("/Vokamia.conf"));
+        QString message;
+        try {
+            Settings::SaveSettings();
+        } catch (const store::Error &e) {
+            message = e.description();
+        }
+        QVERIFY2(message.contains(QStringLiteral("nicht")), qPrintable(message));
+    }
 };
 
 QTEST_GUILESS_MAIN(TestSettings)
