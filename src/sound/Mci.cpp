@@ -157,6 +157,26 @@ void finishCapture(Recorder &rec)
     rec.capture.reset();
 }
 
+// The recorder the next word names, or why there is none.
+int namedRecorder(Words &w, QString &name, Recorder *&rec)
+{
+    name = w.next();
+    if (name.isEmpty())
+        return MissingName;
+    rec = findRecorder(name);
+    return rec ? NoError : NotOpen;
+}
+
+// Ends a file PLAY started; STOP and CLOSE treat it alike.
+int stopPlayedFile(const QString &name)
+{
+    const QString key = fileKey(name);
+    if (!state().playedFiles.remove(key))
+        return NotOpen;
+    state().audio().stop(key);
+    return NoError;
+}
+
 Clip clipOf(const Recorder &rec)
 {
     Clip clip;
@@ -214,12 +234,10 @@ int doOpen(Words &w)
 
 int doSet(Words &w)
 {
-    const QString name = w.next();
-    if (name.isEmpty())
-        return MissingName;
-    Recorder *rec = findRecorder(name);
-    if (!rec)
-        return NotOpen;
+    QString name;
+    Recorder *rec = nullptr;
+    if (const int rc = namedRecorder(w, name, rec))
+        return rc;
     if (w.atEnd())
         return BadParameter;
 
@@ -274,12 +292,10 @@ int doSet(Words &w)
 
 int doRecord(Words &w)
 {
-    const QString name = w.next();
-    if (name.isEmpty())
-        return MissingName;
-    Recorder *rec = findRecorder(name);
-    if (!rec)
-        return NotOpen;
+    QString name;
+    Recorder *rec = nullptr;
+    if (const int rc = namedRecorder(w, name, rec))
+        return rc;
     if (!w.atEnd())
         return BadParameter;
     if (rec->recording())
@@ -312,21 +328,15 @@ int doStop(Words &w)
         state().playedFiles.clear();
         return NoError;
     }
-    const QString key = fileKey(name);
-    if (!state().playedFiles.remove(key))
-        return NotOpen;
-    state().audio().stop(key);
-    return NoError;
+    return stopPlayedFile(name);
 }
 
 int doSave(Words &w)
 {
-    const QString name = w.next();
-    if (name.isEmpty())
-        return MissingName;
-    Recorder *rec = findRecorder(name);
-    if (!rec)
-        return NotOpen;
+    QString name;
+    Recorder *rec = nullptr;
+    if (const int rc = namedRecorder(w, name, rec))
+        return rc;
     const QString path = w.rest();
     if (path.isEmpty())
         return MissingName;
@@ -359,11 +369,7 @@ int doClose(Words &w)
         state().waveOpen = false;
         return NoError;
     }
-    const QString key = fileKey(name);
-    if (!state().playedFiles.remove(key))
-        return NotOpen;
-    state().audio().stop(key);
-    return NoError;
+    return stopPlayedFile(name);
 }
 
 int doPlay(Words &w)

@@ -70,6 +70,15 @@ private:
     QAudioSource source_;
 };
 
+QAudioFormat int16Format(int rate, int channels)
+{
+    QAudioFormat f;
+    f.setSampleFormat(QAudioFormat::Int16);
+    f.setSampleRate(rate);
+    f.setChannelCount(channels);
+    return f;
+}
+
 } // namespace
 
 struct QtAudioBackend::Playback
@@ -106,10 +115,7 @@ int QtAudioBackend::startCapture(const WaveFormat &format, std::unique_ptr<Captu
     const QAudioDevice device = QMediaDevices::defaultAudioInput();
     if (device.isNull())
         return NoDevice;
-    QAudioFormat f;
-    f.setSampleFormat(QAudioFormat::Int16);
-    f.setSampleRate(format.samplesPerSec);
-    f.setChannelCount(format.channels);
+    const QAudioFormat f = int16Format(format.samplesPerSec, format.channels);
     if (!device.isFormatSupported(f))
         return BadValue;
     const qint64 limit = qint64(kMaxRecordSeconds) * f.bytesForDuration(1000000);
@@ -128,10 +134,7 @@ int QtAudioBackend::play(const QString &key, const Clip &clip)
     if (device.isNull())
         return NoDevice;
 
-    QAudioFormat f;
-    f.setSampleFormat(QAudioFormat::Int16);
-    f.setSampleRate(clip.sampleRate);
-    f.setChannelCount(clip.channels);
+    QAudioFormat f = int16Format(clip.sampleRate, clip.channels);
     QByteArray bytes = clip.pcm;
     if (!device.isFormatSupported(f)) {
         f = device.preferredFormat();
