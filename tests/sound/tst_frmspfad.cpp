@@ -12,7 +12,6 @@
 #include <QAction>
 #include <QDir>
 #include <QFileSystemModel>
-#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSettings>
@@ -69,17 +68,8 @@ private slots:
         AppState::instance().SoundPath = music;
         frmSPfad w;
         QCOMPARE(spy->count(), 0);
-        QCOMPARE(w.objectName(), QStringLiteral("frmSPfad"));
-        QCOMPARE(w.windowTitle(), QStringLiteral("Soundpfad einstellen"));
-        QVERIFY(w.isModal());
-        QCOMPARE(w.findChild<QLabel *>(QStringLiteral("lblPfad"))->text(), QStringLiteral("eingestellter Soundpfad "));
-        QVERIFY(w.btnOk->isDefault());
-
-        QCOMPARE(w.findChild<QLineEdit *>(QStringLiteral("txtSPfad"))->text(), music);
-        // The tree opens at the same folder.
-        auto *tree = w.findChild<QTreeView *>(QStringLiteral("Dir1"));
-        QVERIFY(tree);
-        QCOMPARE(w.folderModel()->filePath(tree->currentIndex()), music);
+        QCOMPARE(w.txtSPfad->text(), music);
+        QCOMPARE(w.folderModel()->filePath(w.Dir1->currentIndex()), music);
     }
 
     void driveLetterDefaultStandsForTheDataFolder()
@@ -107,18 +97,6 @@ private slots:
         }
     }
 
-    void choosingAFolderInTheTreeFillsTheText()
-    {
-        AppState::instance().SoundPath = folder(QStringLiteral("alt"));
-        const QString chosen = folder(QStringLiteral("neu/Klänge"));
-        frmSPfad w;
-        w.Dir1->setCurrentIndex(w.folderModel()->index(chosen));
-        QCOMPARE(w.txtSPfad->text(), chosen);
-        w.Dir1->setCurrentIndex(w.folderModel()->index(QStringLiteral("/")));
-        QCOMPARE(w.txtSPfad->text(), QStringLiteral("/"));
-        QCOMPARE(AppState::instance().SoundPath, folder(QStringLiteral("alt")));
-    }
-
     void okStoresTheTypedFolder_data()
     {
         QTest::addColumn<QString>("typed");
@@ -139,22 +117,18 @@ private slots:
         frmSPfad w;
         w.show();
         retype(w.txtSPfad, typed);
-        QCOMPARE(w.txtSPfad->text(), typed);
         click(w.btnOk);
 
         QCOMPARE(AppState::instance().SoundPath, stored);
-        QCOMPARE(storedSetting().toString(), stored);
         QVERIFY(storedSetting().isValid());
+        QCOMPARE(storedSetting().toString(), stored);
+        // The other options are written with it, not lost.
         QSettings s(work->file(QStringLiteral("settings.conf")), QSettings::IniFormat);
         QCOMPARE(s.value(QStringLiteral("Options/Abfrage")).toString(), QStringLiteral("2"));
-
         QCOMPARE(spy->count(), 1);
         QCOMPARE(spy->last().text, QStringLiteral("Der neue Sound-Pfad ist \n") + stored);
         QCOMPARE(spy->last().title, QStringLiteral("Neuer Sound-Pfad"));
-        QCOMPARE(spy->last().icon, QMessageBox::Information);
-        QCOMPARE(spy->last().buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
         QCOMPARE(w.result(), int(QDialog::Accepted));
-        QVERIFY(!w.isVisible());
     }
 
     void cancelAndEscapeKeepTheOldFolder()
@@ -166,7 +140,9 @@ private slots:
             frmSPfad w;
             w.show();
             QVERIFY(QTest::qWaitForWindowExposed(&w));
+            // A folder picked in the tree fills the text, and is dropped too.
             w.Dir1->setCurrentIndex(w.folderModel()->index(work->path()));
+            QCOMPARE(w.txtSPfad->text(), work->path());
             retype(w.txtSPfad, QStringLiteral("/anderswo"));
             if (escape)
                 QTest::keyClick(&w, Qt::Key_Escape);
@@ -175,10 +151,7 @@ private slots:
             QCOMPARE(spy->count(), 1);
             QCOMPARE(spy->last().text,
                      QStringLiteral("Der bisherige Soundpfad\n") + old + QStringLiteral("\nbleibt eingestellt."));
-            QCOMPARE(spy->last().title, QStringLiteral("Vokamia"));
-            QCOMPARE(spy->last().icon, QMessageBox::Information);
             QCOMPARE(w.result(), int(QDialog::Rejected));
-            QVERIFY(!w.isVisible());
             QCOMPARE(AppState::instance().SoundPath, old);
             QVERIFY(!storedSetting().isValid());
         }

@@ -1,13 +1,14 @@
 // The multimedia command layer against the tone backend (no sound hardware),
 // and the real backend where no sound server can be reached.
 
+#include "TestSupport.h"
+
 #include "sound/Mci.h"
 #include "sound/ToneBackend.h"
 #include "sound/WaveFile.h"
 
 #include <QDir>
 #include <QFile>
-#include <QTemporaryDir>
 #include <QtTest>
 
 #include <sndfile.h>
@@ -16,36 +17,32 @@ using namespace Mci;
 
 namespace {
 
-struct WavInfo
+// Read with libsndfile, not our own reader, so a writer fault cannot hide.
+struct Wav
 {
-    bool ok = false;
-    int format = 0;
-    int rate = 0;
-    int channels = 0;
+    int format = 0, rate = 0, channels = 0;
     QVector<short> samples;
 };
 
-WavInfo readBack(const QString &path)
+Wav readWav(const QString &path)
 {
-    WavInfo w;
+    Wav w;
     SF_INFO info{};
-    SNDFILE *f = sf_open(QFile::encodeName(path).constData(), SFM_READ, &info);
-    if (!f)
-        return w;
-    w.ok = true;
-    w.format = info.format;
-    w.rate = info.samplerate;
-    w.channels = info.channels;
-    w.samples.resize(info.frames * info.channels);
-    sf_readf_short(f, w.samples.data(), info.frames);
-    sf_close(f);
+    if (SNDFILE *f = sf_open(QFile::encodeName(path).constData(), SFM_READ, &info)) {
+        w = {info.format, info.samplerate, info.channels, QVector<short>(info.frames * info.channels)};
+        sf_readf_short(f, w.samples.data(), info.frames);
+        sf_close(f);
+    }
     return w;
 }
 
-QString dataFile(const QString &name)
+void sendAll(const QStringList &commands)
 {
-    return QStringLiteral(VOKAMIA_TEST_DATA "/sound/") + name;
+    for (const QString &c : commands)
+        QVERIFY2(send(c) == 0, qPrintable(c));
 }
+
+const QString kOpen = QStringLiteral("OPEN NEW TYPE WAVEAUDIO ALIAS NeuWort");
 
 } // namespace
 
@@ -53,23 +50,14 @@ class TestMci : public QObject
 {
     Q_OBJECT
 
-private:
     ToneBackend *tone_ = nullptr;
-    std::unique_ptr<QTemporaryDir> dir_;
-    QString oldCwd_;
-
-    QString here(const QString &rel) const { return dir_->path() + QLatin1Char('/') + rel; }
-    void openRecorder(const QString &alias = QStringLiteral("NeuWort"))
-    {
-        QCOMPARE(send(QStringLiteral("OPEN NEW TYPE WAVEAUDIO ALIAS ") + alias), 0);
-    }
+    std::unique_ptr<TempWorkDir> work_;
 
 private slots:
     void initTestCase()
     {
         // Only the last test uses the real backend: it must find no server.
         qputenv("PULSE_SERVER", "unix:/nonexistent/vokamia-no-server");
-        oldCwd_ = QDir::currentPath();
     }
 
     void init()
@@ -77,40 +65,28 @@ private slots:
         auto tone = std::make_unique<ToneBackend>();
         tone_ = tone.get();
         setBackend(std::move(tone));
-        dir_ = std::make_unique<QTemporaryDir>();
-        QVERIFY(dir_->isValid());
-        QVERIFY(QDir(dir_->path()).mkdir(QStringLiteral("Englisch")));
+        work_ = std::make_unique<TempWorkDir>();
+        QVERIFY(QDir(work_->path()).mkdir(QStringLiteral("Englisch")));
         for (const char *name : {"stereo8_44100.wav", "float16k.wav", "text.wav", "tone.aiff"})
-            QVERIFY(QFile::copy(dataFile(QLatin1String(name)), here(QLatin1String(name))));
-        QVERIFY(QDir::setCurrent(dir_->path()));
+            copyTestData(QStringLiteral("sound/") + QLatin1String(name), work_->path());
     }
 
     void cleanup()
     {
         send(QStringLiteral("close all"));
-        QDir::setCurrent(oldCwd_);
-        dir_.reset();
+        work_.reset();
     }
 
     void recordingSequenceSavesTheTone()
     {
         // The sequence of the recording window, word for word.
-        const QStringList sequence = {
-            QStringLiteral("OPEN NEW TYPE WAVEAUDIO ALIAS NeuWort"),
-            QStringLiteral("Set NeuWort bitspersample 16"),
-            QStringLiteral("Set NeuWort samplespersec 22050"),
-            QStringLiteral("Set NeuWort channels 1"),
-            QStringLiteral("RECORD NeuWort"),
-            QStringLiteral("STOP NeuWort"),
-            QStringLiteral("SAVE NeuWort .\\Englisch\\EnV17.wav"),
-            QStringLiteral("CLOSE NeuWort"),
-        };
-        for (const QString &c : sequence)
-            QVERIFY2(send(c) == 0, qPrintable(c));
+        sendAll({kOpen, QStringLiteral("Set NeuWort bitspersample 16"), QStringLiteral("Set NeuWort samplespersec 22050"),
+                 QStringLiteral("Set NeuWort channels 1"), QStringLiteral("RECORD NeuWort"),
+                 QStringLiteral("STOP NeuWort"), QStringLiteral("SAVE NeuWort .\\Englisch\\EnV17.wav"),
+                 QStringLiteral("CLOSE NeuWort")});
         QCOMPARE(tone_->log(), QStringList({QStringLiteral("record 22050 Hz 1 ch"), QStringLiteral("record stop")}));
 
-        const WavInfo w = readBack(here(QStringLiteral("Englisch/EnV17.wav")));
-        QVERIFY(w.ok);
+        const Wav w = readWav(work_->file(QStringLiteral("Englisch/EnV17.wav")));
         QCOMPARE(w.format, SF_FORMAT_WAV | SF_FORMAT_PCM_16);
         QCOMPARE(w.rate, 22050);
         QCOMPARE(w.channels, 1);
@@ -119,69 +95,47 @@ private slots:
             if (w.samples[i] != ToneBackend::toneSample(i, 22050, 440.0))
                 QFAIL(qPrintable(QStringLiteral("sample %1 differs").arg(i)));
         }
-        // Nothing but the recording is left in the folder.
-        QCOMPARE(QDir(here(QStringLiteral("Englisch"))).entryList(QDir::Files | QDir::Hidden),
+        // No temporary file is left beside the recording.
+        QCOMPARE(QDir(work_->file(QStringLiteral("Englisch"))).entryList(QDir::Files | QDir::Hidden),
                  QStringList{QStringLiteral("EnV17.wav")});
-
         // Closed means gone: the alias is free again.
         QCOMPARE(send(QStringLiteral("STOP NeuWort")), int(NotOpen));
-        openRecorder();
+        QCOMPARE(send(kOpen), 0);
     }
 
     void recordingHonoursTheFormatAndOverwrites()
     {
-        openRecorder(QStringLiteral("NeuSatz"));
-        QCOMPARE(send(QStringLiteral("set NeuSatz bitspersample 8 samplespersec 44100 channels 2")), 0);
-        QCOMPARE(send(QStringLiteral("record NeuSatz")), 0);
-        QCOMPARE(send(QStringLiteral("stop NeuSatz")), 0);
-        QCOMPARE(send(QStringLiteral("save NeuSatz .\\Englisch\\EnS5.wav")), 0);
-        WavInfo w = readBack(here(QStringLiteral("Englisch/EnS5.wav")));
+        const QString save = QStringLiteral("save NeuWort .\\Englisch\\EnS5.wav");
+        sendAll({kOpen, QStringLiteral("set NeuWort bitspersample 8 samplespersec 44100 channels 2"),
+                 QStringLiteral("record NeuWort"), QStringLiteral("stop NeuWort"), save,
+                 QStringLiteral("close NeuWort")});
+        Wav w = readWav(work_->file(QStringLiteral("Englisch/EnS5.wav")));
         QCOMPARE(w.format, SF_FORMAT_WAV | SF_FORMAT_PCM_U8);
         QCOMPARE(w.rate, 44100);
         QCOMPARE(w.channels, 2);
         QCOMPARE(w.samples.size(), 2 * 22050);
-        QCOMPARE(send(QStringLiteral("close NeuSatz")), 0);
 
         // A second recording replaces the file at the same path.
         tone_->setToneSeconds(0.25);
-        openRecorder(QStringLiteral("NeuSatz"));
-        QCOMPARE(send(QStringLiteral("record NeuSatz")), 0);
-        QCOMPARE(send(QStringLiteral("stop NeuSatz")), 0);
-        QCOMPARE(send(QStringLiteral("save NeuSatz .\\Englisch\\EnS5.wav")), 0);
-        w = readBack(here(QStringLiteral("Englisch/EnS5.wav")));
+        sendAll({kOpen, QStringLiteral("record NeuWort"), QStringLiteral("stop NeuWort"), save});
+        w = readWav(work_->file(QStringLiteral("Englisch/EnS5.wav")));
         QCOMPARE(w.format, SF_FORMAT_WAV | SF_FORMAT_PCM_16);
         QCOMPARE(w.samples.size(), qsizetype(std::lround(0.25 * 22050)));
 
-        // A folder name with an umlaut (the language Französisch).
-        QVERIFY(QDir(dir_->path()).mkdir(QStringLiteral("Französisch")));
-        QCOMPARE(send(QStringLiteral("SAVE NeuSatz .\\Französisch\\FrS5.wav")), 0);
-        QVERIFY(QFile::exists(here(QStringLiteral("Französisch/FrS5.wav"))));
-
-        // RECORD again carries on after what is there.
-        QCOMPARE(send(QStringLiteral("RECORD NeuSatz")), 0);
-        QCOMPARE(send(QStringLiteral("RECORD NeuSatz")), 0); // already recording: no harm
-        QCOMPARE(send(QStringLiteral("STOP NeuSatz")), 0);
+        // RECORD again carries on after what is there; a second RECORD while
+        // recording does no harm.
+        sendAll({QStringLiteral("RECORD NeuWort"), QStringLiteral("RECORD NeuWort"), QStringLiteral("STOP NeuWort")});
         QString length;
-        QCOMPARE(send(QStringLiteral("status NeuSatz length"), &length), 0);
+        QCOMPARE(send(QStringLiteral("status NeuWort length"), &length), 0);
         QCOMPARE(length, QStringLiteral("500"));
     }
 
     void lettersAndBlanksDoNotMatter()
     {
-        const QStringList sequence = {
-            QStringLiteral("open new type waveaudio alias neuwort"),
-            QStringLiteral("SET NEUWORT BITSPERSAMPLE 16"),
-            QStringLiteral("  set   NeuWort   Channels   1  "),
-            QStringLiteral("Record NEUWORT"),
-            QStringLiteral("stop neuWort"),
-            QStringLiteral("Save NeuWort \".\\Englisch\\Mit Blank.wav\""),
-            QStringLiteral("close NEUWORT"),
-            QStringLiteral("OPEN WAVEAUDIO"),
-            QStringLiteral("Close WaveAudio"),
-        };
-        for (const QString &c : sequence)
-            QVERIFY2(send(c) == 0, qPrintable(c));
-        QVERIFY(QFile::exists(here(QStringLiteral("Englisch/Mit Blank.wav"))));
+        sendAll({QStringLiteral("open new type waveaudio alias neuwort"), QStringLiteral("SET NEUWORT BITSPERSAMPLE 16"),
+                 QStringLiteral("  set   NeuWort   Channels   1  "), QStringLiteral("Record NEUWORT"),
+                 QStringLiteral("stop neuWort"), QStringLiteral("Save NeuWort \".\\Englisch\\Mit Blank.wav\""),
+                 QStringLiteral("close NEUWORT"), QStringLiteral("OPEN WAVEAUDIO"), QStringLiteral("Close WaveAudio")});
         // File names keep their case: this one does not exist.
         QCOMPARE(send(QStringLiteral("PLAY .\\englisch\\mit blank.wav")), int(FileNotFound));
         QCOMPARE(send(QStringLiteral("Play .\\Englisch\\Mit Blank.wav")), 0);
@@ -191,7 +145,6 @@ private slots:
     {
         QTest::addColumn<QStringList>("commands");
         QTest::addColumn<int>("expected");
-        const QString open = QStringLiteral("OPEN NEW TYPE WAVEAUDIO ALIAS NeuWort");
         const QString rec = QStringLiteral("RECORD NeuWort");
         const QString stop = QStringLiteral("STOP NeuWort");
         auto row = [](const char *name, QStringList commands, Error expected) {
@@ -204,39 +157,39 @@ private slots:
         row("set unknown alias", {QStringLiteral("Set Nirgends channels 1")}, NotOpen);
         row("save unknown alias", {QStringLiteral("SAVE Nirgends x.wav")}, NotOpen);
         row("close unknown alias", {QStringLiteral("CLOSE Nirgends")}, NotOpen);
-        row("stop without record", {open, stop}, NotRecording);
-        row("stop twice", {open, rec, stop, stop}, NotRecording);
-        row("save without record", {open, QStringLiteral("SAVE NeuWort .\\Englisch\\EnV1.wav")}, NothingRecorded);
-        row("save while recording", {open, rec, QStringLiteral("SAVE NeuWort .\\Englisch\\EnV1.wav")}, StillRecording);
-        row("save without path", {open, rec, stop, QStringLiteral("SAVE NeuWort ")}, MissingName);
-        row("save into missing folder", {open, rec, stop, QStringLiteral("SAVE NeuWort .\\Spanisch\\EsV1.wav")}, FolderNotFound);
+        row("stop without record", {kOpen, stop}, NotRecording);
+        row("stop twice", {kOpen, rec, stop, stop}, NotRecording);
+        row("save without record", {kOpen, QStringLiteral("SAVE NeuWort .\\Englisch\\EnV1.wav")}, NothingRecorded);
+        row("save while recording", {kOpen, rec, QStringLiteral("SAVE NeuWort .\\Englisch\\EnV1.wav")}, StillRecording);
+        row("save without path", {kOpen, rec, stop, QStringLiteral("SAVE NeuWort ")}, MissingName);
+        row("save into missing folder", {kOpen, rec, stop, QStringLiteral("SAVE NeuWort .\\Spanisch\\EsV1.wav")}, FolderNotFound);
         // A regular file as folder fails even for root.
-        row("save under a file", {open, rec, stop, QStringLiteral("SAVE NeuWort .\\text.wav\\EnV1.wav")}, CannotWrite);
-        row("save onto a folder", {open, rec, stop, QStringLiteral("SAVE NeuWort .\\Englisch")}, CannotWrite);
-        row("open alias twice", {open, QStringLiteral("open new type waveaudio alias NEUWORT")}, AliasInUse);
+        row("save under a file", {kOpen, rec, stop, QStringLiteral("SAVE NeuWort .\\text.wav\\EnV1.wav")}, CannotWrite);
+        row("save onto a folder", {kOpen, rec, stop, QStringLiteral("SAVE NeuWort .\\Englisch")}, CannotWrite);
+        row("open alias twice", {kOpen, QStringLiteral("open new type waveaudio alias NEUWORT")}, AliasInUse);
         row("open other type", {QStringLiteral("OPEN NEW TYPE sequencer ALIAS Midi")}, UnsupportedDevice);
         row("open without alias", {QStringLiteral("OPEN NEW TYPE WAVEAUDIO")}, BadParameter);
         row("open alias without name", {QStringLiteral("OPEN NEW TYPE WAVEAUDIO ALIAS")}, BadParameter);
-        row("set 24 bits", {open, QStringLiteral("Set NeuWort bitspersample 24")}, BadValue);
-        row("set 6 channels", {open, QStringLiteral("Set NeuWort channels 6")}, BadValue);
-        row("set rate too high", {open, QStringLiteral("Set NeuWort samplespersec 192000")}, BadValue);
-        row("set rate not a number", {open, QStringLiteral("Set NeuWort samplespersec schnell")}, BadParameter);
-        row("set unknown item", {open, QStringLiteral("Set NeuWort lautstaerke 3")}, BadParameter);
-        row("set nothing", {open, QStringLiteral("Set NeuWort")}, BadParameter);
-        row("set while recording", {open, rec, QStringLiteral("Set NeuWort channels 1")}, StillRecording);
-        row("set after recording", {open, rec, stop, QStringLiteral("Set NeuWort channels 2")}, FormatLocked);
+        row("set 24 bits", {kOpen, QStringLiteral("Set NeuWort bitspersample 24")}, BadValue);
+        row("set 6 channels", {kOpen, QStringLiteral("Set NeuWort channels 6")}, BadValue);
+        row("set rate too high", {kOpen, QStringLiteral("Set NeuWort samplespersec 192000")}, BadValue);
+        row("set rate not a number", {kOpen, QStringLiteral("Set NeuWort samplespersec schnell")}, BadParameter);
+        row("set unknown item", {kOpen, QStringLiteral("Set NeuWort lautstaerke 3")}, BadParameter);
+        row("set nothing", {kOpen, QStringLiteral("Set NeuWort")}, BadParameter);
+        row("set while recording", {kOpen, rec, QStringLiteral("Set NeuWort channels 1")}, StillRecording);
+        row("set after recording", {kOpen, rec, stop, QStringLiteral("Set NeuWort channels 2")}, FormatLocked);
         row("play empty path", {QStringLiteral("PLAY ")}, MissingName);
         row("stop empty path", {QStringLiteral("STOP ")}, MissingName);
         row("play missing file", {QStringLiteral("Play .\\Englisch\\EnV99.wav")}, FileNotFound);
         row("play a folder", {QStringLiteral("PLAY .\\Englisch")}, FileNotFound);
         row("play text file", {QStringLiteral("PLAY text.wav")}, NotWave);
         row("play other sound format", {QStringLiteral("PLAY tone.aiff")}, NotWave);
-        row("play recorder while recording", {open, rec, QStringLiteral("PLAY NeuWort")}, StillRecording);
-        row("play empty recorder", {open, QStringLiteral("PLAY NeuWort")}, NothingRecorded);
+        row("play recorder while recording", {kOpen, rec, QStringLiteral("PLAY NeuWort")}, StillRecording);
+        row("play empty recorder", {kOpen, QStringLiteral("PLAY NeuWort")}, NothingRecorded);
         row("stop file never played", {QStringLiteral("STOP .\\Englisch\\EnV17.wav")}, NotOpen);
         row("close wave device not open", {QStringLiteral("CLOSE waveaudio")}, NotOpen);
         row("open unknown device", {QStringLiteral("open cdaudio")}, UnsupportedDevice);
-        row("status unknown item", {open, QStringLiteral("status NeuWort farbe")}, BadParameter);
+        row("status unknown item", {kOpen, QStringLiteral("status NeuWort farbe")}, BadParameter);
     }
 
     void refusedCommands()
@@ -244,14 +197,15 @@ private slots:
         QFETCH(QStringList, commands);
         QFETCH(int, expected);
         const QString last = commands.takeLast();
-        for (const QString &c : std::as_const(commands))
-            QVERIFY2(send(c) == 0, qPrintable(c));
-        const QStringList before = QDir(dir_->path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
-        const QStringList beforeSub = QDir(here(QStringLiteral("Englisch"))).entryList(QDir::Files | QDir::Hidden);
+        sendAll(commands);
+        auto entries = [this] {
+            return QDir(work_->path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot)
+                + QDir(work_->file(QStringLiteral("Englisch"))).entryList(QDir::Files | QDir::Hidden);
+        };
+        const QStringList before = entries();
         QCOMPARE(send(last), expected);
         // A refused command creates nothing, not even a half-written file.
-        QCOMPARE(QDir(dir_->path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot), before);
-        QCOMPARE(QDir(here(QStringLiteral("Englisch"))).entryList(QDir::Files | QDir::Hidden), beforeSub);
+        QCOMPARE(entries(), before);
     }
 
     void everyCodeHasItsOwnText()
@@ -259,8 +213,7 @@ private slots:
         QSet<QString> texts;
         for (int code = NoError; code <= DeviceFailed; ++code) {
             const QString t = errorText(code);
-            QVERIFY(!t.isEmpty());
-            QVERIFY2(!t.startsWith(QStringLiteral("Unbekannter Fehler")), qPrintable(t));
+            QVERIFY2(!t.isEmpty() && !t.startsWith(QStringLiteral("Unbekannter Fehler")), qPrintable(t));
             texts.insert(t);
         }
         QCOMPARE(texts.size(), DeviceFailed + 1);
@@ -269,14 +222,12 @@ private slots:
 
     void playingFilesOfAnyWaveLayout()
     {
-        const QString stereo = here(QStringLiteral("stereo8_44100.wav"));
-        QCOMPARE(send(QStringLiteral("open waveaudio")), 0);
-        QCOMPARE(send(QStringLiteral("Play stereo8_44100.wav")), 0);
-        QCOMPARE(send(QStringLiteral("PLAY .\\float16k.wav")), 0);
-        QCOMPARE(tone_->log(), QStringList({
-                                   QStringLiteral("play %1 44100 Hz 2 ch 4410 frames").arg(stereo),
-                                   QStringLiteral("play %1 16000 Hz 1 ch 1600 frames").arg(here(QStringLiteral("float16k.wav"))),
-                               }));
+        const QString stereo = work_->file(QStringLiteral("stereo8_44100.wav"));
+        const QString mono = work_->file(QStringLiteral("float16k.wav"));
+        sendAll({QStringLiteral("open waveaudio"), QStringLiteral("Play stereo8_44100.wav"),
+                 QStringLiteral("PLAY .\\float16k.wav")});
+        QCOMPARE(tone_->log(), QStringList({QStringLiteral("play %1 44100 Hz 2 ch 4410 frames").arg(stereo),
+                                            QStringLiteral("play %1 16000 Hz 1 ch 1600 frames").arg(mono)}));
         QString mode;
         QCOMPARE(send(QStringLiteral("status .\\stereo8_44100.wav mode"), &mode), 0);
         QCOMPARE(mode, QStringLiteral("playing"));
@@ -287,28 +238,24 @@ private slots:
         QCOMPARE(send(QStringLiteral("STOP stereo8_44100.wav")), int(NotOpen));
 
         // A sound that ran out can still be stopped without complaint.
-        tone_->finish(here(QStringLiteral("float16k.wav")));
+        tone_->finish(mono);
         QCOMPARE(send(QStringLiteral("status float16k.wav mode"), &mode), 0);
         QCOMPARE(mode, QStringLiteral("stopped"));
         QCOMPARE(send(QStringLiteral("STOP float16k.wav")), 0);
-
         QCOMPARE(send(QStringLiteral("CLOSE waveaudio")), 0);
         QCOMPARE(send(QStringLiteral("CLOSE waveaudio")), int(NotOpen));
 
         // The 8-bit samples arrive as 16-bit ones of the same shape.
         Clip clip;
         QCOMPARE(readWaveFile(stereo, clip), 0);
-        const WavInfo w = readBack(stereo);
+        const Wav w = readWav(stereo);
         QCOMPARE(clip.pcm.size(), w.samples.size() * 2);
         QCOMPARE(std::memcmp(clip.pcm.constData(), w.samples.constData(), clip.pcm.size()), 0);
     }
 
     void playingTheRecordingInMemory()
     {
-        openRecorder();
-        QCOMPARE(send(QStringLiteral("RECORD NeuWort")), 0);
-        QCOMPARE(send(QStringLiteral("STOP NeuWort")), 0);
-        QCOMPARE(send(QStringLiteral("PLAY NeuWort")), 0);
+        sendAll({kOpen, QStringLiteral("RECORD NeuWort"), QStringLiteral("STOP NeuWort"), QStringLiteral("PLAY NeuWort")});
         QCOMPARE(tone_->log().last(), QStringLiteral("play alias:neuwort 22050 Hz 1 ch 11025 frames"));
         QCOMPARE(send(QStringLiteral("STOP NeuWort")), 0);
         QCOMPARE(tone_->log().last(), QStringLiteral("stop alias:neuwort"));
@@ -316,13 +263,10 @@ private slots:
 
     void closeAllEndsEverything()
     {
-        openRecorder();
-        QCOMPARE(send(QStringLiteral("RECORD NeuWort")), 0);
-        QCOMPARE(send(QStringLiteral("open waveaudio")), 0);
-        QCOMPARE(send(QStringLiteral("PLAY float16k.wav")), 0);
-        QCOMPARE(send(QStringLiteral("close all")), 0);
+        sendAll({kOpen, QStringLiteral("RECORD NeuWort"), QStringLiteral("open waveaudio"),
+                 QStringLiteral("PLAY float16k.wav"), QStringLiteral("close all")});
         QVERIFY(tone_->log().contains(QStringLiteral("record stop")));
-        QVERIFY(tone_->log().contains(QStringLiteral("stop %1").arg(here(QStringLiteral("float16k.wav")))));
+        QVERIFY(tone_->log().contains(QStringLiteral("stop %1").arg(work_->file(QStringLiteral("float16k.wav")))));
         QCOMPARE(send(QStringLiteral("STOP NeuWort")), int(NotOpen));
         QCOMPARE(send(QStringLiteral("CLOSE waveaudio")), int(NotOpen));
     }
@@ -332,7 +276,7 @@ private slots:
         tone_->setInputAvailable(false);
         tone_->setOutputAvailable(false);
         QCOMPARE(send(QStringLiteral("open waveaudio")), int(NoDevice));
-        QCOMPARE(send(QStringLiteral("OPEN NEW TYPE WAVEAUDIO ALIAS NeuWort")), int(NoDevice));
+        QCOMPARE(send(kOpen), int(NoDevice));
         QCOMPARE(send(QStringLiteral("PLAY float16k.wav")), int(NoDevice));
         QCOMPARE(send(QStringLiteral("STOP float16k.wav")), int(NotOpen));
     }
@@ -342,7 +286,7 @@ private slots:
         MciCommand(QStringLiteral("PLAY "));
         QCOMPARE(lastErrorText(), errorText(MissingName));
         QCOMPARE(lastReturnText(), QString());
-        MciCommand(QStringLiteral("OPEN NEW TYPE WAVEAUDIO ALIAS NeuWort"));
+        MciCommand(kOpen);
         MciCommand(QStringLiteral("RECORD NeuWort"));
         MciCommand(QStringLiteral("status NeuWort mode"));
         QCOMPARE(lastReturnText(), QStringLiteral("recording"));
@@ -351,42 +295,41 @@ private slots:
 
     void convertingForTheDevice()
     {
-        // Two stereo frames at 44100 Hz: (100, 300), (-200, -400), ...
+        // Stereo frames at 44100 Hz: (100, 300), (-200, -400), ...
         Clip clip;
         clip.sampleRate = 44100;
         clip.channels = 2;
         const QVector<qint16> in = {100, 300, -200, -400, 1000, 3000, 32767, 32767};
         clip.pcm = QByteArray(reinterpret_cast<const char *>(in.constData()), in.size() * 2);
 
-        QAudioFormat same;
-        same.setSampleFormat(QAudioFormat::Int16);
-        same.setSampleRate(44100);
-        same.setChannelCount(2);
-        QCOMPARE(convertClip(clip, same), clip.pcm);
+        QAudioFormat f;
+        f.setSampleFormat(QAudioFormat::Int16);
+        f.setSampleRate(44100);
+        f.setChannelCount(2);
+        QCOMPARE(convertClip(clip, f), clip.pcm);
 
-        QAudioFormat monoHalf = same;
-        monoHalf.setChannelCount(1);
-        monoHalf.setSampleRate(22050);
-        const QByteArray m = convertClip(clip, monoHalf);
+        f.setChannelCount(1);
+        f.setSampleRate(22050);
+        const QByteArray m = convertClip(clip, f);
         QCOMPARE(m.size(), 2 * 2);
         const auto *ms = reinterpret_cast<const qint16 *>(m.constData());
         QCOMPARE(ms[0], qint16(200));
         QCOMPARE(ms[1], qint16(2000));
 
-        QAudioFormat floatStereo = same;
-        floatStereo.setSampleFormat(QAudioFormat::Float);
-        floatStereo.setSampleRate(48000);
-        const QByteArray f = convertClip(clip, floatStereo);
-        QCOMPARE(f.size(), qsizetype(4 * 48000 / 44100 * 2 * 4));
-        const auto *fs = reinterpret_cast<const float *>(f.constData());
+        f.setSampleFormat(QAudioFormat::Float);
+        f.setSampleRate(48000);
+        f.setChannelCount(2);
+        const QByteArray fl = convertClip(clip, f);
+        QCOMPARE(fl.size(), qsizetype(4 * 48000 / 44100 * 2 * 4));
+        const auto *fs = reinterpret_cast<const float *>(fl.constData());
         QCOMPARE(fs[0], 100.0f / 32768.0f);
         QCOMPARE(fs[1], 300.0f / 32768.0f);
-        for (int i = 0; i < f.size() / 4; ++i)
+        for (int i = 0; i < fl.size() / 4; ++i)
             QVERIFY(fs[i] >= -1.0f && fs[i] <= 1.0f);
 
-        QAudioFormat bytes = same;
-        bytes.setSampleFormat(QAudioFormat::UInt8);
-        const QByteArray b = convertClip(clip, bytes);
+        f.setSampleFormat(QAudioFormat::UInt8);
+        f.setSampleRate(44100);
+        const QByteArray b = convertClip(clip, f);
         QCOMPARE(quint8(b[0]), quint8(128));
         QCOMPARE(quint8(b[6]), quint8(255));
     }
@@ -394,29 +337,17 @@ private slots:
     void realBackendWithoutSoundServer()
     {
         setBackend(makeDefaultBackend());
-        const QString ok = QStringLiteral("PLAY float16k.wav");
-        const QStringList commands = {
-            QStringLiteral("open waveaudio"),
-            QStringLiteral("OPEN NEW TYPE WAVEAUDIO ALIAS NeuWort"),
-            QStringLiteral("Set NeuWort bitspersample 16"),
-            QStringLiteral("Set NeuWort channels 1"),
-            QStringLiteral("RECORD NeuWort"),
-            QStringLiteral("STOP NeuWort"),
-            QStringLiteral("SAVE NeuWort .\\Englisch\\EnV17.wav"),
-            QStringLiteral("CLOSE NeuWort"),
-            ok,
-            QStringLiteral("STOP float16k.wav"),
-            QStringLiteral("CLOSE waveaudio"),
-        };
-        for (const QString &c : commands) {
+        for (const QString &c : {QStringLiteral("open waveaudio"), kOpen, QStringLiteral("Set NeuWort channels 1"),
+                                 QStringLiteral("RECORD NeuWort"), QStringLiteral("STOP NeuWort"),
+                                 QStringLiteral("SAVE NeuWort .\\Englisch\\EnV17.wav"), QStringLiteral("CLOSE NeuWort"),
+                                 QStringLiteral("PLAY float16k.wav"), QStringLiteral("STOP float16k.wav"),
+                                 QStringLiteral("CLOSE waveaudio")}) {
             const int rc = send(c);
             QVERIFY2(rc != 0, qPrintable(c));
             QVERIFY(!errorText(rc).isEmpty());
         }
-        QCOMPARE(send(ok), int(NoDevice));
-        QCOMPARE(send(QStringLiteral("open waveaudio")), int(NoDevice));
-        QCOMPARE(send(QStringLiteral("OPEN NEW TYPE WAVEAUDIO ALIAS NeuWort")), int(NoDevice));
-        QVERIFY(!QFile::exists(here(QStringLiteral("Englisch/EnV17.wav"))));
+        QCOMPARE(send(QStringLiteral("PLAY float16k.wav")), int(NoDevice));
+        QVERIFY(!QFile::exists(work_->file(QStringLiteral("Englisch/EnV17.wav"))));
     }
 };
 
