@@ -102,6 +102,11 @@ frmMain::frmMain(QWidget *parent) : QMainWindow(parent)
 
     buildMenus();
     buildCardBox();
+    // The free upper left of the window names the card box on show.
+    heading_ = new QLabel(central_);
+    heading_->setObjectName(QStringLiteral("lblHeading"));
+    heading_->setTextFormat(Qt::RichText);
+    heading_->move(Twips::x(360, this), Twips::y(300, this));
     const QRect client = Twips::toPixels(kClientSize, this);
     central_->setMinimumSize(Twips::x(kPanel.width + 2 * kCornerGap, this), Twips::y(kPanel.height + 2 * kCornerGap, this));
     resize(client.width(), client.height() + menuBar()->sizeHint().height());
@@ -475,8 +480,23 @@ void frmMain::SelectLanguagePair(int n)
 
 // ----------------------------------------------------------------- card box
 
+void frmMain::showHeading()
+{
+    const AppState &a = AppState::instance();
+    QString pair;
+    if (!a.NativeLanguage.isEmpty() || !a.ForeignLanguage.isEmpty())
+        pair = (a.NativeLanguage + QStringLiteral(" – ") + a.ForeignLanguage).toHtmlEscaped();
+    heading_->setText(QStringLiteral("<div style='color:#303078'><span style='font-size:22pt; font-weight:bold'>"
+                                     "Vokamia</span><br><span style='font-size:13pt'>%1</span><br><br>"
+                                     "<span style='font-size:9pt'>Klicken Sie auf ein Fach des Karteikastens.<br>"
+                                     "Was dann geschieht, wählen Sie rechts unten.</span></div>")
+                          .arg(pair));
+    heading_->adjustSize();
+}
+
 void frmMain::Form_Activate()
 {
+    showHeading();
     CheckWordBook();
     if (AppState::instance().ClickAction == 1)
         ShowStartCompartment();

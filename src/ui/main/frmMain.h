@@ -83,7 +83,10 @@ private:
     QAction *addLanguageItem(int k, const QString &caption);
     void checkOnly(const QVector<QAction *> &group, int k);
 
+    void showHeading();
+
     QWidget *central_ = nullptr;
+    QLabel *heading_ = nullptr;
     bool shownOnce_ = false;
 
 public:
