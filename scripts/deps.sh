@@ -8,7 +8,7 @@ PACKAGES=(
   qt6-base-dev qt6-multimedia-dev qt6-translations-l10n
   libsqlite3-dev libsndfile1-dev mdbtools-dev
   fonts-dejavu-core xvfb xauth xdotool imagemagick poppler-utils
-  pulseaudio pulseaudio-utils sox
+  pulseaudio pulseaudio-utils sox python3
 )
 
 missing=()

@@ -730,11 +730,13 @@ void Recordset::seek(const QString &comparison, const QVariant &key)
         d->onRow = true;
         d->cacheValid = false;
         d->noMatch = false;
-        if (d->keysLoaded) {
-            const auto it = std::find(d->keys.begin(), d->keys.end(), d->curRowid);
+        const auto it = d->keysLoaded ? std::find(d->keys.begin(), d->keys.end(), d->curRowid) : d->keys.end();
+        if (it != d->keys.end()) {
             d->pos = qint64(it - d->keys.begin());
             d->posKnown = true;
         } else {
+            // Not among the keys read so far: read them again when moving on.
+            d->keysLoaded = false;
             d->posKnown = false;
         }
     } else {

@@ -27,6 +27,9 @@ xvfb-run -a -s "-screen 0 1280x800x24" bash -c '
   sleep 1
   DB="$XDG_DATA_HOME/Vokamia/Vokabeln.mdb"
   if [ ! -s "$DB" ]; then echo "FAIL: database $DB was not created"; kill $P; exit 1; fi
+  for f in wah.wav drum.wav Englisch; do
+    if [ ! -e "$XDG_DATA_HOME/Vokamia/$f" ]; then echo "FAIL: $f missing in the working directory"; kill $P; exit 1; fi
+  done
   python3 "$HERE/close_window.py" "$WID"
   for i in $(seq 1 100); do kill -0 $P 2>/dev/null || break; sleep 0.1; done
   if kill -0 $P 2>/dev/null; then echo "FAIL: program still running after its window was closed"; kill -9 $P; exit 1; fi
