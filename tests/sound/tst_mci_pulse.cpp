@@ -2,6 +2,8 @@
 // a pipe source stands in for the microphone (the test feeds it known
 // samples) and a null sink for the speakers.
 
+#include "TestSupport.h"
+
 #include "sound/Mci.h"
 #include "sound/WaveFile.h"
 
@@ -10,7 +12,6 @@
 #include <QFile>
 #include <QProcess>
 #include <QStandardPaths>
-#include <QTemporaryDir>
 #include <QtTest>
 
 #include <sndfile.h>
@@ -41,13 +42,12 @@ class TestMciPulse : public QObject
     Q_OBJECT
 
 private:
-    std::unique_ptr<QTemporaryDir> dir_;
+    std::unique_ptr<TempWorkDir> work_;
     QProcess server_;
     QString runtime_;
     QString fifo_;
-    QString oldCwd_;
 
-    QString here(const QString &rel) const { return dir_->path() + QLatin1Char('/') + rel; }
+    QString here(const QString &rel) const { return work_->file(rel); }
 
     QString serverLog()
     {
@@ -111,8 +111,7 @@ private slots:
         if (exe.isEmpty() || QStandardPaths::findExecutable(QStringLiteral("pactl")).isEmpty())
             QSKIP("pulseaudio and pactl are not installed: no sound server to test against");
 
-        dir_ = std::make_unique<QTemporaryDir>();
-        QVERIFY(dir_->isValid());
+        work_ = std::make_unique<TempWorkDir>();
         runtime_ = here(QStringLiteral("runtime"));
         QVERIFY(QDir().mkpath(runtime_));
         QFile::setPermissions(runtime_, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
@@ -124,7 +123,7 @@ private slots:
         // it looks for audio devices, which is after this point.
         qputenv("XDG_RUNTIME_DIR", runtime_.toLocal8Bit());
         qputenv("PULSE_RUNTIME_PATH", (runtime_ + QStringLiteral("/pulse")).toLocal8Bit());
-        qputenv("HOME", dir_->path().toLocal8Bit());
+        qputenv("HOME", work_->path().toLocal8Bit());
         qputenv("PULSE_SERVER", QByteArray("unix:") + socket.toLocal8Bit());
 
         server_.setProgram(exe);
@@ -152,9 +151,7 @@ private slots:
         QVERIFY2(pactl({QStringLiteral("set-default-source"), QStringLiteral("mic")}), qPrintable(serverLog()));
         QVERIFY2(pactl({QStringLiteral("set-default-sink"), QStringLiteral("speaker")}), qPrintable(serverLog()));
 
-        oldCwd_ = QDir::currentPath();
-        QVERIFY(QDir(dir_->path()).mkdir(QStringLiteral("Englisch")));
-        QVERIFY(QDir::setCurrent(dir_->path()));
+        QVERIFY(QDir(work_->path()).mkdir(QStringLiteral("Englisch")));
         setBackend(makeDefaultBackend());
     }
 
@@ -162,8 +159,6 @@ private slots:
     {
         send(QStringLiteral("close all"));
         setBackend(nullptr);
-        if (!oldCwd_.isEmpty())
-            QDir::setCurrent(oldCwd_);
         if (server_.state() != QProcess::NotRunning) {
             server_.terminate(); // SIGTERM to the server's PID
             if (!server_.waitForFinished(5000)) {
@@ -241,9 +236,9 @@ private slots:
         QCOMPARE(send(QStringLiteral("STOP .\\Englisch\\EnS1.wav")), 0);
 
         // Another layout, stopped at once.
-        QVERIFY(QFile::copy(QStringLiteral(VOKAMIA_TEST_DATA "/sound/stereo8_44100.wav"), here(QStringLiteral("stereo.wav"))));
-        QCOMPARE(send(QStringLiteral("PLAY stereo.wav")), 0);
-        QCOMPARE(send(QStringLiteral("STOP stereo.wav")), 0);
+        copyTestData(QStringLiteral("sound/stereo8_44100.wav"), work_->path());
+        QCOMPARE(send(QStringLiteral("PLAY stereo8_44100.wav")), 0);
+        QCOMPARE(send(QStringLiteral("STOP stereo8_44100.wav")), 0);
         QCOMPARE(send(QStringLiteral("PLAY text.wav")), int(FileNotFound));
         QCOMPARE(send(QStringLiteral("CLOSE waveaudio")), 0);
     }
