@@ -62,8 +62,7 @@ class TestFrmSound : public QObject
 {
     Q_OBJECT
 
-    std::unique_ptr<TempWorkDir> work;
-    std::unique_ptr<MessageSpy> spy;
+    Sandbox sb;
     Mci::ToneBackend *tone = nullptr;
     std::shared_ptr<store::Database> db;
 
@@ -96,7 +95,7 @@ class TestFrmSound : public QObject
     Mci::Clip saved(const QString &relative)
     {
         Mci::Clip clip;
-        const int rc = Mci::readWaveFile(work->file(relative), clip);
+        const int rc = Mci::readWaveFile(sb.work->file(relative), clip);
         if (rc != 0)
             qWarning("cannot read %s: %d", qPrintable(relative), rc);
         return clip;
@@ -112,32 +111,26 @@ class TestFrmSound : public QObject
 private slots:
     void init()
     {
-        work = std::make_unique<TempWorkDir>();
-        qputenv("XDG_DATA_HOME", work->file(QStringLiteral("data")).toUtf8());
-        Settings::setStoreFileForTesting(work->file(QStringLiteral("settings.conf")));
-        AppState::resetForTesting();
+        sb.start();
         auto backend = std::make_unique<Mci::ToneBackend>();
         tone = backend.get();
         Mci::setBackend(std::move(backend));
-        spy = std::make_unique<MessageSpy>();
-        db = store::Database::create(work->file(QStringLiteral("Vokabeln.mdb")), Catalogue::kLocale,
+        db = store::Database::create(sb.work->file(QStringLiteral("Vokabeln.mdb")), Catalogue::kLocale,
                                      Catalogue::kFormat);
     }
     void cleanup()
     {
-        AppState::resetForTesting();
         db.reset();
         Mci::setBackend(std::make_unique<Mci::ToneBackend>());
         tone = nullptr;
-        spy.reset();
-        work.reset();
+        sb.stop();
     }
 
     void loadShowsTheCardReadyForTheWord()
     {
         useLanguage(QStringLiteral("Englisch"), 17, QStringLiteral("Über den Fluss."));
         frmSound w;
-        QCOMPARE(spy->count(), 0);
+        QCOMPARE(sb.spy->count(), 0);
         QCOMPARE(w.lblHelp->text(),
                  QStringLiteral("Wählen Sie zuerst aus, ob Sie für das Fremdwort, oder den Beispielsatz einen Ton "
                                 "aufnehmen möchten.\n\nBeachten Sie die Reihenfolge: 1. Aufnahme, 2. Anhalten, 3. "
@@ -164,9 +157,9 @@ private slots:
         useLanguage();
         AppState::instance().EditVNr = 99;
         frmSound w;
-        QCOMPARE(spy->count(), 1);
-        QCOMPARE(spy->last().text, QStringLiteral("Vokabel nicht gefunden!"));
-        QCOMPARE(spy->last().title, QStringLiteral("Vokamia"));
+        QCOMPARE(sb.spy->count(), 1);
+        QCOMPARE(sb.spy->last().text, QStringLiteral("Vokabel nicht gefunden!"));
+        QCOMPARE(sb.spy->last().title, QStringLiteral("Vokamia"));
         QVERIFY(w.txtVokabel->text().isEmpty());
         QCOMPARE(buttons(w), QStringLiteral("000D"));
         click(w.cmdRecord);
@@ -186,7 +179,7 @@ private slots:
         QVERIFY(tone->log().contains(QStringLiteral("record 22050 Hz 1 ch")));
 
         click(w.cmdStop);
-        QCOMPARE(spy->count(), 0);
+        QCOMPARE(sb.spy->count(), 0);
         QCOMPARE(buttons(w), QStringLiteral("10D1"));
         QVERIFY2(aliasMode(QStringLiteral("NeuWort")).isEmpty(), "the recording must be closed after saving");
         QCOMPARE(w.currentPath(), kWordPath);
@@ -199,10 +192,10 @@ private slots:
 
         tone->clearLog();
         click(w.cmdPlay);
-        QCOMPARE(spy->count(), 0);
+        QCOMPARE(sb.spy->count(), 0);
         QCOMPARE(buttons(w), QStringLiteral("D011"));
         QCOMPARE(tone->log().size(), 1);
-        QVERIFY(tone->log().first().startsWith(QStringLiteral("play ") + work->file(QStringLiteral("Englisch/EnV17.wav"))));
+        QVERIFY(tone->log().first().startsWith(QStringLiteral("play ") + sb.work->file(QStringLiteral("Englisch/EnV17.wav"))));
     }
 
     void sentencePathsFollowTheLanguageName_data()
@@ -225,7 +218,7 @@ private slots:
         click(w.cmdRecord);
         QCOMPARE(aliasMode(QStringLiteral("NeuSatz")), QStringLiteral("recording"));
         click(w.cmdStop);
-        QCOMPARE(spy->count(), 0);
+        QCOMPARE(sb.spy->count(), 0);
         QCOMPARE(field(QStringLiteral("FSatzSound"), vnr).toString(), stored);
         QVERIFY(field(QStringLiteral("FVokSound"), vnr).isNull());
         QVERIFY(!saved(stored.mid(2).replace(QLatin1Char('\\'), QLatin1Char('/'))).pcm.isEmpty());
@@ -237,9 +230,9 @@ private slots:
         frmSound w;
         // The slot itself, as Enter or a script might reach it.
         QVERIFY(QMetaObject::invokeMethod(&w, "cmdPlay_Click"));
-        QCOMPARE(spy->count(), 1);
-        QCOMPARE(spy->last().text, QStringLiteral("play ERROR:  ") + Mci::errorText(Mci::MissingName));
-        QCOMPARE(spy->last().icon, QMessageBox::NoIcon);
+        QCOMPARE(sb.spy->count(), 1);
+        QCOMPARE(sb.spy->last().text, QStringLiteral("play ERROR:  ") + Mci::errorText(Mci::MissingName));
+        QCOMPARE(sb.spy->last().icon, QMessageBox::NoIcon);
         QCOMPARE(buttons(w), QStringLiteral("D001"));
     }
 
@@ -264,12 +257,12 @@ private slots:
         recordAndStop(w);
         tone->setFrequency(1000.0);
         recordAndStop(w);
-        QCOMPARE(spy->count(), 0);
+        QCOMPARE(sb.spy->count(), 0);
         QCOMPARE(field(QStringLiteral("FVokSound")).toString(), kWordPath);
         const Mci::Clip clip = saved(QStringLiteral("Englisch/EnV17.wav"));
         QCOMPARE(reinterpret_cast<const qint16 *>(clip.pcm.constData())[3],
                  Mci::ToneBackend::toneSample(3, 22050, 1000.0));
-        QCOMPARE(QDir(work->file(QStringLiteral("Englisch"))).entryList(QDir::Files),
+        QCOMPARE(QDir(sb.work->file(QStringLiteral("Englisch"))).entryList(QDir::Files),
                  QStringList{QStringLiteral("EnV17.wav")});
     }
 
@@ -279,8 +272,8 @@ private slots:
         tone->setInputAvailable(false);
         frmSound w;
         click(w.cmdRecord);
-        QCOMPARE(spy->count(), 1);
-        QCOMPARE(spy->last().text, QStringLiteral("open ERROR:  ") + Mci::errorText(Mci::NoDevice));
+        QCOMPARE(sb.spy->count(), 1);
+        QCOMPARE(sb.spy->last().text, QStringLiteral("open ERROR:  ") + Mci::errorText(Mci::NoDevice));
         QVERIFY(!w.isRecording());
         QCOMPARE(buttons(w), QStringLiteral("D001"));
         QVERIFY(w.optSound[0]->isEnabled() && w.optSound[1]->isEnabled());
@@ -290,7 +283,7 @@ private slots:
         // Once a device is there, the next try works.
         tone->setInputAvailable(true);
         recordAndStop(w);
-        QCOMPARE(spy->count(), 1);
+        QCOMPARE(sb.spy->count(), 1);
         QCOMPARE(field(QStringLiteral("FVokSound")).toString(), kWordPath);
     }
 
@@ -307,23 +300,23 @@ private slots:
         useLanguage();
         frmSound w;
         click(w.cmdRecord);
-        QVERIFY(QDir(work->file(QStringLiteral("Englisch"))).removeRecursively());
+        QVERIFY(QDir(sb.work->file(QStringLiteral("Englisch"))).removeRecursively());
         if (blocked) {
-            QFile blocker(work->file(QStringLiteral("Englisch")));
+            QFile blocker(sb.work->file(QStringLiteral("Englisch")));
             QVERIFY(blocker.open(QIODevice::WriteOnly));
         }
         click(w.cmdStop);
         QCOMPARE(buttons(w), QStringLiteral("10D1"));
         QVERIFY(aliasMode(QStringLiteral("NeuWort")).isEmpty());
         if (!blocked) {
-            QCOMPARE(spy->count(), 0);
+            QCOMPARE(sb.spy->count(), 0);
             QVERIFY(!saved(QStringLiteral("Englisch/EnV17.wav")).pcm.isEmpty());
             QCOMPARE(field(QStringLiteral("FVokSound")).toString(), kWordPath);
             return;
         }
-        QCOMPARE(spy->count(), 1);
-        QVERIFY2(spy->last().text.startsWith(QStringLiteral("save ERROR:  ")) && spy->last().text.size() > 13,
-                 qPrintable(spy->last().text));
+        QCOMPARE(sb.spy->count(), 1);
+        QVERIFY2(sb.spy->last().text.startsWith(QStringLiteral("save ERROR:  ")) && sb.spy->last().text.size() > 13,
+                 qPrintable(sb.spy->last().text));
         QVERIFY(field(QStringLiteral("FVokSound")).isNull());
     }
 
@@ -333,9 +326,9 @@ private slots:
         useLanguage(QStringLiteral("Sprache") + QString(40, QLatin1Char('x')), 3);
         frmSound w;
         recordAndStop(w);
-        QCOMPARE(spy->count(), 1);
-        QCOMPARE(spy->last().icon, QMessageBox::Critical);
-        QVERIFY2(spy->last().text.contains(QStringLiteral("FVokSound")), qPrintable(spy->last().text));
+        QCOMPARE(sb.spy->count(), 1);
+        QCOMPARE(sb.spy->last().icon, QMessageBox::Critical);
+        QVERIFY2(sb.spy->last().text.contains(QStringLiteral("FVokSound")), qPrintable(sb.spy->last().text));
         QVERIFY(field(QStringLiteral("FVokSound"), 3).isNull());
         QCOMPARE(AppState::instance().TableRecordset->editMode(), store::EditMode::None);
         QCOMPARE(buttons(w), QStringLiteral("10D1"));
@@ -372,10 +365,10 @@ private slots:
             QVERIFY(!w->isVisible() && !w->isRecording() && closed());
         w.reset();
         QVERIFY(closed());
-        QCOMPARE(spy->count(), 0);
+        QCOMPARE(sb.spy->count(), 0);
         QVERIFY(field(QStringLiteral("FVokSound")).isNull());
         QVERIFY(field(QStringLiteral("FSatzSound")).isNull());
-        QVERIFY(QDir(work->file(QStringLiteral("Englisch"))).entryList(QDir::Files).isEmpty());
+        QVERIFY(QDir(sb.work->file(QStringLiteral("Englisch"))).entryList(QDir::Files).isEmpty());
     }
 };
 

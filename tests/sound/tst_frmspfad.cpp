@@ -25,18 +25,17 @@ class TestFrmSPfad : public QObject
     Q_OBJECT
 
 private:
-    std::unique_ptr<TempWorkDir> work;
-    std::unique_ptr<MessageSpy> spy;
+    Sandbox sb;
 
     QVariant storedSetting()
     {
-        QSettings s(work->file(QStringLiteral("settings.conf")), QSettings::IniFormat);
+        QSettings s(sb.work->file(QStringLiteral("settings.conf")), QSettings::IniFormat);
         return s.value(QStringLiteral("Sound/SoundPath"));
     }
     QString folder(const QString &name)
     {
-        QDir(work->path()).mkpath(name);
-        return QDir(work->path()).absoluteFilePath(name);
+        QDir(sb.work->path()).mkpath(name);
+        return QDir(sb.work->path()).absoluteFilePath(name);
     }
     static void retype(QLineEdit *box, const QString &text)
     {
@@ -49,17 +48,11 @@ private:
 private slots:
     void init()
     {
-        work = std::make_unique<TempWorkDir>();
-        qputenv("XDG_DATA_HOME", work->file(QStringLiteral("data")).toUtf8());
-        Settings::setStoreFileForTesting(work->file(QStringLiteral("settings.conf")));
-        AppState::resetForTesting();
-        spy = std::make_unique<MessageSpy>();
+        sb.start();
     }
     void cleanup()
     {
-        AppState::resetForTesting();
-        spy.reset();
-        work.reset();
+        sb.stop();
     }
 
     void loadShowsTheFolderInForce()
@@ -67,7 +60,7 @@ private slots:
         const QString music = folder(QStringLiteral("Musik/Töne"));
         AppState::instance().SoundPath = music;
         frmSPfad w;
-        QCOMPARE(spy->count(), 0);
+        QCOMPARE(sb.spy->count(), 0);
         QCOMPARE(w.txtSPfad->text(), music);
         QCOMPARE(w.folderModel()->filePath(w.Dir1->currentIndex()), music);
     }
@@ -82,7 +75,7 @@ private slots:
             QCOMPARE(w.txtSPfad->text(), Places::dataFolder());
             QCOMPARE(AppState::instance().SoundPath, QStringLiteral("d:"));
             click(w.btnCancel);
-            QCOMPARE(spy->last().text,
+            QCOMPARE(sb.spy->last().text,
                      QStringLiteral("Der bisherige Soundpfad\n") + Places::dataFolder()
                          + QStringLiteral("\nbleibt eingestellt."));
             QCOMPARE(AppState::instance().SoundPath, QStringLiteral("d:"));
@@ -123,11 +116,11 @@ private slots:
         QVERIFY(storedSetting().isValid());
         QCOMPARE(storedSetting().toString(), stored);
         // The other options are written with it, not lost.
-        QSettings s(work->file(QStringLiteral("settings.conf")), QSettings::IniFormat);
+        QSettings s(sb.work->file(QStringLiteral("settings.conf")), QSettings::IniFormat);
         QCOMPARE(s.value(QStringLiteral("Options/Abfrage")).toString(), QStringLiteral("2"));
-        QCOMPARE(spy->count(), 1);
-        QCOMPARE(spy->last().text, QStringLiteral("Der neue Sound-Pfad ist \n") + stored);
-        QCOMPARE(spy->last().title, QStringLiteral("Neuer Sound-Pfad"));
+        QCOMPARE(sb.spy->count(), 1);
+        QCOMPARE(sb.spy->last().text, QStringLiteral("Der neue Sound-Pfad ist \n") + stored);
+        QCOMPARE(sb.spy->last().title, QStringLiteral("Neuer Sound-Pfad"));
         QCOMPARE(w.result(), int(QDialog::Accepted));
     }
 
@@ -136,20 +129,20 @@ private slots:
         const QString old = folder(QStringLiteral("alt"));
         AppState::instance().SoundPath = old;
         for (bool escape : {false, true}) {
-            spy->clear();
+            sb.spy->clear();
             frmSPfad w;
             w.show();
             QVERIFY(QTest::qWaitForWindowExposed(&w));
             // A folder picked in the tree fills the text, and is dropped too.
-            w.Dir1->setCurrentIndex(w.folderModel()->index(work->path()));
-            QCOMPARE(w.txtSPfad->text(), work->path());
+            w.Dir1->setCurrentIndex(w.folderModel()->index(sb.work->path()));
+            QCOMPARE(w.txtSPfad->text(), sb.work->path());
             retype(w.txtSPfad, QStringLiteral("/anderswo"));
             if (escape)
                 QTest::keyClick(&w, Qt::Key_Escape);
             else
                 click(w.btnCancel);
-            QCOMPARE(spy->count(), 1);
-            QCOMPARE(spy->last().text,
+            QCOMPARE(sb.spy->count(), 1);
+            QCOMPARE(sb.spy->last().text,
                      QStringLiteral("Der bisherige Soundpfad\n") + old + QStringLiteral("\nbleibt eingestellt."));
             QCOMPARE(w.result(), int(QDialog::Rejected));
             QCOMPARE(AppState::instance().SoundPath, old);
@@ -162,7 +155,7 @@ private slots:
         frmMain main;
         main.show();
         main.Form_Activate();
-        spy->clear();
+        sb.spy->clear();
         QString opened;
         bool busy = true;
         whenModal([&](QWidget *w) {
@@ -176,8 +169,8 @@ private slots:
         main.findChild<QAction *>(QStringLiteral("mSoundPath"))->trigger();
         QCOMPARE(opened, QStringLiteral("frmSPfad"));
         QVERIFY2(!busy, "the hourglass must end once the dialog has loaded");
-        QCOMPARE(spy->count(), 1);
-        QVERIFY(spy->last().text.startsWith(QStringLiteral("Der bisherige Soundpfad")));
+        QCOMPARE(sb.spy->count(), 1);
+        QVERIFY(sb.spy->last().text.startsWith(QStringLiteral("Der bisherige Soundpfad")));
     }
 };
 

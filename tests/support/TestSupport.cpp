@@ -78,3 +78,34 @@ void whenModal(std::function<void(QWidget *)> f)
     });
     timer->start(10);
 }
+
+#include "core/AppState.h"
+#include "store/Settings.h"
+
+#include <QSettings>
+
+void Sandbox::start()
+{
+    work = std::make_unique<TempWorkDir>();
+    qputenv("XDG_DATA_HOME", work->file(QStringLiteral("data")).toUtf8());
+    Settings::setStoreFileForTesting(settingsFile());
+    AppState::resetForTesting();
+    spy = std::make_unique<MessageSpy>();
+}
+
+void Sandbox::stop()
+{
+    AppState::resetForTesting();
+    spy.reset();
+    work.reset();
+}
+
+QString Sandbox::setting(const QString &key) const
+{
+    return QSettings(settingsFile(), QSettings::IniFormat).value(key).toString();
+}
+
+void Sandbox::putSetting(const QString &key, const QString &value) const
+{
+    QSettings(settingsFile(), QSettings::IniFormat).setValue(key, value);
+}

@@ -66,3 +66,20 @@ QString copyTestData(const QString &relative, const QString &toFolder);
 // Runs f on the next modal window as soon as it is shown (for windows a
 // test opens with exec()); f must close it.
 void whenModal(std::function<void(QWidget *)> f);
+
+#include <memory>
+
+// A fresh program world for each test case: its own working folder (which
+// also holds the data folder and the settings file), a clean AppState and a
+// message spy. start() in init(), stop() in cleanup().
+struct Sandbox
+{
+    std::unique_ptr<TempWorkDir> work;
+    std::unique_ptr<MessageSpy> spy;
+
+    void start();
+    void stop();
+    QString settingsFile() const { return work->file(QStringLiteral("settings.conf")); }
+    QString setting(const QString &key) const;
+    void putSetting(const QString &key, const QString &value) const;
+};

@@ -38,23 +38,11 @@ class TestFrmMain : public QObject
     Q_OBJECT
 
 private:
-    std::unique_ptr<TempWorkDir> work;
-    std::unique_ptr<MessageSpy> spy;
+    Sandbox sb;
     std::unique_ptr<frmMain> w;
     QList<Request> requests;
 
     QString dbPath() const { return Places::databasePath(); }
-    QString setting(const QString &key)
-    {
-        QSettings s(work->file(QStringLiteral("settings.conf")), QSettings::IniFormat);
-        return s.value(key).toString();
-    }
-    void putSetting(const QString &key, const QString &value)
-    {
-        QSettings s(work->file(QStringLiteral("settings.conf")), QSettings::IniFormat);
-        s.setValue(key, value);
-    }
-
     // A database as the program makes it, with extra pairs and cards.
     std::shared_ptr<store::Database> makeDatabase(const QStringList &extraPairs = {})
     {
@@ -92,7 +80,6 @@ private:
     void restart()
     {
         w.reset();
-        AppState::resetForTesting();
         start();
     }
     template <typename T = QAction>
@@ -119,27 +106,21 @@ private:
 private slots:
     void init()
     {
-        work = std::make_unique<TempWorkDir>();
-        qputenv("XDG_DATA_HOME", work->file(QStringLiteral("data")).toUtf8());
-        Settings::setStoreFileForTesting(work->file(QStringLiteral("settings.conf")));
-        AppState::resetForTesting();
-        spy = std::make_unique<MessageSpy>();
+        sb.start();
         requests.clear();
     }
     void cleanup()
     {
         w.reset();
-        AppState::resetForTesting();
-        spy.reset();
-        work.reset();
+        sb.stop();
     }
 
     void firstStartCreatesAndSeedsTheDatabase()
     {
         start();
-        QCOMPARE(spy->count(), 0);
+        QCOMPARE(sb.spy->count(), 0);
         QVERIFY(QFile::exists(dbPath()));
-        QVERIFY(QDir(work->file(QStringLiteral("Englisch"))).exists());
+        QVERIFY(QDir(sb.work->file(QStringLiteral("Englisch"))).exists());
         QCOMPARE(w->windowTitle(), QStringLiteral("Vokamia - Englisch"));
         QCOMPARE(item(QStringLiteral("mLanguage(1)"))->text(), QStringLiteral("Deutsch - Englisch"));
         QVERIFY(item(QStringLiteral("mLanguage(1)"))->isChecked());
@@ -154,7 +135,7 @@ private slots:
         QVERIFY(!item(QStringLiteral("mRemove"))->isEnabled());
         QVERIFY(enabledCompartmentItems().isEmpty());
         QVERIFY(AppState::instance().TableValid);
-        QCOMPARE(setting(QStringLiteral("Database/SprachNr")), QStringLiteral("1"));
+        QCOMPARE(sb.setting(QStringLiteral("Database/SprachNr")), QStringLiteral("1"));
 
         const AppState &a = AppState::instance();
         auto rows = a.Database->openRecordset(QStringLiteral("Select * from tSprache"));
@@ -254,9 +235,9 @@ private slots:
 
     void optionsAreClampedAndSavedAtOnce()
     {
-        putSetting(QStringLiteral("Options/Repeats"), QStringLiteral("9"));
-        putSetting(QStringLiteral("Options/Versuche"), QStringLiteral("0"));
-        putSetting(QStringLiteral("Options/Abfrage"), QStringLiteral("drei"));
+        sb.putSetting(QStringLiteral("Options/Repeats"), QStringLiteral("9"));
+        sb.putSetting(QStringLiteral("Options/Versuche"), QStringLiteral("0"));
+        sb.putSetting(QStringLiteral("Options/Abfrage"), QStringLiteral("drei"));
         start();
         QVERIFY(item(QStringLiteral("mRepeat(1)"))->isChecked());
         QVERIFY(item(QStringLiteral("mTrial(3)"))->isChecked());
@@ -264,13 +245,13 @@ private slots:
         QVERIFY(!AppState::instance().AskNative);
 
         item(QStringLiteral("mMode(2)"))->trigger();
-        QCOMPARE(setting(QStringLiteral("Options/Abfrage")), QStringLiteral("2"));
+        QCOMPARE(sb.setting(QStringLiteral("Options/Abfrage")), QStringLiteral("2"));
         item(QStringLiteral("mRepeat(4)"))->trigger();
         item(QStringLiteral("mRepeat(4)"))->trigger(); // choosing it again keeps it checked
         item(QStringLiteral("mTrial(2)"))->trigger();
-        QCOMPARE(setting(QStringLiteral("Options/Repeats")), QStringLiteral("4"));
-        QCOMPARE(setting(QStringLiteral("Options/Versuche")), QStringLiteral("2"));
-        QCOMPARE(setting(QStringLiteral("Fonts/Fremdsprachen-Font")), QStringLiteral("ms sans serif"));
+        QCOMPARE(sb.setting(QStringLiteral("Options/Repeats")), QStringLiteral("4"));
+        QCOMPARE(sb.setting(QStringLiteral("Options/Versuche")), QStringLiteral("2"));
+        QCOMPARE(sb.setting(QStringLiteral("Fonts/Fremdsprachen-Font")), QStringLiteral("ms sans serif"));
 
         restart();
         for (const char *name : {"mMode(2)", "mRepeat(4)", "mTrial(2)"})
@@ -295,15 +276,15 @@ private slots:
         start();
         QCOMPARE(count(2), QStringLiteral("1"));
         item(QStringLiteral("mLanguage(2)"))->trigger();
-        QCOMPARE(spy->count(), 1);
-        QCOMPARE(spy->last().title, QStringLiteral("Ungültige Datei!"));
-        QCOMPARE(spy->last().icon, QMessageBox::Critical);
-        QCOMPARE(spy->last().text, QStringLiteral("Die Lerntabelle Latein ist nicht vorhanden!\n") + dbPath()
+        QCOMPARE(sb.spy->count(), 1);
+        QCOMPARE(sb.spy->last().title, QStringLiteral("Ungültige Datei!"));
+        QCOMPARE(sb.spy->last().icon, QMessageBox::Critical);
+        QCOMPARE(sb.spy->last().text, QStringLiteral("Die Lerntabelle Latein ist nicht vorhanden!\n") + dbPath()
                                        + QStringLiteral(" ist fehlerhaft!"));
         QVERIFY(!menu(QStringLiteral("mSprache"))->isEnabled());
         QCOMPARE(count(2), QStringLiteral("1"));
         QVERIFY(visible(QStringLiteral("imgBox(2)")));
-        QCOMPARE(setting(QStringLiteral("Database/SprachNr")), QStringLiteral("1"));
+        QCOMPARE(sb.setting(QStringLiteral("Database/SprachNr")), QStringLiteral("1"));
         QVERIFY(!item(QStringLiteral("mLanguage(2)"))->isChecked());
         // Clicks are ignored while the table is unusable.
         requests.clear();
@@ -322,10 +303,10 @@ private slots:
             db->execute(QStringLiteral("INSERT INTO tSprache (Tabelle, Muttersprache, Fremdsprache) VALUES "
                                        "('tKaputt', 'Deutsch', 'Kaputt')"));
         }
-        putSetting(QStringLiteral("Database/SprachNr"), QStringLiteral("2"));
+        sb.putSetting(QStringLiteral("Database/SprachNr"), QStringLiteral("2"));
         start();
-        QCOMPARE(spy->last().title, QStringLiteral("Ungültige Tabelle!"));
-        QCOMPARE(spy->last().text, QStringLiteral("Die Einträge der Tabelle tKaputt sind fehlerhaft!"));
+        QCOMPARE(sb.spy->last().title, QStringLiteral("Ungültige Tabelle!"));
+        QCOMPARE(sb.spy->last().text, QStringLiteral("Die Einträge der Tabelle tKaputt sind fehlerhaft!"));
         QVERIFY(!menu(QStringLiteral("mSprache"))->isEnabled());
         QVERIFY(!AppState::instance().TableValid);
     }
@@ -335,17 +316,17 @@ private slots:
         {
             auto db = makeDatabase({QStringLiteral("Französisch"), QStringLiteral("Spanisch"), QStringLiteral("Italienisch")});
         }
-        putSetting(QStringLiteral("Database/SprachNr"), QStringLiteral("7"));
+        sb.putSetting(QStringLiteral("Database/SprachNr"), QStringLiteral("7"));
         start();
-        QCOMPARE(spy->count(), 1);
-        QCOMPARE(spy->last().title, QStringLiteral("Problem"));
-        QVERIFY(spy->last().text.contains(QStringLiteral("7")));
+        QCOMPARE(sb.spy->count(), 1);
+        QCOMPARE(sb.spy->last().title, QStringLiteral("Problem"));
+        QVERIFY(sb.spy->last().text.contains(QStringLiteral("7")));
         // The first pair is open and usable; the other pairs can be chosen.
         QCOMPARE(w->windowTitle(), QStringLiteral("Vokamia - Englisch"));
         QVERIFY(AppState::instance().TableValid);
         item(QStringLiteral("mLanguage(2)"))->trigger();
         QCOMPARE(w->windowTitle(), QStringLiteral("Vokamia - Französisch"));
-        QCOMPARE(setting(QStringLiteral("Database/SprachNr")), QStringLiteral("2"));
+        QCOMPARE(sb.setting(QStringLiteral("Database/SprachNr")), QStringLiteral("2"));
         QVERIFY(item(QStringLiteral("mLanguage(2)"))->isChecked());
         QVERIFY(!item(QStringLiteral("mLanguage(1)"))->isChecked());
     }
@@ -357,7 +338,7 @@ private slots:
             db->execute(QStringLiteral("UPDATE tSprache SET Tabelle = 'tEnglisch   ', FremdSprache = ' Englisch '"));
         }
         start();
-        QCOMPARE(spy->count(), 0);
+        QCOMPARE(sb.spy->count(), 0);
         QVERIFY(AppState::instance().TableValid);
         QCOMPARE(w->windowTitle(), QStringLiteral("Vokamia - Englisch"));
     }
@@ -371,9 +352,9 @@ private slots:
             f.write("Einkaufsliste: Brot, Milch\n");
         }
         start();
-        QVERIFY(spy->count() >= 1);
-        QCOMPARE(spy->shown().first().title, QStringLiteral("Problem"));
-        QVERIFY(spy->shown().first().text.contains(dbPath()));
+        QVERIFY(sb.spy->count() >= 1);
+        QCOMPARE(sb.spy->shown().first().title, QStringLiteral("Problem"));
+        QVERIFY(sb.spy->shown().first().text.contains(dbPath()));
         QVERIFY(!AppState::instance().TableValid);
         QVERIFY(w->isVisible());
         QVERIFY(w->close());
@@ -401,7 +382,7 @@ private slots:
             item(QStringLiteral("mAdd"))->trigger();
         };
         add(QStringLiteral("deutsch"), QStringLiteral("LATEIN"));
-        QCOMPARE(spy->count(), 0);
+        QCOMPARE(sb.spy->count(), 0);
         const AppState &a = AppState::instance();
         QCOMPARE(int(a.PairCount), 2);
         QCOMPARE(a.CurrentTable, QStringLiteral("tLatein"));
@@ -409,8 +390,8 @@ private slots:
         QCOMPARE(item(QStringLiteral("mLanguage(2)"))->text(), QStringLiteral("Deutsch - Latein"));
         QVERIFY(item(QStringLiteral("mLanguage(2)"))->isChecked());
         QVERIFY(!item(QStringLiteral("mLanguage(1)"))->isChecked());
-        QVERIFY(QDir(work->file(QStringLiteral("Latein"))).exists());
-        QCOMPARE(setting(QStringLiteral("Database/SprachNr")), QStringLiteral("2"));
+        QVERIFY(QDir(sb.work->file(QStringLiteral("Latein"))).exists());
+        QCOMPARE(sb.setting(QStringLiteral("Database/SprachNr")), QStringLiteral("2"));
         auto row = a.Database->openRecordset(QStringLiteral("Select * from tSprache Where SprachId = 2"));
         QCOMPARE(row->text(QStringLiteral("Tabelle")), QStringLiteral("tLatein"));
         QCOMPARE(row->text(QStringLiteral("FremdSprache")), QStringLiteral("Latein"));
@@ -418,7 +399,7 @@ private slots:
 
         // A name with a quote and a semicolon is stored as it is.
         add(QStringLiteral("Deutsch"), QStringLiteral("o'ahu; drop"));
-        QCOMPARE(spy->count(), 0);
+        QCOMPARE(sb.spy->count(), 0);
         QCOMPARE(a.CurrentTable, QStringLiteral("tO'ahu; drop"));
         QVERIFY(a.Database->hasTable(QStringLiteral("tO'ahu; drop")));
         QCOMPARE(a.Database->openRecordset(QStringLiteral("Select count(*) from tSprache"))->value(0).toInt(), 3);
@@ -426,10 +407,10 @@ private slots:
         // Refused pairs change nothing at all.
         for (const QString &foreign : {QStringLiteral("englisch"), QString(200, QLatin1Char('x')),
                                        QStringLiteral("Sehr-lange-Sprachbezeichnung-ohne-Ende")}) {
-            spy->clear();
+            sb.spy->clear();
             add(QStringLiteral("Deutsch"), foreign);
-            QCOMPARE(spy->count(), 1);
-            QCOMPARE(spy->last().icon, QMessageBox::Critical);
+            QCOMPARE(sb.spy->count(), 1);
+            QCOMPARE(sb.spy->last().icon, QMessageBox::Critical);
             QCOMPARE(int(a.PairCount), 3);
             QCOMPARE(a.CurrentTable, QStringLiteral("tO'ahu; drop"));
             QVERIFY(!item(QStringLiteral("mLanguage(2)"))->isChecked());
@@ -457,7 +438,7 @@ private slots:
             dlg->close();
         });
         item(QStringLiteral("mHelp"))->trigger();
-        QCOMPARE(spy->count(), 0);
+        QCOMPARE(sb.spy->count(), 0);
         QVERIFY(shown.contains(QStringLiteral("Fach")));
         QCOMPARE(AppState::instance().HelpFile, Places::helpFile(QStringLiteral("main.rtf")));
     }
