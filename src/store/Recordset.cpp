@@ -1,5 +1,6 @@
 #include "store/Connection.h"
 
+#include <QHash>
 #include <QRegularExpression>
 
 #include <algorithm>
@@ -407,25 +408,71 @@ struct Recordset::Impl
             throw Error(QStringLiteral("Diese Datensatzgruppe kann nicht geändert werden."));
     }
 
+    // Rows are read in aligned blocks of keys: walking a compartment then
+    // costs one query per block instead of one per row. A block is only
+    // trusted while the connection has changed nothing since it was read.
+    static constexpr qint64 kBlock = 64;
+    mutable QHash<qint64, QVector<QVariant>> block;
+    mutable sqlite3_int64 blockStamp = -1;
+    mutable Statement blockStmt;
+    QString rowList;
+
+    void readBlock() const
+    {
+        const qint64 first = (pos / kBlock) * kBlock;
+        if (!blockStmt.get())
+            blockStmt = c->prepare(QStringLiteral("SELECT rowid, %1 FROM %2 WHERE rowid IN (%3)")
+                                       .arg(rowList, quoteIdent(table),
+                                            QStringList(int(kBlock), QStringLiteral("?")).join(QLatin1Char(','))));
+        blockStmt.reset();
+        for (qint64 i = 0; i < kBlock; ++i) {
+            const qint64 k = first + i;
+            blockStmt.bind(int(i + 1), k < size() ? QVariant(keys[size_t(k)]) : QVariant());
+        }
+        block.clear();
+        while (blockStmt.step()) {
+            QVector<QVariant> row(names.size());
+            for (int i = 0; i < row.size(); ++i)
+                row[i] = blockStmt.column(i + 1);
+            block.insert(sqlite3_column_int64(blockStmt.get(), 0), row);
+        }
+        blockStmt.reset();
+        blockStamp = sqlite3_total_changes64(c->db());
+    }
+
     const QVector<QVariant> &current() const
     {
         requireRow();
         if (!keyed)
             return rows[int(pos)];
-        if (!cacheValid) {
-            Statement &st = const_cast<Statement &>(rowStmt);
-            st.reset();
-            st.bind(1, curRowid);
-            if (!st.step()) {
-                st.reset();
-                throw Error(QStringLiteral("Der Datensatz ist gelöscht."));
+        if (cacheValid)
+            return cache;
+        if (blockStamp != sqlite3_total_changes64(c->db()))
+            block.clear();
+        if (keysLoaded && posKnown && pos >= 0 && pos < size()) {
+            auto it = block.constFind(curRowid);
+            if (it == block.constEnd()) {
+                readBlock();
+                it = block.constFind(curRowid);
             }
-            cache.resize(names.size());
-            for (int i = 0; i < names.size(); ++i)
-                cache[i] = st.column(i);
-            st.reset();
+            if (it == block.constEnd())
+                throw Error(QStringLiteral("Der Datensatz ist gelöscht."));
+            cache = *it;
             cacheValid = true;
+            return cache;
         }
+        Statement &st = const_cast<Statement &>(rowStmt);
+        st.reset();
+        st.bind(1, curRowid);
+        if (!st.step()) {
+            st.reset();
+            throw Error(QStringLiteral("Der Datensatz ist gelöscht."));
+        }
+        cache.resize(names.size());
+        for (int i = 0; i < names.size(); ++i)
+            cache[i] = st.column(i);
+        st.reset();
+        cacheValid = true;
         return cache;
     }
 
@@ -504,6 +551,7 @@ std::shared_ptr<Recordset> openRecordsetOn(const std::shared_ptr<Connection> &c,
 
     if (d->keyed) {
         const QString list = type == RecordsetType::Table ? QStringLiteral("*") : simple->selectList;
+        d->rowList = list;
         d->rowStmt = c->prepare(QStringLiteral("SELECT %1 FROM %2 WHERE rowid = ?").arg(list, quoteIdent(d->table)));
         for (int i = 0; i < d->rowStmt.columnCount(); ++i)
             d->names << d->rowStmt.columnName(i);
