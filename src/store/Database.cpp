@@ -167,6 +167,24 @@ QString defaultClause(const FieldDef &f)
     return QStringLiteral(" DEFAULT ") + quoteText(text);
 }
 
+// Runs a change of the schema as one unit: if any step fails, the steps
+// before it are undone; either way the table definitions are read afresh.
+template <typename F>
+void asOneUnit(Connection &c, F &&steps)
+{
+    c.exec(QStringLiteral("SAVEPOINT vkddl"));
+    try {
+        steps();
+        c.exec(QStringLiteral("RELEASE vkddl"));
+    } catch (const Error &) {
+        c.exec(QStringLiteral("ROLLBACK TO vkddl"));
+        c.exec(QStringLiteral("RELEASE vkddl"));
+        c.forgetDefinitions();
+        throw;
+    }
+    c.forgetDefinitions();
+}
+
 } // namespace
 
 // ----------------------------------------------------------------- Database
@@ -388,8 +406,7 @@ void Database::appendTableDef(const TableDef &def)
     }
 
     const QString table = quoteIdent(def.name);
-    c_->exec(QStringLiteral("SAVEPOINT vkddl"));
-    try {
+    asOneUnit(*c_, [&] {
         c_->exec(QStringLiteral("CREATE TABLE %1 (%2)").arg(table, columns.join(QStringLiteral(", "))));
         for (const IndexDef &i : def.indexes) {
             const bool isRowid = autoField && i.fields.size() == 1
@@ -423,14 +440,7 @@ void Database::appendTableDef(const TableDef &def)
                             {def.name, p, f.name, int(f.type), f.size, f.autoIncrement ? 1 : 0, f.required ? 1 : 0,
                              f.allowZeroLength ? 1 : 0, f.defaultValue});
         }
-        c_->exec(QStringLiteral("RELEASE vkddl"));
-    } catch (const Error &) {
-        c_->exec(QStringLiteral("ROLLBACK TO vkddl"));
-        c_->exec(QStringLiteral("RELEASE vkddl"));
-        c_->forgetDefinitions();
-        throw;
-    }
-    c_->forgetDefinitions();
+    });
 }
 
 void Database::deleteTableDef(const QString &name)
@@ -442,17 +452,11 @@ void Database::deleteTableDef(const QString &name)
         c_->deactivateLink(def->name);
         c_->execChanges(QStringLiteral("DELETE FROM VkSysLinks WHERE name = ?"), {def->name});
     } else {
-        c_->exec(QStringLiteral("SAVEPOINT vkddl"));
-        try {
+        asOneUnit(*c_, [&] {
             c_->exec(QStringLiteral("DROP TABLE ") + quoteIdent(def->name));
             c_->execChanges(QStringLiteral("DELETE FROM VkSysFields WHERE tbl = ?"), {def->name});
             c_->execChanges(QStringLiteral("DELETE FROM VkSysIndexes WHERE tbl = ?"), {def->name});
-            c_->exec(QStringLiteral("RELEASE vkddl"));
-        } catch (const Error &) {
-            c_->exec(QStringLiteral("ROLLBACK TO vkddl"));
-            c_->exec(QStringLiteral("RELEASE vkddl"));
-            throw;
-        }
+        });
     }
     c_->forgetDefinitions();
 }
