@@ -2,16 +2,19 @@
 
 #include "core/Places.h"
 #include "store/Collation.h"
+#include "store/SqlLexer.h"
 
 #include <QDate>
 #include <QDateTime>
 #include <QFileInfo>
 #include <QRegularExpression>
 
+#include <algorithm>
+
 namespace store {
 
-Error::Error(const QString &description)
-    : std::runtime_error(description.toStdString()), description_(description)
+Error::Error(const QString &description, Kind kind)
+    : std::runtime_error(description.toStdString()), description_(description), kind_(kind)
 {
 }
 
@@ -84,38 +87,57 @@ QString germanMessage(int rc, const QString &msg)
 
 } // namespace
 
+Error sqliteError(int ext, const QString &msg)
+{
+    const int primary = ext & 0xFF;
+    const bool inUse = primary == SQLITE_BUSY || primary == SQLITE_LOCKED;
+    return Error(germanMessage(ext, msg), inUse ? Error::Kind::InUse : Error::Kind::General);
+}
+
 void throwSqlite(sqlite3 *db, int rc)
 {
     const int ext = db ? sqlite3_extended_errcode(db) : rc;
     const QString msg = db ? QString::fromUtf8(sqlite3_errmsg(db)) : QString::fromUtf8(sqlite3_errstr(rc));
-    throw Error(germanMessage(ext, msg));
+    throw sqliteError(ext, msg);
 }
 
 // ---------------------------------------------------------------- Statement
 
+void Statement::steal(Statement &o)
+{
+    db_ = o.db_;
+    stmt_ = o.stmt_;
+    slot_ = o.slot_;
+    o.stmt_ = nullptr;
+    o.slot_ = nullptr;
+}
+
 Statement &Statement::operator=(Statement &&o) noexcept
 {
     if (this != &o) {
-        this->~Statement();
-        db_ = o.db_;
-        stmt_ = o.stmt_;
-        cached_ = o.cached_;
-        o.stmt_ = nullptr;
+        release();
+        steal(o);
     }
     return *this;
 }
 
-Statement::~Statement()
+void Statement::release()
 {
     if (!stmt_)
         return;
-    if (cached_) {
+    if (!slot_) {
+        sqlite3_finalize(stmt_);
+    } else if (slot_->orphaned) {
+        // The cache let go of it while it was ours: we are its last owner.
+        sqlite3_finalize(stmt_);
+        delete slot_;
+    } else {
         sqlite3_reset(stmt_);
         sqlite3_clear_bindings(stmt_);
-    } else {
-        sqlite3_finalize(stmt_);
+        slot_->busy = false;
     }
     stmt_ = nullptr;
+    slot_ = nullptr;
 }
 
 void Statement::bind(int index, const QVariant &value)
@@ -172,10 +194,10 @@ void Statement::bind(int index, const QVariant &value)
         throwSqlite(db_, rc);
 }
 
-void Statement::bindAll(const QVariantList &values)
+void Statement::bindAll(const QVariantList &values, int first)
 {
     for (int i = 0; i < values.size(); ++i)
-        bind(i + 1, values[i]);
+        bind(first + i, values[i]);
 }
 
 bool Statement::step()
@@ -189,7 +211,7 @@ bool Statement::step()
     const int ext = sqlite3_extended_errcode(db_);
     const QString msg = QString::fromUtf8(sqlite3_errmsg(db_));
     sqlite3_reset(stmt_);
-    throw Error(germanMessage(ext, msg));
+    throw sqliteError(ext, msg);
 }
 
 QVariant Statement::column(int i) const
@@ -216,6 +238,95 @@ void Statement::reset()
     sqlite3_clear_bindings(stmt_);
 }
 
+// ------------------------------------------------------------ bound literals
+
+BoundSql bindLiterals(const QString &sql)
+{
+    const BoundSql unchanged{sql, {}};
+    std::vector<Token> toks;
+    Lexer lx(sql);
+    try {
+        for (Token t = lx.next(); t.kind != Token::End; t = lx.next())
+            toks.push_back(t);
+    } catch (const Error &) {
+        return unchanged; // SQLite words the syntax error better
+    }
+    if (toks.empty())
+        return unchanged;
+    const Token &first = toks.front();
+    const bool isSelect = isKeyword(first, "select");
+    if (!isSelect && !isKeyword(first, "insert") && !isKeyword(first, "update") && !isKeyword(first, "delete")
+        && !isKeyword(first, "replace"))
+        return unchanged; // schema statements take no parameters
+
+    // Literals of the select list name its columns, and numbers after ORDER
+    // BY or GROUP BY are column positions: both stay as they are.
+    bool pastSelectList = !isSelect;
+    int depth = 0;
+    int keepDepth = -1; // depth of an ORDER BY or GROUP BY being passed
+    std::vector<size_t> literals;
+    for (size_t i = 0; i < toks.size(); ++i) {
+        const Token &t = toks[i];
+        if (t.kind == Token::Symbol) {
+            if (t.text == QLatin1String("?") || t.text == QLatin1String(":") || t.text == QLatin1String("@")
+                || t.text == QLatin1String("$"))
+                return unchanged; // the caller binds values of its own
+            if (t.text == QLatin1String("("))
+                ++depth;
+            if (t.text == QLatin1String(")")) {
+                if (keepDepth == depth)
+                    keepDepth = -1;
+                --depth;
+            }
+            continue;
+        }
+        if (t.kind == Token::Word && !t.bracketed) {
+            if (isSelect && depth == 0 && isKeyword(t, "from"))
+                pastSelectList = true;
+            if ((isKeyword(t, "order") || isKeyword(t, "group")) && i + 1 < toks.size() && isKeyword(toks[i + 1], "by"))
+                keepDepth = depth;
+            else if (keepDepth == depth
+                     && (isKeyword(t, "limit") || isKeyword(t, "having") || isKeyword(t, "where")
+                         || isKeyword(t, "union") || isKeyword(t, "except") || isKeyword(t, "intersect")
+                         || isKeyword(t, "window")))
+                keepDepth = -1;
+            continue;
+        }
+        const bool literal = t.kind == Token::Number || (t.kind == Token::Quoted && !t.bracketed);
+        if (!literal)
+            continue;
+        // 1e5 or 0x1F come as a number glued to a word: leave such texts alone.
+        if (t.kind == Token::Number && i + 1 < toks.size() && toks[i + 1].begin == t.end
+            && toks[i + 1].kind == Token::Word)
+            return unchanged;
+        if (pastSelectList && keepDepth < 0)
+            literals.push_back(i);
+    }
+    if (literals.empty())
+        return unchanged;
+    BoundSql out;
+    out.sql = sql;
+    out.params.resize(qsizetype(literals.size()));
+    for (size_t k = literals.size(); k-- > 0;) {
+        const Token &t = toks[literals[k]];
+        QVariant v;
+        if (t.kind == Token::Number) {
+            bool ok = false;
+            if (t.text.contains(QLatin1Char('.')))
+                v = t.text.toDouble(&ok);
+            else
+                v = t.text.toLongLong(&ok);
+            if (!ok)
+                return unchanged;
+        } else {
+            v = t.text;
+        }
+        out.params[qsizetype(k)] = v;
+        out.sql.replace(t.begin, t.end - t.begin, QStringLiteral("?"));
+    }
+    return out;
+}
+
 // --------------------------------------------------------------- Connection
 
 Connection::Connection(sqlite3 *db, QString path) : db_(db), path_(std::move(path))
@@ -223,28 +334,84 @@ Connection::Connection(sqlite3 *db, QString path) : db_(db), path_(std::move(pat
     registerGermanCollation(db_);
     sqlite3_busy_timeout(db_, 2000);
     sqlite3_extended_result_codes(db_, 1);
+    sqlite3_update_hook(db_, &Connection::updateHook, this);
 }
 
 Connection::~Connection()
 {
-    for (sqlite3_stmt *s : std::as_const(cache_))
-        sqlite3_finalize(s);
-    cache_.clear();
+    sqlite3_update_hook(db_, nullptr, nullptr);
+    versionStmt_.reset();
+    dropCache(true);
+    // Statements still held elsewhere keep the connection alive as a zombie
+    // until they are finalised.
     sqlite3_close_v2(db_);
+}
+
+void Connection::dropCache(bool all)
+{
+    for (auto it = cache_.begin(); it != cache_.end();) {
+        CachedStatement *slot = it.value();
+        if (slot->busy) {
+            if (!all) {
+                ++it;
+                continue;
+            }
+            slot->orphaned = true;
+        } else {
+            sqlite3_finalize(slot->stmt);
+            delete slot;
+        }
+        it = cache_.erase(it);
+    }
+}
+
+// The link a "no such table" failure is about, when that link is one whose
+// file could not be attached.
+QString Connection::brokenLinkIn(const QString &message) const
+{
+    static const QRegularExpression noTable(QStringLiteral("^no such table: (?:temp\\.)?(.*)$"));
+    const QRegularExpressionMatch m = noTable.match(message);
+    if (!m.hasMatch() || !linkErrors_.contains(m.captured(1).toLower()))
+        return QString();
+    return m.captured(1).toLower();
 }
 
 Statement Connection::prepare(const QString &sql, bool cache)
 {
     if (cache) {
-        if (sqlite3_stmt *s = cache_.value(sql))
-            return Statement(db_, s, true);
+        if (CachedStatement *slot = cache_.value(sql); slot && !slot->busy) {
+            slot->busy = true;
+            slot->lastUse = ++useCounter_;
+            return Statement(db_, slot);
+        }
     }
     const QByteArray utf8 = sql.toUtf8();
     sqlite3_stmt *stmt = nullptr;
     const char *tail = nullptr;
-    const int rc = sqlite3_prepare_v2(db_, utf8.constData(), int(utf8.size()), &stmt, &tail);
-    if (rc != SQLITE_OK)
-        throwSqlite(db_, rc);
+    int rc = sqlite3_prepare_v2(db_, utf8.constData(), int(utf8.size()), &stmt, &tail);
+    if (rc != SQLITE_OK) {
+        const QString link = brokenLinkIn(QString::fromUtf8(sqlite3_errmsg(db_)));
+        if (link.isEmpty())
+            throwSqlite(db_, rc);
+        // The link's file may have come back since the connection was opened;
+        // if not, say which file is missing rather than that the table is.
+        QStringList def;
+        {
+            Statement st = prepare(QStringLiteral("SELECT name, connect, source FROM VkSysLinks WHERE name = ? COLLATE NOCASE"));
+            st.bind(1, link);
+            if (st.step())
+                def = QStringList{st.column(0).toString(), st.column(1).toString(), st.column(2).toString()};
+        }
+        if (def.isEmpty())
+            throw Error(linkErrors_.value(link));
+        try {
+            activateLink(def[0], def[1], def[2]);
+        } catch (const Error &e) {
+            linkErrors_.insert(link, e.description());
+            throw;
+        }
+        return prepare(sql, cache);
+    }
     if (!stmt)
         throw Error(QStringLiteral("Die SQL-Anweisung ist leer."));
     // One statement per call: a second one hidden after a semicolon is refused.
@@ -252,15 +419,27 @@ Statement Connection::prepare(const QString &sql, bool cache)
         sqlite3_finalize(stmt);
         throw Error(QStringLiteral("Nach dem Ende der SQL-Anweisung folgen weitere Zeichen."));
     }
-    if (cache) {
-        if (cache_.size() >= 64) {
-            for (sqlite3_stmt *s : std::as_const(cache_))
-                sqlite3_finalize(s);
-            cache_.clear();
-        }
-        cache_.insert(sql, stmt);
+    if (!cache || cache_.contains(sql))
+        return Statement(db_, stmt);
+    if (cache_.size() >= 64) {
+        // Make room by dropping the statement unused for longest; one in use
+        // stays where it is.
+        auto victim = cache_.end();
+        for (auto it = cache_.begin(); it != cache_.end(); ++it)
+            if (!it.value()->busy && (victim == cache_.end() || it.value()->lastUse < victim.value()->lastUse))
+                victim = it;
+        if (victim == cache_.end())
+            return Statement(db_, stmt);
+        sqlite3_finalize(victim.value()->stmt);
+        delete victim.value();
+        cache_.erase(victim);
     }
-    return Statement(db_, stmt, cache);
+    auto *slot = new CachedStatement;
+    slot->stmt = stmt;
+    slot->busy = true;
+    slot->lastUse = ++useCounter_;
+    cache_.insert(sql, slot);
+    return Statement(db_, slot);
 }
 
 void Connection::exec(const QString &sql)
@@ -269,6 +448,7 @@ void Connection::exec(const QString &sql)
     const int rc = sqlite3_exec(db_, sql.toUtf8().constData(), nullptr, nullptr, &err);
     if (err)
         sqlite3_free(err);
+    deliverChanges(rc == SQLITE_OK);
     if (rc != SQLITE_OK)
         throwSqlite(db_, rc);
 }
@@ -279,8 +459,14 @@ int Connection::execChanges(const QString &sql, const QVariantList &params)
     // the table's checks, which costs far more than running it.
     Statement st = prepare(sql, true);
     st.bindAll(params);
-    while (st.step()) {
+    try {
+        while (st.step()) {
+        }
+    } catch (const Error &) {
+        deliverChanges(false);
+        throw;
     }
+    deliverChanges(true);
     return sqlite3_changes(db_);
 }
 
@@ -289,6 +475,59 @@ QVariant Connection::scalar(const QString &sql, const QVariantList &params)
     Statement st = prepare(sql, true);
     st.bindAll(params);
     return st.step() ? st.column(0) : QVariant();
+}
+
+// SQLite calls this in the middle of a statement, when nothing may be done
+// with the connection; the changes are delivered once the statement is done.
+void Connection::updateHook(void *self, int op, const char *dbName, const char *table, sqlite3_int64 rowid)
+{
+    auto *c = static_cast<Connection *>(self);
+    if (qstrcmp(dbName, "main") != 0)
+        return;
+    c->pending_.push_back({op, QString::fromUtf8(table), qint64(rowid)});
+}
+
+void Connection::deliverChanges(bool succeeded)
+{
+    if (pending_.empty())
+        return;
+    std::vector<PendingChange> changes;
+    changes.swap(pending_);
+    if (!succeeded) {
+        // A failed statement undid its own changes; which of the reported
+        // rows stayed as they were is unknown, so forget every row read.
+        invalidateAll();
+        return;
+    }
+    const QSet<ChangeSink *> sinks = sinks_;
+    for (const PendingChange &ch : changes)
+        for (ChangeSink *s : sinks)
+            if (sinks_.contains(s))
+                s->rowChanged(ch.op, ch.table, ch.rowid);
+}
+
+void Connection::invalidateAll()
+{
+    ++generation_;
+    const QSet<ChangeSink *> sinks = sinks_;
+    for (ChangeSink *s : sinks)
+        if (sinks_.contains(s))
+            s->everythingChanged();
+}
+
+void Connection::syncExternal()
+{
+    // While this connection holds the write lock no other one can commit.
+    if (sqlite3_txn_state(db_, "main") == SQLITE_TXN_WRITE)
+        return;
+    if (!versionStmt_)
+        versionStmt_ = std::make_unique<Statement>(prepare(QStringLiteral("PRAGMA data_version")));
+    versionStmt_->reset();
+    const qint64 v = versionStmt_->step() ? versionStmt_->columnInt(0) : -1;
+    versionStmt_->reset();
+    if (dataVersion_ >= 0 && v != dataVersion_)
+        invalidateAll();
+    dataVersion_ = v;
 }
 
 QString Connection::meta(const QString &key)
@@ -308,13 +547,14 @@ QStringList Connection::realTables()
     return names;
 }
 
-bool Connection::isRealTable(const QString &name)
+QString Connection::realTableName(const QString &name)
 {
-    if (name.startsWith(kSysPrefix, Qt::CaseInsensitive))
-        return false;
-    return scalar(QStringLiteral("SELECT count(*) FROM sqlite_master WHERE type = 'table' AND name = ?"), {name})
-               .toInt()
-        > 0;
+    if (name.startsWith(kSysPrefix, Qt::CaseInsensitive) || name.startsWith(QStringLiteral("sqlite_"), Qt::CaseInsensitive))
+        return QString();
+    // SQL finds a table whatever the letter case of its ASCII letters.
+    return scalar(QStringLiteral("SELECT name FROM sqlite_master WHERE type = 'table' AND name = ? COLLATE NOCASE"),
+                  {name})
+        .toString();
 }
 
 QStringList Connection::linkNames()
@@ -326,38 +566,46 @@ QStringList Connection::linkNames()
     return names;
 }
 
+// The engine's own description of a table lives in ordinary tables that a
+// hand-edited file or an ALTER TABLE can contradict. The table's real columns
+// are the truth; the description only adds what SQLite does not know.
 TableDef definitionFromSqlite(Connection &c, const QString &table)
 {
     TableDef def(table);
-    // Columns of a table the engine made itself are described in VkSysFields;
-    // anything else is read from SQLite's own description.
-    Statement f = c.prepare(QStringLiteral("SELECT name, type, size, autoinc, required, allowzero, dflt "
-                                           "FROM VkSysFields WHERE tbl = ? ORDER BY pos"));
-    f.bind(1, table);
-    while (f.step()) {
-        FieldDef fd;
-        fd.name = f.column(0).toString();
-        fd.type = static_cast<FieldType>(f.column(1).toInt());
-        fd.size = f.column(2).toInt();
-        fd.autoIncrement = f.column(3).toInt() != 0;
-        fd.required = f.column(4).toInt() != 0;
-        fd.allowZeroLength = f.column(5).toInt() != 0;
-        fd.defaultValue = f.column(6);
-        def.fields << fd;
-    }
-    if (def.fields.isEmpty()) {
+    {
         Statement p = c.prepare(QStringLiteral("SELECT name, type, pk FROM pragma_table_info(?)"));
         p.bind(1, table);
         while (p.step()) {
             FieldDef fd;
             fd.name = p.column(0).toString();
             const QString t = p.column(1).toString().toUpper();
-            fd.type = t.contains(QStringLiteral("INT")) ? FieldType::Long : FieldType::Text;
+            fd.type = t.contains(QStringLiteral("INT")) ? FieldType::Long
+                : t.contains(QStringLiteral("DATE")) ? FieldType::DateTime
+                                                      : FieldType::Text;
             fd.size = fd.type == FieldType::Text ? 255 : 0;
             fd.autoIncrement = p.column(2).toInt() == 1 && t == QStringLiteral("INTEGER");
             fd.allowZeroLength = true;
             def.fields << fd;
         }
+    }
+    Statement f = c.prepare(QStringLiteral("SELECT name, type, size, autoinc, required, allowzero, dflt "
+                                           "FROM VkSysFields WHERE tbl = ? ORDER BY pos"));
+    f.bind(1, table);
+    while (f.step()) {
+        const QString name = f.column(0).toString();
+        auto it = std::find_if(def.fields.begin(), def.fields.end(),
+                               [&](const FieldDef &fd) { return fd.name.compare(name, Qt::CaseInsensitive) == 0; });
+        if (it == def.fields.end())
+            continue; // describes a column the table no longer has
+        const int type = f.column(1).toInt();
+        if (type >= int(FieldType::Long) && type <= int(FieldType::DateTime))
+            it->type = static_cast<FieldType>(type);
+        const int size = f.column(2).toInt();
+        it->size = it->type == FieldType::Text ? (size >= 1 && size <= 255 ? size : 255) : 0;
+        it->autoIncrement = it->autoIncrement && f.column(3).toInt() != 0;
+        it->required = f.column(4).toInt() != 0;
+        it->allowZeroLength = f.column(5).toInt() != 0;
+        it->defaultValue = f.column(6);
     }
     Statement i = c.prepare(
         QStringLiteral("SELECT name, fields, isprimary, isunique FROM VkSysIndexes WHERE tbl = ? ORDER BY rowid"));
@@ -365,10 +613,20 @@ TableDef definitionFromSqlite(Connection &c, const QString &table)
     while (i.step()) {
         IndexDef id;
         id.name = i.column(0).toString();
-        id.fields = i.column(1).toString().split(QLatin1Char('\n'));
         id.primary = i.column(2).toInt() != 0;
         id.unique = i.column(3).toInt() != 0;
-        def.indexes << id;
+        // An index naming a field the table lacks cannot order anything;
+        // it is left out rather than trusted.
+        bool usable = !id.name.isEmpty();
+        for (const QString &name : i.column(1).toString().split(QLatin1Char('\n'))) {
+            const FieldDef *fd = def.field(name);
+            if (!fd)
+                usable = false;
+            else
+                id.fields << fd->name;
+        }
+        if (usable && !id.fields.isEmpty())
+            def.indexes << id;
     }
     return def;
 }
@@ -379,14 +637,11 @@ std::optional<TableDef> Connection::findTableDef(const QString &name)
     if (auto it = defs_.constFind(key); it != defs_.constEnd())
         return *it;
     std::optional<TableDef> def;
-    if (isRealTable(name)) {
-        // sqlite_master keeps the name as created; use that spelling.
-        const QString real = scalar(QStringLiteral("SELECT name FROM sqlite_master WHERE type = 'table' AND name = ?"),
-                                    {name})
-                                 .toString();
+    // sqlite_master keeps the name as created; use that spelling.
+    if (const QString real = realTableName(name); !real.isEmpty()) {
         def = definitionFromSqlite(*this, real);
     } else {
-        Statement st = prepare(QStringLiteral("SELECT name, connect, source FROM VkSysLinks WHERE name = ?"));
+        Statement st = prepare(QStringLiteral("SELECT name, connect, source FROM VkSysLinks WHERE name = ? COLLATE NOCASE"));
         st.bind(1, name);
         if (st.step()) {
             TableDef d(st.column(0).toString());
@@ -426,6 +681,7 @@ void Connection::activateLink(const QString &name, const QString &connect, const
                         .arg(file, name));
     probe.close();
 
+    linkErrors_.remove(name.toLower());
     const QString schema = QStringLiteral("vklink%1").arg(++linkCounter_);
     execChanges(QStringLiteral("ATTACH DATABASE ? AS ") + quoteIdent(schema), {mapped});
     try {
@@ -447,12 +703,13 @@ void Connection::activateLink(const QString &name, const QString &connect, const
 
 void Connection::deactivateLink(const QString &name)
 {
+    linkErrors_.remove(name.toLower());
     const QString schema = linkSchemas_.take(name.toLower());
     if (schema.isEmpty())
         return;
-    for (sqlite3_stmt *s : std::as_const(cache_))
-        sqlite3_finalize(s);
-    cache_.clear();
+    // Statements that read the view must go before it; one in use is let go
+    // by its owner.
+    dropCache(true);
     exec(QStringLiteral("DROP VIEW IF EXISTS temp.%1").arg(quoteIdent(name)));
     exec(QStringLiteral("DETACH DATABASE ") + quoteIdent(schema));
 }
@@ -465,10 +722,11 @@ void Connection::activateLinks()
         links << QStringList{st.column(0).toString(), st.column(1).toString(), st.column(2).toString()};
     st = Statement();
     for (const QStringList &l : links) {
-        // A link whose file is gone stays defined; using it reports the error.
+        // A link whose file is gone stays defined; using it reports why.
         try {
             activateLink(l[0], l[1], l[2]);
-        } catch (const Error &) {
+        } catch (const Error &e) {
+            linkErrors_.insert(l[0].toLower(), e.description());
         }
     }
 }

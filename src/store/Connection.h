@@ -7,10 +7,13 @@
 #include "store/Engine.h"
 
 #include <QHash>
+#include <QSet>
 
 #include <sqlite3.h>
 
+#include <memory>
 #include <optional>
+#include <vector>
 
 namespace store {
 
@@ -23,37 +26,80 @@ QString quoteText(const QString &text);
 
 [[noreturn]] void throwSqlite(sqlite3 *db, int rc);
 
-// A prepared statement; cached ones are reset instead of finalised.
+class Connection;
+
+// One slot of the statement cache. While a Statement uses it, it is busy and
+// never handed out twice; a slot dropped from the cache while busy is
+// finalised by its last user instead.
+struct CachedStatement
+{
+    sqlite3_stmt *stmt = nullptr;
+    bool busy = false;
+    bool orphaned = false;
+    quint64 lastUse = 0;
+};
+
+// A prepared statement with exactly one owner: either it owns its handle, or
+// it borrows a cache slot and gives it back when it goes.
 class Statement
 {
 public:
     Statement() = default;
-    Statement(sqlite3 *db, sqlite3_stmt *stmt, bool cached) : db_(db), stmt_(stmt), cached_(cached) {}
-    Statement(Statement &&o) noexcept { *this = std::move(o); }
+    Statement(sqlite3 *db, sqlite3_stmt *stmt) : db_(db), stmt_(stmt) {}
+    Statement(sqlite3 *db, CachedStatement *slot) : db_(db), stmt_(slot->stmt), slot_(slot) {}
+    Statement(Statement &&o) noexcept { steal(o); }
     Statement &operator=(Statement &&o) noexcept;
-    ~Statement();
+    Statement(const Statement &) = delete;
+    Statement &operator=(const Statement &) = delete;
+    ~Statement() { release(); }
 
     sqlite3_stmt *get() const { return stmt_; }
     void bind(int index, const QVariant &value);
-    void bindAll(const QVariantList &values);
+    void bindAll(const QVariantList &values, int first = 1);
     // True while a row is available; throws on failure.
     bool step();
     QVariant column(int i) const;
+    qint64 columnInt(int i) const { return sqlite3_column_int64(stmt_, i); }
     int columnCount() const { return sqlite3_column_count(stmt_); }
     QString columnName(int i) const { return QString::fromUtf8(sqlite3_column_name(stmt_, i)); }
     void reset();
 
 private:
+    void release();
+    void steal(Statement &o);
     sqlite3 *db_ = nullptr;
     sqlite3_stmt *stmt_ = nullptr;
-    bool cached_ = false;
+    CachedStatement *slot_ = nullptr;
 };
+
+// Something that keeps rows of the database in memory and must hear of
+// changes: the connection tells it which rows this connection wrote, and
+// that everything may have changed after a rollback or when another
+// connection committed.
+class ChangeSink
+{
+public:
+    virtual ~ChangeSink() = default;
+    virtual void rowChanged(int op, const QString &table, qint64 rowid) = 0;
+    virtual void everythingChanged() = 0;
+};
+
+// A statement text with its literal values taken out and bound instead, so
+// that texts differing only in their numbers share one compiled statement.
+struct BoundSql
+{
+    QString sql;
+    QVariantList params;
+};
+BoundSql bindLiterals(const QString &sql);
 
 class Connection
 {
 public:
     Connection(sqlite3 *db, QString path);
     ~Connection();
+    Connection(const Connection &) = delete;
+    Connection &operator=(const Connection &) = delete;
 
     sqlite3 *db() const { return db_; }
     const QString &path() const { return path_; }
@@ -68,7 +114,10 @@ public:
 
     // Real tables of the user, in creation order.
     QStringList realTables();
-    bool isRealTable(const QString &name);
+    // The name as stored, for a name SQL would accept (ASCII letter case
+    // ignored); empty when there is no such table of the user.
+    QString realTableName(const QString &name);
+    bool isRealTable(const QString &name) { return !realTableName(name).isEmpty(); }
     QStringList linkNames();
     std::optional<TableDef> findTableDef(const QString &name);
     void forgetDefinitions() { defs_.clear(); }
@@ -77,15 +126,44 @@ public:
     void activateLink(const QString &name, const QString &connect, const QString &source);
     void deactivateLink(const QString &name);
 
+    // Rows kept in memory are valid while the generation stays the same. It
+    // moves on with a rollback and when another connection has committed
+    // (checked with syncExternal()).
+    quint64 generation() const { return generation_; }
+    void syncExternal();
+    void invalidateAll();
+
+    void addSink(ChangeSink *s) { sinks_.insert(s); }
+    void removeSink(ChangeSink *s) { sinks_.remove(s); }
+
     int transactionDepth = 0;
 
 private:
+    static void updateHook(void *self, int op, const char *dbName, const char *table, sqlite3_int64 rowid);
+    void deliverChanges(bool succeeded);
+    void dropCache(bool all);
+    QString brokenLinkIn(const QString &message) const;
+
     sqlite3 *db_;
     QString path_;
-    QHash<QString, sqlite3_stmt *> cache_;
+    QHash<QString, CachedStatement *> cache_;
+    quint64 useCounter_ = 0;
     QHash<QString, TableDef> defs_;
     int linkCounter_ = 0;
     QHash<QString, QString> linkSchemas_; // link name (lower case) -> attached schema
+    QHash<QString, QString> linkErrors_;  // link name (lower case) -> why it is not readable
+
+    quint64 generation_ = 1;
+    qint64 dataVersion_ = -1;
+    std::unique_ptr<Statement> versionStmt_;
+    QSet<ChangeSink *> sinks_;
+    struct PendingChange
+    {
+        int op;
+        QString table;
+        qint64 rowid;
+    };
+    std::vector<PendingChange> pending_;
 };
 
 // Helpers shared by the database and recordset code.

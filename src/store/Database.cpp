@@ -44,6 +44,13 @@ const FieldDef *TableDef::field(const QString &fieldName) const
 
 namespace {
 
+bool isDataStatement(const QString &sql)
+{
+    const QString first = sql.trimmed().section(QLatin1Char(' '), 0, 0).toLower();
+    return first == QLatin1String("insert") || first == QLatin1String("update") || first == QLatin1String("delete")
+        || first == QLatin1String("replace") || first == QLatin1String("select");
+}
+
 const char *kMetaSchema[] = {
     "CREATE TABLE VkSysMeta (key TEXT PRIMARY KEY, value TEXT)",
     "CREATE TABLE VkSysFields (tbl TEXT NOT NULL, pos INTEGER NOT NULL, name TEXT NOT NULL, type INTEGER NOT NULL, "
@@ -224,6 +231,10 @@ std::shared_ptr<Database> Database::create(const QString &path, const QString &l
 std::shared_ptr<Database> Database::open(const QString &path)
 {
     const QFileInfo info(path);
+    if (info.isDir())
+        throw Error(QStringLiteral("'%1' ist ein Ordner und keine Datenbankdatei. Benennen Sie den Ordner um, damit "
+                                   "Vokamia die Datenbank dort anlegen kann.")
+                        .arg(path));
     if (!info.exists() || !info.isFile())
         throw Error(QStringLiteral("Die Datenbank '%1' wurde nicht gefunden.").arg(path));
 
@@ -268,6 +279,13 @@ std::shared_ptr<Database> Database::open(const QString &path)
     } catch (const Error &e) {
         if (e.description().isEmpty())
             throw Error(QStringLiteral("Die Datei '%1' ist keine Vokabeldatenbank.").arg(path));
+        // A good file that another program holds locked must not be taken
+        // for a broken one: the learner might throw it away.
+        if (e.kind() == Error::Kind::InUse)
+            throw Error(QStringLiteral("Die Datenbank '%1' wird gerade von einem anderen Programm benutzt und ist "
+                                       "gesperrt. Schließen Sie das andere Programm und starten Sie Vokamia erneut.")
+                            .arg(path),
+                        Error::Kind::InUse);
         throw Error(QStringLiteral("Die Datenbank '%1' ist beschädigt und kann nicht geöffnet werden (%2)")
                         .arg(path, e.description()));
     }
@@ -294,7 +312,14 @@ int Database::execute(const QString &sql)
 {
     if (sql.trimmed().isEmpty())
         throw Error(QStringLiteral("Die SQL-Anweisung ist leer."));
-    return c_->execChanges(sql);
+    const BoundSql bound = bindLiterals(sql);
+    if (!bound.params.isEmpty())
+        return c_->execChanges(bound.sql, bound.params);
+    const int changed = c_->execChanges(sql);
+    // A statement that changed the schema leaves the known definitions stale.
+    if (!isDataStatement(sql))
+        c_->forgetDefinitions();
+    return changed;
 }
 
 int Database::execute(const QString &sql, const QVariantList &params)
@@ -483,6 +508,8 @@ void Database::rollback()
     c_->exec(QStringLiteral("RELEASE vktrans%1").arg(c_->transactionDepth));
     --c_->transactionDepth;
     c_->forgetDefinitions();
+    // Rows read before the rollback may show values that are gone now.
+    c_->invalidateAll();
 }
 
 bool Database::inTransaction() const

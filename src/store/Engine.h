@@ -10,6 +10,7 @@
 #include <QVector>
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <stdexcept>
 
@@ -18,11 +19,17 @@ namespace store {
 class Error : public std::runtime_error
 {
 public:
-    explicit Error(const QString &description);
+    enum class Kind {
+        General,
+        InUse, // another program holds the file locked
+    };
+    explicit Error(const QString &description, Kind kind = Kind::General);
     const QString &description() const { return description_; }
+    Kind kind() const { return kind_; }
 
 private:
     QString description_;
+    Kind kind_;
 };
 
 enum class FieldType {
@@ -99,7 +106,9 @@ public:
     int formatOption() const;
 
     // Runs a statement (INSERT, INSERT ... SELECT, UPDATE, DELETE, ...);
-    // returns the number of rows it changed.
+    // returns the number of rows it changed. Literal values in the text are
+    // bound, so texts that differ only in their values share one compiled
+    // statement.
     int execute(const QString &sql);
     // The same with values bound to the ? marks of the statement, so no text
     // of the learner's can change the statement itself.
@@ -176,6 +185,32 @@ public:
     void cancelUpdate();
     void deleteCurrent();
     EditMode editMode() const;
+
+    // Rows as a list sees them (dynasets and snapshots, not table
+    // recordsets): reading a row never moves the current row. Rows are
+    // numbered 0 .. rowCount() - 1 in the order of the statement; a row's key
+    // is its row id (the auto-number field of the program's tables) or, for
+    // computed rows, its number.
+    qint64 rowCount() const;
+    QVariant valueAt(qint64 row, int field) const;
+    qint64 keyOfRow(qint64 row) const;
+    qint64 rowOfKey(qint64 key) const; // -1: not among the rows
+    // Reads the rows of the statement again; the current row stays the same
+    // card where it still belongs to the rows.
+    void requery();
+
+    // Told after changes that this connection made: a row of the table was
+    // added, changed or deleted (row: its number here, -1 when not among the
+    // rows), or anything may have changed (a rollback, another program).
+    struct Change
+    {
+        enum Kind { Added, Changed, Deleted, Everything } kind;
+        qint64 key = 0;
+        qint64 row = -1;
+    };
+    using Listener = std::function<void(const Change &)>;
+    int addListener(Listener listener);
+    void removeListener(int id);
 
     struct Impl;
 

@@ -1,10 +1,13 @@
 #include "store/Connection.h"
+#include "store/SqlLexer.h"
+#include "store/Collation.h"
 
 #include <QHash>
 #include <QRegularExpression>
 
 #include <algorithm>
 #include <optional>
+#include <unordered_map>
 #include <unordered_set>
 #include <vector>
 
@@ -13,106 +16,6 @@ namespace store {
 namespace {
 
 const QString kNoCurrent = QStringLiteral("Kein aktueller Datensatz.");
-
-// --------------------------------------------------------------- SQL lexer
-
-struct Token
-{
-    enum Kind { Word, Quoted, Number, Symbol, End } kind = End;
-    QString text;  // unquoted for identifiers in brackets or double quotes
-    int begin = 0; // position in the statement
-    int end = 0;
-    bool bracketed = false; // [..] "..." or `..`
-};
-
-class Lexer
-{
-public:
-    explicit Lexer(const QString &s) : s_(s) {}
-
-    Token next()
-    {
-        while (i_ < s_.size() && s_[i_].isSpace())
-            ++i_;
-        Token t;
-        t.begin = i_;
-        if (i_ >= s_.size()) {
-            t.end = i_;
-            return t;
-        }
-        const QChar ch = s_[i_];
-        if (ch == QLatin1Char('[') || ch == QLatin1Char('"') || ch == QLatin1Char('`')) {
-            const QChar close = ch == QLatin1Char('[') ? QLatin1Char(']') : ch;
-            ++i_;
-            while (i_ < s_.size()) {
-                if (s_[i_] == close) {
-                    if (close != QLatin1Char(']') && i_ + 1 < s_.size() && s_[i_ + 1] == close) {
-                        t.text += close;
-                        i_ += 2;
-                        continue;
-                    }
-                    break;
-                }
-                t.text += s_[i_++];
-            }
-            if (i_ >= s_.size())
-                throw Error(QStringLiteral("Syntaxfehler: ein Name in Klammern oder Anführungszeichen ist nicht "
-                                           "abgeschlossen."));
-            ++i_;
-            t.kind = ch == QLatin1Char('"') ? Token::Quoted : Token::Word;
-            t.bracketed = true;
-        } else if (ch == QLatin1Char('\'')) {
-            ++i_;
-            while (true) {
-                if (i_ >= s_.size())
-                    throw Error(QStringLiteral("Syntaxfehler: eine Zeichenfolge in Hochkommas ist nicht "
-                                               "abgeschlossen."));
-                if (s_[i_] == QLatin1Char('\'')) {
-                    if (i_ + 1 < s_.size() && s_[i_ + 1] == QLatin1Char('\'')) {
-                        t.text += QLatin1Char('\'');
-                        i_ += 2;
-                        continue;
-                    }
-                    ++i_;
-                    break;
-                }
-                t.text += s_[i_++];
-            }
-            t.kind = Token::Quoted;
-        } else if (ch.isDigit() || (ch == QLatin1Char('.') && i_ + 1 < s_.size() && s_[i_ + 1].isDigit())) {
-            while (i_ < s_.size() && (s_[i_].isDigit() || s_[i_] == QLatin1Char('.')))
-                t.text += s_[i_++];
-            t.kind = Token::Number;
-        } else if (ch.isLetter() || ch == QLatin1Char('_')) {
-            while (i_ < s_.size() && (s_[i_].isLetterOrNumber() || s_[i_] == QLatin1Char('_')))
-                t.text += s_[i_++];
-            t.kind = Token::Word;
-        } else {
-            t.text = ch;
-            ++i_;
-            if (i_ < s_.size()) {
-                const QString two = t.text + s_[i_];
-                if (two == QLatin1String("<>") || two == QLatin1String("<=") || two == QLatin1String(">=")
-                    || two == QLatin1String("!=")) {
-                    t.text = two;
-                    ++i_;
-                }
-            }
-            t.kind = Token::Symbol;
-        }
-        t.end = i_;
-        return t;
-    }
-
-private:
-    const QString &s_;
-    int i_ = 0;
-};
-
-bool isKeyword(const Token &t, const char *kw)
-{
-    return t.kind == Token::Word && !t.bracketed && t.text.compare(QLatin1String(kw), Qt::CaseInsensitive) == 0;
-}
 
 // A SELECT over one table without grouping or aggregates can be answered by
 // keys: the recordset keeps only the row ids and reads rows when asked.
@@ -183,6 +86,9 @@ struct Criteria
 {
     QString where;
     QVariantList params;
+    // The whole criteria is  field = whole number : the field and the number.
+    QString equalsField;
+    std::optional<qint64> equalsValue;
 };
 
 QVariant literalValue(const Token &t)
@@ -193,8 +99,11 @@ QVariant literalValue(const Token &t)
 }
 
 // Criteria texts of the form  field op value [AND|OR field op value ...].
-// Values are bound, never pasted into SQL.
-Criteria parseCriteria(const QString &text, const QStringList &fieldNames)
+// Values are bound, never pasted into SQL: each one is a "?" in the text, in
+// order. fieldSql gives what stands for a field (by its position).
+Criteria parseCriteria(const QString &text, const QStringList &fieldNames,
+                       const std::function<QString(int)> &fieldSql,
+                       const std::function<QString(int)> &valueSql = {})
 {
     Lexer lx(text);
     Criteria c;
@@ -204,6 +113,9 @@ Criteria parseCriteria(const QString &text, const QStringList &fieldNames)
     Token t = lx.next();
     if (t.kind == Token::End)
         throw bad();
+    int terms = 0;
+    QString lastOp;
+    QString lastField;
     while (true) {
         if (t.kind != Token::Word && !(t.kind == Token::Quoted && t.bracketed))
             throw bad();
@@ -217,12 +129,15 @@ Criteria parseCriteria(const QString &text, const QStringList &fieldNames)
             field = t.text;
             t = lx.next();
         }
-        QString real;
-        for (const QString &f : fieldNames)
-            if (f.compare(field, Qt::CaseInsensitive) == 0)
-                real = f;
-        if (real.isEmpty())
+        int real = -1;
+        for (int i = 0; i < fieldNames.size(); ++i)
+            if (fieldNames[i].compare(field, Qt::CaseInsensitive) == 0)
+                real = i;
+        if (real < 0)
             throw Error(QStringLiteral("Das Feld '%1' im Suchkriterium '%2' ist nicht vorhanden.").arg(field, text));
+        const QString ref = fieldSql(real);
+        ++terms;
+        lastField = fieldNames[real];
 
         QString op;
         bool negate = false;
@@ -241,11 +156,12 @@ Criteria parseCriteria(const QString &text, const QStringList &fieldNames)
             }
             if (!isKeyword(t, "null"))
                 throw bad();
-            c.where += quoteIdent(real) + (negate ? QStringLiteral(" IS NOT NULL") : QStringLiteral(" IS NULL"));
+            c.where += ref + (negate ? QStringLiteral(" IS NOT NULL") : QStringLiteral(" IS NULL"));
             op.clear();
         } else {
             throw bad();
         }
+        lastOp = op;
         if (!op.isEmpty()) {
             Token v = lx.next();
             bool minus = false;
@@ -274,7 +190,8 @@ Criteria parseCriteria(const QString &text, const QStringList &fieldNames)
                 pattern.replace(QLatin1Char('*'), QLatin1Char('%')).replace(QLatin1Char('?'), QLatin1Char('_'));
                 value = pattern;
             }
-            c.where += quoteIdent(real) + QLatin1Char(' ') + op + QStringLiteral(" ?");
+            c.where += ref + QLatin1Char(' ') + op + QLatin1Char(' ')
+                + (valueSql ? valueSql(int(c.params.size())) : QStringLiteral("?"));
             c.params << value;
         }
         t = lx.next();
@@ -288,6 +205,11 @@ Criteria parseCriteria(const QString &text, const QStringList &fieldNames)
             throw bad();
         t = lx.next();
     }
+    if (terms == 1 && lastOp == QLatin1String("=") && c.params.size() == 1
+        && c.params[0].typeId() == QMetaType::LongLong) {
+        c.equalsField = lastField;
+        c.equalsValue = c.params[0].toLongLong();
+    }
     return c;
 }
 
@@ -295,185 +217,410 @@ Criteria parseCriteria(const QString &text, const QStringList &fieldNames)
 
 // ---------------------------------------------------------------- Recordset
 
-struct Recordset::Impl
+namespace {
+
+// How a recordset holds its rows.
+enum class Mode {
+    Keys,     // a dynaset over one table: the row ids in the statement's order
+    Snapshot, // computed rows (counts, groups, joins, attached tables): read-only
+    Cursor,   // a table recordset: walks the table in index order, no key list
+};
+
+const QString kGone = QStringLiteral("Der Datensatz wurde inzwischen gelöscht.");
+
+using Row = QVector<QVariant>;
+
+} // namespace
+
+struct Recordset::Impl : ChangeSink
 {
     std::shared_ptr<Connection> c;
     RecordsetType type = RecordsetType::Dynaset;
-    bool keyed = false; // false: a snapshot of computed rows, read-only
-
+    Mode mode = Mode::Snapshot;
     QStringList names;
 
-    // Snapshot rows.
-    QVector<QVector<QVariant>> rows;
-
-    // Keyed access.
-    QString table;
+    QString table; // Keys and Cursor: the table the rows belong to
     std::optional<TableDef> def;
-    Statement rowStmt;
-    QString keySql;             // dynaset: the keys in the statement's order
+    QString keyField; // the auto-number field, which is the row id
+
+    // Keys: the statement that lists the row ids in order, and the select
+    // list the rows are read with.
+    QString keySql;
+    QVariantList keyParams;
+    QString rowList;
     std::vector<qint64> keys;
-    bool keysLoaded = false;
-    std::unordered_set<qint64> deleted;
+    mutable std::unordered_map<qint64, qint64> rowOf;
+    mutable bool rowOfValid = false;
+
+    // Snapshot rows.
+    QVector<Row> rows;
+
+    // Position for Keys and Snapshot: pos indexes the rows, -1 before the
+    // first, size() after the last. After the current row was deleted,
+    // onDeleted is set and pos is where the row was, so the next row has
+    // moved into its place.
+    qint64 pos = -1;
+    bool onDeleted = false;
+
+    // Position for Cursor.
+    bool atBof = true;
+    bool atEof = true;
+    qint64 cur = 0;
+    QVariantList curOrder; // index field values of the current row
+    mutable std::optional<Row> curRow;
     QString indexName;
     QStringList indexFields;
 
-    // Position: pos is an index into keys/rows; -1 is before the first and
-    // size() after the last row. For a table recordset whose keys are not
-    // loaded yet, only curRowid is known.
-    qint64 pos = -1;
-    bool posKnown = true;
-    qint64 curRowid = 0;
-    bool onRow = false;
+    // Rows read in aligned blocks of keys, a few blocks kept: a walk costs
+    // one query per block, and a list painting elsewhere does not push out
+    // the block the current row lies in.
+    static constexpr qint64 kBlock = 64;
+    mutable QHash<qint64, QHash<qint64, Row>> blocks;
 
-    mutable bool cacheValid = false;
-    mutable QVector<QVariant> cache;
-
-    EditMode mode = EditMode::None;
-    QVector<QVariant> buffer;
+    EditMode edit = EditMode::None;
+    Row buffer;
     QVector<bool> assigned;
-    qint64 addNewRowid = 0;
+    bool adding = false;
+    std::optional<qint64> updatingKey;
     bool noMatch = false;
 
-    qint64 size() const { return keyed ? qint64(keys.size()) : qint64(rows.size()); }
+    int nextListener = 1;
+    QHash<int, Listener> listeners;
 
-    QString orderBy() const
+    ~Impl() override
+    {
+        if (c)
+            c->removeSink(this);
+    }
+
+    qint64 size() const { return mode == Mode::Keys ? qint64(keys.size()) : qint64(rows.size()); }
+
+    void notify(const Change &ch)
+    {
+        const QHash<int, Listener> ls = listeners;
+        for (auto it = ls.begin(); it != ls.end(); ++it)
+            if (listeners.contains(it.key()))
+                it.value()(ch);
+    }
+
+    // ---- changes this connection made, or may have missed
+
+    void rowChanged(int op, const QString &tbl, qint64 rowid) override
+    {
+        if (tbl.compare(table, Qt::CaseInsensitive) != 0)
+            return;
+        if (mode == Mode::Cursor) {
+            if (rowid == cur)
+                curRow.reset();
+            return;
+        }
+        if (op == SQLITE_DELETE) {
+            const qint64 row = rowOfKey(rowid);
+            if (row < 0)
+                return;
+            keys.erase(keys.begin() + row);
+            rowOfValid = false;
+            blocks.clear();
+            if (!onDeleted && row == pos)
+                onDeleted = true;
+            else if (row < pos)
+                --pos;
+            notify({Change::Deleted, rowid, row});
+        } else if (op == SQLITE_INSERT) {
+            if (adding && type == RecordsetType::Dynaset) {
+                // Rows added through a dynaset join it at its end.
+                const bool atEnd = !onDeleted && pos >= size();
+                keys.push_back(rowid);
+                if (rowOfValid)
+                    rowOf.emplace(rowid, size() - 1);
+                if (atEnd)
+                    pos = size();
+                notify({Change::Added, rowid, size() - 1});
+            } else {
+                notify({Change::Added, rowid, -1});
+            }
+        } else {
+            const qint64 row = rowOfKey(rowid);
+            if (row < 0)
+                return;
+            // A row this recordset wrote itself is read back on its own;
+            // anyone else's change just drops it from memory.
+            if (!(updatingKey && *updatingKey == rowid) || !patchRow(row))
+                for (auto &b : blocks)
+                    b.remove(rowid);
+            notify({Change::Changed, rowid, row});
+        }
+    }
+
+    void everythingChanged() override
+    {
+        blocks.clear();
+        curRow.reset();
+        notify({Change::Everything, 0, -1});
+    }
+
+    // ---- rows by number
+
+    qint64 rowOfKey(qint64 key) const
+    {
+        if (mode == Mode::Snapshot)
+            return key >= 0 && key < size() ? key : -1;
+        if (mode != Mode::Keys)
+            return -1;
+        if (!rowOfValid) {
+            rowOf.clear();
+            rowOf.reserve(keys.size());
+            for (size_t i = 0; i < keys.size(); ++i)
+                rowOf.emplace(keys[i], qint64(i));
+            rowOfValid = true;
+        }
+        const auto it = rowOf.find(key);
+        return it == rowOf.end() ? -1 : it->second;
+    }
+
+    void requireRows() const
+    {
+        if (mode == Mode::Cursor)
+            throw Error(QStringLiteral("Eine Tabelle hat keine nummerierten Zeilen; öffnen Sie eine Abfrage."));
+    }
+
+    void readBlock(qint64 first) const
+    {
+        Statement st = c->prepare(QStringLiteral("SELECT rowid, %1 FROM %2 WHERE rowid IN (%3)")
+                                      .arg(rowList, quoteIdent(table),
+                                           QStringList(int(kBlock), QStringLiteral("?")).join(QLatin1Char(','))),
+                                  true);
+        for (qint64 i = 0; i < kBlock; ++i) {
+            const qint64 k = first + i;
+            st.bind(int(i + 1), k < size() ? QVariant(keys[size_t(k)]) : QVariant());
+        }
+        if (blocks.size() >= 8)
+            blocks.clear();
+        QHash<qint64, Row> &b = blocks[first / kBlock];
+        b.clear();
+        while (st.step()) {
+            Row row(names.size());
+            for (int i = 0; i < row.size(); ++i)
+                row[i] = st.column(i + 1);
+            b.insert(st.columnInt(0), row);
+        }
+    }
+
+    // Reads one row into the block it belongs to, if that block is held.
+    bool patchRow(qint64 i) const
+    {
+        const auto b = blocks.find(i / kBlock);
+        if (b == blocks.end())
+            return false;
+        Statement st = c->prepare(QStringLiteral("SELECT %1 FROM %2 WHERE rowid = ?").arg(rowList, quoteIdent(table)),
+                                  true);
+        st.bind(1, keys[size_t(i)]);
+        if (!st.step())
+            return false;
+        Row row(names.size());
+        for (int k = 0; k < row.size(); ++k)
+            row[k] = st.column(k);
+        b->insert(keys[size_t(i)], row);
+        return true;
+    }
+
+    const Row &rowAt(qint64 i) const
+    {
+        if (mode == Mode::Snapshot)
+            return rows[i];
+        // Another program may have changed the file since the last read.
+        c->syncExternal();
+        const qint64 key = keys[size_t(i)];
+        auto b = blocks.constFind(i / kBlock);
+        if (b == blocks.constEnd() || !b->contains(key)) {
+            readBlock((i / kBlock) * kBlock);
+            b = blocks.constFind(i / kBlock);
+        }
+        const auto it = b->constFind(key);
+        if (it == b->constEnd())
+            throw Error(kGone);
+        return *it;
+    }
+
+    // ---- the cursor of a table recordset
+
+    QStringList orderColumns() const
     {
         QStringList cols;
         for (const QString &f : indexFields)
             cols << quoteIdent(f);
         cols << QStringLiteral("rowid");
+        return cols;
+    }
+
+    QString orderBy(int dir) const
+    {
+        QStringList cols = orderColumns();
+        for (QString &col : cols)
+            col += dir > 0 ? QStringLiteral(" ASC") : QStringLiteral(" DESC");
         return cols.join(QStringLiteral(", "));
     }
 
-    void loadKeys()
+    // First row id in the index order (dir 1) or last (dir -1) that meets
+    // extra, if any.
+    std::optional<qint64> endRow(int dir, const QString &extra = {}, const QVariantList &params = {}) const
     {
-        if (keysLoaded)
-            return;
-        keys.clear();
-        // Rows deleted earlier are gone from the table, so a fresh key list
-        // no longer holds them.
-        deleted.clear();
-        const QString sql = type == RecordsetType::Table
-            ? QStringLiteral("SELECT rowid FROM %1 ORDER BY %2").arg(quoteIdent(table), orderBy())
-            : keySql;
-        Statement st = c->prepare(sql);
-        while (st.step())
-            keys.push_back(sqlite3_column_int64(st.get(), 0));
-        keysLoaded = true;
-        if (!posKnown) {
-            const auto it = std::find(keys.begin(), keys.end(), curRowid);
-            pos = it == keys.end() ? -1 : qint64(it - keys.begin());
-            onRow = it != keys.end();
-            posKnown = true;
+        Statement st = c->prepare(QStringLiteral("SELECT rowid FROM %1%2 ORDER BY %3 LIMIT 1")
+                                      .arg(quoteIdent(table),
+                                           extra.isEmpty() ? QString() : QStringLiteral(" WHERE ") + extra,
+                                           orderBy(dir)),
+                                  true);
+        st.bindAll(params);
+        if (st.step())
+            return st.columnInt(0);
+        return std::nullopt;
+    }
+
+    // The row next to the current one in the index order, in direction dir,
+    // that meets extra. Asked level by level (same values up to a field, then
+    // a step in that field) so that each question is one range of the index.
+    std::optional<qint64> neighbour(int dir, const QString &extra = {}, const QVariantList &params = {}) const
+    {
+        const QStringList cols = orderColumns();
+        QVariantList vals = curOrder;
+        vals << cur;
+        for (int level = int(cols.size()) - 1; level >= 0; --level) {
+            QStringList same;
+            QVariantList sameParams;
+            for (int k = 0; k < level; ++k) {
+                same << cols[k] + QStringLiteral(" IS ?");
+                sameParams << vals[k];
+            }
+            // The step in this field; NULL sorts before every value.
+            QList<QPair<QString, QVariantList>> steps;
+            const QVariant &v = vals[level];
+            if (v.isNull()) {
+                if (dir > 0)
+                    steps.append({cols[level] + QStringLiteral(" IS NOT NULL"), {}});
+            } else if (dir > 0) {
+                steps.append({cols[level] + QStringLiteral(" > ?"), {v}});
+            } else {
+                steps.append({cols[level] + QStringLiteral(" < ?"), {v}});
+                if (level < indexFields.size())
+                    steps.append({cols[level] + QStringLiteral(" IS NULL"), {}});
+            }
+            for (const auto &stepCond : steps) {
+                QStringList conds = same;
+                conds << stepCond.first;
+                if (!extra.isEmpty())
+                    conds << QLatin1Char('(') + extra + QLatin1Char(')');
+                QVariantList all = sameParams + stepCond.second + params;
+                Statement st = c->prepare(QStringLiteral("SELECT rowid FROM %1 WHERE %2 ORDER BY %3 LIMIT 1")
+                                              .arg(quoteIdent(table), conds.join(QStringLiteral(" AND ")), orderBy(dir)),
+                                          true);
+                st.bindAll(all);
+                if (st.step())
+                    return st.columnInt(0);
+            }
         }
+        return std::nullopt;
     }
 
-    bool isDeleted(qint64 i) const { return keyed && deleted.count(keys[size_t(i)]) > 0; }
-
-    void placeAt(qint64 i)
+    const Row &cursorRow() const
     {
-        pos = i;
-        posKnown = true;
-        onRow = i >= 0 && i < size();
-        if (onRow && keyed)
-            curRowid = keys[size_t(i)];
-        cacheValid = false;
+        if (!curRow) {
+            Statement st = c->prepare(QStringLiteral("SELECT * FROM %1 WHERE rowid = ?").arg(quoteIdent(table)), true);
+            st.bind(1, cur);
+            if (!st.step())
+                throw Error(kGone);
+            Row row(names.size());
+            for (int i = 0; i < row.size(); ++i)
+                row[i] = st.column(i);
+            curRow = row;
+        }
+        return *curRow;
     }
+
+    void cursorTo(std::optional<qint64> rowid, int dirIfNone)
+    {
+        onDeleted = false;
+        curRow.reset();
+        if (!rowid) {
+            if (dirIfNone > 0) {
+                atEof = true;
+                atBof = false;
+            } else {
+                atBof = true;
+                atEof = false;
+            }
+            return;
+        }
+        cur = *rowid;
+        atBof = atEof = false;
+        const Row &row = cursorRow();
+        curOrder.clear();
+        for (const QString &f : indexFields)
+            curOrder << row[fieldIndex(f)];
+    }
+
+    void cursorToEnd(int dir)
+    {
+        const auto r = endRow(dir);
+        if (!r) {
+            atBof = atEof = true;
+            onDeleted = false;
+            curRow.reset();
+            return;
+        }
+        cursorTo(r, dir);
+    }
+
+    // ---- position
 
     bool eof() const
     {
-        if (!posKnown)
+        if (onDeleted)
             return false;
-        return pos >= size() || liveCount() == 0;
+        if (mode == Mode::Cursor)
+            return atEof;
+        return pos >= size() || size() == 0;
     }
+
     bool bof() const
     {
-        if (!posKnown)
+        if (onDeleted)
             return false;
-        return pos < 0 || liveCount() == 0;
+        if (mode == Mode::Cursor)
+            return atBof;
+        return pos < 0 || size() == 0;
     }
-    qint64 liveCount() const { return size() - qint64(deleted.size()); }
+
+    void placeAt(qint64 i)
+    {
+        pos = std::clamp<qint64>(i, -1, size());
+        onDeleted = false;
+    }
 
     void requireRow() const
     {
-        if (!onRow)
-            throw Error(kNoCurrent);
-        if (keyed && deleted.count(curRowid))
+        if (onDeleted)
             throw Error(QStringLiteral("Der Datensatz ist gelöscht."));
+        if (eof() || bof())
+            throw Error(kNoCurrent);
+    }
+
+    const Row &current() const
+    {
+        requireRow();
+        if (mode == Mode::Cursor)
+            return cursorRow();
+        return rowAt(pos);
+    }
+
+    qint64 currentKey() const
+    {
+        return mode == Mode::Cursor ? cur : keys[size_t(pos)];
     }
 
     void requireUpdatable() const
     {
-        if (!keyed)
+        if (mode == Mode::Snapshot)
             throw Error(QStringLiteral("Diese Datensatzgruppe kann nicht geändert werden."));
-    }
-
-    // Rows are read in aligned blocks of keys: walking a compartment then
-    // costs one query per block instead of one per row. A block is only
-    // trusted while the connection has changed nothing since it was read.
-    static constexpr qint64 kBlock = 64;
-    mutable QHash<qint64, QVector<QVariant>> block;
-    mutable sqlite3_int64 blockStamp = -1;
-    mutable Statement blockStmt;
-    QString rowList;
-
-    void readBlock() const
-    {
-        const qint64 first = (pos / kBlock) * kBlock;
-        if (!blockStmt.get())
-            blockStmt = c->prepare(QStringLiteral("SELECT rowid, %1 FROM %2 WHERE rowid IN (%3)")
-                                       .arg(rowList, quoteIdent(table),
-                                            QStringList(int(kBlock), QStringLiteral("?")).join(QLatin1Char(','))));
-        blockStmt.reset();
-        for (qint64 i = 0; i < kBlock; ++i) {
-            const qint64 k = first + i;
-            blockStmt.bind(int(i + 1), k < size() ? QVariant(keys[size_t(k)]) : QVariant());
-        }
-        block.clear();
-        while (blockStmt.step()) {
-            QVector<QVariant> row(names.size());
-            for (int i = 0; i < row.size(); ++i)
-                row[i] = blockStmt.column(i + 1);
-            block.insert(sqlite3_column_int64(blockStmt.get(), 0), row);
-        }
-        blockStmt.reset();
-        blockStamp = sqlite3_total_changes64(c->db());
-    }
-
-    const QVector<QVariant> &current() const
-    {
-        requireRow();
-        if (!keyed)
-            return rows[int(pos)];
-        if (cacheValid)
-            return cache;
-        if (blockStamp != sqlite3_total_changes64(c->db()))
-            block.clear();
-        if (keysLoaded && posKnown && pos >= 0 && pos < size()) {
-            auto it = block.constFind(curRowid);
-            if (it == block.constEnd()) {
-                readBlock();
-                it = block.constFind(curRowid);
-            }
-            if (it == block.constEnd())
-                throw Error(QStringLiteral("Der Datensatz ist gelöscht."));
-            cache = *it;
-            cacheValid = true;
-            return cache;
-        }
-        Statement &st = const_cast<Statement &>(rowStmt);
-        st.reset();
-        st.bind(1, curRowid);
-        if (!st.step()) {
-            st.reset();
-            throw Error(QStringLiteral("Der Datensatz ist gelöscht."));
-        }
-        cache.resize(names.size());
-        for (int i = 0; i < names.size(); ++i)
-            cache[i] = st.column(i);
-        st.reset();
-        cacheValid = true;
-        return cache;
     }
 
     int fieldIndex(const QString &name) const
@@ -488,35 +635,134 @@ struct Recordset::Impl
     {
         if (i < 0 || i >= names.size())
             throw Error(QStringLiteral("Das Feld Nummer %1 ist in dieser Datensatzgruppe nicht vorhanden.").arg(i));
-        if (mode != EditMode::None)
+        if (edit != EditMode::None)
             return buffer[i];
         return current()[i];
     }
 
-    void find(const QString &criteria, qint64 from, int step)
+    // ---- finding
+
+    // Searches rows from..(end) in direction step (Keys and Snapshot).
+    void findRows(const QString &criteria, qint64 from, int step)
     {
-        if (!keyed)
-            throw Error(QStringLiteral("In dieser Datensatzgruppe kann nicht gesucht werden."));
-        const Criteria crit = parseCriteria(criteria, names);
-        std::unordered_set<qint64> matches;
-        Statement st = c->prepare(QStringLiteral("SELECT rowid FROM %1 WHERE %2").arg(quoteIdent(table), crit.where));
-        st.bindAll(crit.params);
-        while (st.step())
-            matches.insert(sqlite3_column_int64(st.get(), 0));
-        loadKeys();
+        edit = EditMode::None;
+        if (mode == Mode::Snapshot) {
+            findInSnapshot(criteria, from, step);
+            return;
+        }
+        const Criteria crit = parseCriteria(criteria, names, [&](int i) { return quoteIdent(names[i]); });
+        // The key field names its row at once.
+        if (crit.equalsValue && crit.equalsField.compare(keyField, Qt::CaseInsensitive) == 0 && !keyField.isEmpty()) {
+            const qint64 row = rowOfKey(*crit.equalsValue);
+            const bool ahead = step > 0 ? row >= from : row <= from;
+            found(row >= 0 && ahead ? row : -1);
+            return;
+        }
+        // Otherwise in widening blocks from the start, so a match close by
+        // is found quickly and a long search costs few statements.
+        qint64 width = 32;
+        for (qint64 i = from; i >= 0 && i < size();) {
+            const qint64 lo = step > 0 ? i : std::max<qint64>(0, i - width + 1);
+            const qint64 hi = step > 0 ? std::min(size() - 1, i + width - 1) : i;
+            const qint64 n = hi - lo + 1;
+            Statement st = c->prepare(QStringLiteral("SELECT rowid FROM %1 WHERE rowid IN (%2) AND (%3)")
+                                          .arg(quoteIdent(table),
+                                               QStringList(int(width), QStringLiteral("?")).join(QLatin1Char(',')),
+                                               crit.where),
+                                      true);
+            for (qint64 k = 0; k < width; ++k)
+                st.bind(int(k + 1), k < n ? QVariant(keys[size_t(lo + k)]) : QVariant());
+            st.bindAll(crit.params, int(width) + 1);
+            std::unordered_set<qint64> hits;
+            while (st.step())
+                hits.insert(st.columnInt(0));
+            if (!hits.empty()) {
+                for (qint64 k = step > 0 ? lo : hi; k >= lo && k <= hi; k += step) {
+                    if (hits.count(keys[size_t(k)])) {
+                        found(k);
+                        return;
+                    }
+                }
+            }
+            i = step > 0 ? hi + 1 : lo - 1;
+            width = std::min<qint64>(width * 2, 1024);
+        }
+        found(-1);
+    }
+
+    void findInSnapshot(const QString &criteria, qint64 from, int step)
+    {
+        // Each row's values are bound to one compiled test; fields compare
+        // in the German order as they do in the tables.
+        const int fieldBase = 1000;
+        const Criteria crit = parseCriteria(
+            criteria, names,
+            [&](int i) { return QStringLiteral("(?%1 COLLATE %2)").arg(fieldBase + 1 + i).arg(QLatin1String(kGermanCollation)); },
+            [](int k) { return QStringLiteral("?%1").arg(k + 1); });
+        Statement st = c->prepare(QStringLiteral("SELECT 1 WHERE ") + crit.where, true);
         for (qint64 i = from; i >= 0 && i < size(); i += step) {
-            if (!isDeleted(i) && matches.count(keys[size_t(i)])) {
-                placeAt(i);
-                noMatch = false;
+            st.reset();
+            st.bindAll(crit.params, 1);
+            st.bindAll(QVariantList(rows[i].begin(), rows[i].end()), fieldBase + 1);
+            if (st.step()) {
+                found(i);
                 return;
             }
         }
-        noMatch = true;
+        found(-1);
+    }
+
+    void found(qint64 row)
+    {
+        noMatch = row < 0;
+        if (row >= 0)
+            placeAt(row);
+    }
+
+    void findCursor(const QString &criteria, int from /* 0 first, 1 next, -1 previous, 2 last */)
+    {
+        edit = EditMode::None;
+        const Criteria crit = parseCriteria(criteria, names, [&](int i) { return quoteIdent(names[i]); });
+        std::optional<qint64> r;
+        if (from == 0 || (from == 1 && atBof && !onDeleted))
+            r = endRow(1, crit.where, crit.params);
+        else if (from == 2 || (from == -1 && atEof && !onDeleted))
+            r = endRow(-1, crit.where, crit.params);
+        else if ((from == 1 && atEof) || (from == -1 && atBof))
+            r.reset();
+        else
+            r = neighbour(from, crit.where, crit.params);
+        noMatch = !r;
+        if (r)
+            cursorTo(r, 1);
     }
 };
 
 Recordset::Recordset(std::unique_ptr<Impl> impl) : d(std::move(impl)) {}
 Recordset::~Recordset() = default;
+
+namespace {
+
+void loadKeys(Recordset::Impl &d)
+{
+    d.keys.clear();
+    d.rowOfValid = false;
+    d.blocks.clear();
+    Statement st = d.c->prepare(d.keySql, true);
+    st.bindAll(d.keyParams);
+    while (st.step())
+        d.keys.push_back(st.columnInt(0));
+}
+
+QString autoNumberField(const TableDef &def)
+{
+    for (const FieldDef &f : def.fields)
+        if (f.autoIncrement)
+            return f.name;
+    return QString();
+}
+
+} // namespace
 
 std::shared_ptr<Recordset> openRecordsetOn(const std::shared_ptr<Connection> &c, const QString &source,
                                            RecordsetType type)
@@ -525,66 +771,67 @@ std::shared_ptr<Recordset> openRecordsetOn(const std::shared_ptr<Connection> &c,
     d->c = c;
     d->type = type;
 
-    std::optional<SimpleSelect> simple;
+    QString snapshotSql;
+    QVariantList snapshotParams;
     if (type == RecordsetType::Table) {
         const QString name = source.trimmed();
         d->def = c->findTableDef(name);
         if (!d->def)
             throw Error(QStringLiteral("Die Tabelle '%1' ist nicht vorhanden.").arg(name));
         if (d->def->isAttached()) {
-            simple.reset(); // attached tables are read as a snapshot
+            snapshotSql = QStringLiteral("SELECT * FROM %1").arg(quoteIdent(d->def->name));
         } else {
-            d->keyed = true;
+            d->mode = Mode::Cursor;
             d->table = d->def->name;
         }
     } else {
         if (source.trimmed().isEmpty())
             throw Error(QStringLiteral("Die SQL-Anweisung ist leer."));
-        simple = parseSimpleSelect(source);
-        if (simple && c->isRealTable(simple->table)) {
-            d->def = c->findTableDef(simple->table);
-            d->keyed = true;
+        const BoundSql bound = bindLiterals(source);
+        const std::optional<SimpleSelect> simple = parseSimpleSelect(bound.sql);
+        const QString real = simple ? c->realTableName(simple->table) : QString();
+        if (!real.isEmpty()) {
+            d->def = c->findTableDef(real);
+            d->mode = Mode::Keys;
             d->table = d->def->name;
+            d->rowList = simple->selectList;
             d->keySql = QStringLiteral("SELECT %1.rowid FROM %2").arg(quoteIdent(simple->table), simple->fromRest);
+            d->keyParams = bound.params;
+        } else {
+            snapshotSql = bound.sql;
+            snapshotParams = bound.params;
         }
     }
 
-    if (d->keyed) {
-        const QString list = type == RecordsetType::Table ? QStringLiteral("*") : simple->selectList;
-        d->rowList = list;
-        d->rowStmt = c->prepare(QStringLiteral("SELECT %1 FROM %2 WHERE rowid = ?").arg(list, quoteIdent(d->table)));
-        for (int i = 0; i < d->rowStmt.columnCount(); ++i)
-            d->names << d->rowStmt.columnName(i);
-        if (type == RecordsetType::Dynaset) {
-            d->loadKeys();
-            d->placeAt(0);
-        } else {
-            // Opening the table costs one row, not the whole key list.
-            Statement st = c->prepare(
-                QStringLiteral("SELECT rowid FROM %1 ORDER BY rowid LIMIT 1").arg(quoteIdent(d->table)));
-            if (st.step()) {
-                d->curRowid = sqlite3_column_int64(st.get(), 0);
-                d->onRow = true;
-                d->posKnown = false;
-            } else {
-                d->keysLoaded = true;
-                d->placeAt(0);
-            }
-        }
-    } else {
-        const QString sql = type == RecordsetType::Table
-            ? QStringLiteral("SELECT * FROM %1").arg(quoteIdent(d->def->name))
-            : source;
-        Statement st = c->prepare(sql);
+    if (d->mode == Mode::Snapshot) {
+        Statement st = c->prepare(snapshotSql, true);
+        st.bindAll(snapshotParams);
         for (int i = 0; i < st.columnCount(); ++i)
             d->names << st.columnName(i);
         while (st.step()) {
-            QVector<QVariant> row(d->names.size());
+            Row row(d->names.size());
             for (int i = 0; i < row.size(); ++i)
                 row[i] = st.column(i);
             d->rows << row;
         }
         d->placeAt(0);
+    } else {
+        d->keyField = autoNumberField(*d->def);
+        const QString list = d->mode == Mode::Cursor ? QStringLiteral("*") : d->rowList;
+        {
+            Statement st = c->prepare(QStringLiteral("SELECT %1 FROM %2 WHERE rowid = ?").arg(list, quoteIdent(d->table)),
+                                      true);
+            for (int i = 0; i < st.columnCount(); ++i)
+                d->names << st.columnName(i);
+        }
+        c->addSink(d.get());
+        c->syncExternal();
+        if (d->mode == Mode::Keys) {
+            loadKeys(*d);
+            d->placeAt(0);
+        } else {
+            d->cursorToEnd(1);
+        }
     }
     return std::shared_ptr<Recordset>(new Recordset(std::move(d)));
 }
@@ -596,7 +843,7 @@ RecordsetType Recordset::type() const
 
 bool Recordset::updatable() const
 {
-    return d->keyed;
+    return d->mode != Mode::Snapshot;
 }
 
 int Recordset::fieldCount() const
@@ -654,76 +901,90 @@ bool Recordset::bof() const
 
 void Recordset::moveFirst()
 {
-    d->mode = EditMode::None;
-    d->loadKeys();
-    qint64 i = 0;
-    while (i < d->size() && d->isDeleted(i))
-        ++i;
-    d->placeAt(i);
+    d->edit = EditMode::None;
+    if (d->mode == Mode::Cursor)
+        d->cursorToEnd(1);
+    else
+        d->placeAt(d->size() == 0 ? d->size() : 0);
 }
 
 void Recordset::moveLast()
 {
-    d->mode = EditMode::None;
-    d->loadKeys();
-    qint64 i = d->size() - 1;
-    while (i >= 0 && d->isDeleted(i))
-        --i;
-    d->placeAt(i < 0 ? d->size() : i);
+    d->edit = EditMode::None;
+    if (d->mode == Mode::Cursor)
+        d->cursorToEnd(-1);
+    else
+        d->placeAt(d->size() == 0 ? d->size() : d->size() - 1);
 }
 
 void Recordset::moveNext()
 {
-    d->loadKeys();
     if (d->eof())
         throw Error(kNoCurrent);
-    d->mode = EditMode::None;
-    qint64 i = d->pos + 1;
-    while (i < d->size() && d->isDeleted(i))
-        ++i;
-    d->placeAt(i);
+    d->edit = EditMode::None;
+    if (d->mode == Mode::Cursor) {
+        if (d->atBof && !d->onDeleted)
+            d->cursorToEnd(1);
+        else
+            d->cursorTo(d->neighbour(1), 1);
+        return;
+    }
+    // After a delete the next row has already moved into the current place.
+    d->placeAt(d->onDeleted ? d->pos : d->pos + 1);
 }
 
 void Recordset::movePrevious()
 {
-    d->loadKeys();
     if (d->bof())
         throw Error(kNoCurrent);
-    d->mode = EditMode::None;
-    qint64 i = d->pos - 1;
-    while (i >= 0 && d->isDeleted(i))
-        --i;
-    d->placeAt(i);
+    d->edit = EditMode::None;
+    if (d->mode == Mode::Cursor) {
+        if (d->atEof && !d->onDeleted)
+            d->cursorToEnd(-1);
+        else
+            d->cursorTo(d->neighbour(-1), -1);
+        return;
+    }
+    d->placeAt(d->pos - 1);
 }
 
 int Recordset::recordCount() const
 {
-    if (d->type == RecordsetType::Table && d->keyed)
+    if (d->mode == Mode::Cursor)
         return d->c->scalar(QStringLiteral("SELECT count(*) FROM %1").arg(quoteIdent(d->table))).toInt();
-    return int(d->liveCount());
+    return int(d->size());
 }
 
 void Recordset::findFirst(const QString &criteria)
 {
-    d->find(criteria, 0, 1);
+    if (d->mode == Mode::Cursor)
+        d->findCursor(criteria, 0);
+    else
+        d->findRows(criteria, 0, 1);
 }
 
 void Recordset::findNext(const QString &criteria)
 {
-    d->loadKeys();
-    d->find(criteria, d->pos + 1, 1);
+    if (d->mode == Mode::Cursor)
+        d->findCursor(criteria, 1);
+    else
+        d->findRows(criteria, d->onDeleted ? d->pos : d->pos + 1, 1);
 }
 
 void Recordset::findPrevious(const QString &criteria)
 {
-    d->loadKeys();
-    d->find(criteria, std::min(d->pos - 1, d->size() - 1), -1);
+    if (d->mode == Mode::Cursor)
+        d->findCursor(criteria, -1);
+    else
+        d->findRows(criteria, std::min(d->pos - 1, d->size() - 1), -1);
 }
 
 void Recordset::findLast(const QString &criteria)
 {
-    d->loadKeys();
-    d->find(criteria, d->size() - 1, -1);
+    if (d->mode == Mode::Cursor)
+        d->findCursor(criteria, 2);
+    else
+        d->findRows(criteria, d->size() - 1, -1);
 }
 
 bool Recordset::noMatch() const
@@ -733,20 +994,33 @@ bool Recordset::noMatch() const
 
 void Recordset::setIndex(const QString &indexName)
 {
-    if (d->type != RecordsetType::Table || !d->keyed)
+    if (d->mode != Mode::Cursor)
         throw Error(QStringLiteral("Ein Index kann nur bei einer Tabelle gewählt werden."));
     for (const IndexDef &i : d->def->indexes) {
-        if (i.name.compare(indexName, Qt::CaseInsensitive) == 0) {
-            d->indexName = i.name;
-            d->indexFields.clear();
-            for (const QString &f : i.fields)
-                d->indexFields << d->def->field(f)->name;
-            // The order of the rows changes with the index; keep the row.
-            d->keysLoaded = false;
-            if (d->onRow)
-                d->posKnown = false;
-            return;
+        if (i.name.compare(indexName, Qt::CaseInsensitive) != 0)
+            continue;
+        QStringList fields;
+        for (const QString &f : i.fields) {
+            const FieldDef *fd = d->def->field(f);
+            if (!fd || !d->names.contains(fd->name, Qt::CaseInsensitive))
+                throw Error(QStringLiteral("Der Index '%1' der Tabelle '%2' nennt das Feld '%3', das die Tabelle "
+                                           "nicht hat.")
+                                .arg(i.name, d->table, f));
+            fields << fd->name;
         }
+        d->indexName = i.name;
+        d->indexFields = fields;
+        // The order changes with the index; the current row stays current.
+        d->curOrder.clear();
+        if (!d->atBof && !d->atEof && !d->onDeleted) {
+            const Row &row = d->cursorRow();
+            for (const QString &f : fields)
+                d->curOrder << row[d->fieldIndex(f)];
+        } else {
+            for (int k = 0; k < fields.size(); ++k)
+                d->curOrder << QVariant();
+        }
+        return;
     }
     throw Error(QStringLiteral("'%1' ist kein Index der Tabelle '%2'.").arg(indexName, d->table));
 }
@@ -765,31 +1039,14 @@ void Recordset::seek(const QString &comparison, const QVariant &key)
                                     QStringLiteral(">=")};
     if (!ops.contains(op))
         throw Error(QStringLiteral("'%1' ist kein gültiger Vergleich für die Suche.").arg(comparison));
-    d->mode = EditMode::None;
-    const QString field = quoteIdent(d->indexFields.first());
+    d->edit = EditMode::None;
     const bool backwards = op.startsWith(QLatin1Char('<'));
-    const QString sql = QStringLiteral("SELECT rowid FROM %1 WHERE %2 %3 ? ORDER BY %2 %4, rowid %4 LIMIT 1")
-                            .arg(quoteIdent(d->table), field, op,
-                                 backwards ? QStringLiteral("DESC") : QStringLiteral("ASC"));
-    Statement st = d->c->prepare(sql, true);
-    st.bind(1, key);
-    if (st.step()) {
-        d->curRowid = sqlite3_column_int64(st.get(), 0);
-        d->onRow = true;
-        d->cacheValid = false;
-        d->noMatch = false;
-        const auto it = d->keysLoaded ? std::find(d->keys.begin(), d->keys.end(), d->curRowid) : d->keys.end();
-        if (it != d->keys.end()) {
-            d->pos = qint64(it - d->keys.begin());
-            d->posKnown = true;
-        } else {
-            // Not among the keys read so far: read them again when moving on.
-            d->keysLoaded = false;
-            d->posKnown = false;
-        }
-    } else {
-        d->noMatch = true;
-    }
+    const auto r = d->endRow(backwards ? -1 : 1, quoteIdent(d->indexFields.first()) + QLatin1Char(' ') + op
+                                                     + QStringLiteral(" ?"),
+                             {key});
+    d->noMatch = !r;
+    if (r)
+        d->cursorTo(r, 1);
 }
 
 void Recordset::edit()
@@ -797,40 +1054,52 @@ void Recordset::edit()
     d->requireUpdatable();
     d->buffer = d->current();
     d->assigned = QVector<bool>(d->names.size(), false);
-    d->mode = EditMode::Edit;
+    d->edit = EditMode::Edit;
 }
 
 void Recordset::addNew()
 {
     d->requireUpdatable();
-    d->buffer = QVector<QVariant>(d->names.size());
+    d->buffer = Row(d->names.size());
     d->assigned = QVector<bool>(d->names.size(), false);
     for (int i = 0; i < d->names.size(); ++i) {
         const FieldDef *f = d->def->field(d->names[i]);
         if (!f)
             continue;
         if (f->autoIncrement) {
-            // The new row's number is known before it is saved, as callers
-            // rely on; it is the next one the table will hand out.
-            const QVariant next = d->c->scalar(
-                QStringLiteral("SELECT max(coalesce((SELECT seq FROM sqlite_sequence WHERE name = ?), 0), "
-                               "coalesce((SELECT max(rowid) FROM %1), 0)) + 1")
-                    .arg(quoteIdent(d->table)),
-                {d->table});
-            d->buffer[i] = next;
+            // Callers use the new row's number before it is saved (sound file
+            // names are made from it), so it is taken now: no other insert,
+            // here or in another program, can get it any more.
+            const QString seq = QStringLiteral("sqlite_sequence");
+            d->c->exec(QStringLiteral("SAVEPOINT vkreserve"));
+            try {
+                d->c->execChanges(QStringLiteral("INSERT INTO %1 (name, seq) SELECT ?, 0 WHERE NOT EXISTS "
+                                                 "(SELECT 1 FROM %1 WHERE name = ?)")
+                                      .arg(seq),
+                                  {d->table, d->table});
+                d->c->execChanges(QStringLiteral("UPDATE %1 SET seq = max(seq, coalesce((SELECT max(rowid) FROM %2), "
+                                                 "0)) + 1 WHERE name = ?")
+                                      .arg(seq, quoteIdent(d->table)),
+                                  {d->table});
+                d->buffer[i] = d->c->scalar(QStringLiteral("SELECT seq FROM %1 WHERE name = ?").arg(seq), {d->table});
+                d->c->exec(QStringLiteral("RELEASE vkreserve"));
+            } catch (const Error &) {
+                d->c->exec(QStringLiteral("ROLLBACK TO vkreserve"));
+                d->c->exec(QStringLiteral("RELEASE vkreserve"));
+                throw;
+            }
             d->assigned[i] = true;
-            d->addNewRowid = next.toLongLong();
         } else if (f->defaultValue.isValid() && !f->defaultValue.isNull()) {
             d->buffer[i] = f->type == FieldType::Text ? QVariant(f->defaultValue.toString())
                                                       : QVariant(f->defaultValue.toLongLong());
         }
     }
-    d->mode = EditMode::AddNew;
+    d->edit = EditMode::AddNew;
 }
 
 void Recordset::setValue(const QString &name, const QVariant &value)
 {
-    if (d->mode == EditMode::None)
+    if (d->edit == EditMode::None)
         throw Error(QStringLiteral("Der Datensatz wurde nicht zum Bearbeiten geöffnet (Edit oder AddNew fehlt)."));
     const int i = d->fieldIndex(name);
     const FieldDef *f = d->def ? d->def->field(d->names[i]) : nullptr;
@@ -842,7 +1111,7 @@ void Recordset::setValue(const QString &name, const QVariant &value)
 
 void Recordset::update()
 {
-    if (d->mode == EditMode::None)
+    if (d->edit == EditMode::None)
         throw Error(QStringLiteral("Der Datensatz wurde nicht zum Bearbeiten geöffnet (Edit oder AddNew fehlt)."));
     QStringList cols;
     QVariantList values;
@@ -852,66 +1121,140 @@ void Recordset::update()
             values << d->buffer[i];
         }
     }
-    if (d->mode == EditMode::AddNew) {
-        QStringList marks;
-        for (int i = 0; i < cols.size(); ++i)
-            marks << QStringLiteral("?");
+    if (d->edit == EditMode::AddNew) {
         const QString sql = cols.isEmpty()
             ? QStringLiteral("INSERT INTO %1 DEFAULT VALUES").arg(quoteIdent(d->table))
             : QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
-                  .arg(quoteIdent(d->table), cols.join(QStringLiteral(", ")), marks.join(QStringLiteral(", ")));
-        d->c->execChanges(sql, values);
-        const qint64 rowid = sqlite3_last_insert_rowid(d->c->db());
-        if (d->type == RecordsetType::Dynaset) {
-            // New rows join a dynaset at its end.
-            const bool wasEmptyEnd = d->posKnown && d->pos >= d->size();
-            d->keys.push_back(rowid);
-            if (wasEmptyEnd)
-                d->pos = d->size();
-        } else {
-            d->keysLoaded = false;
-            if (d->onRow)
-                d->posKnown = false;
-            else
-                d->pos = -1;
+                  .arg(quoteIdent(d->table), cols.join(QStringLiteral(", ")),
+                       QStringList(cols.size(), QStringLiteral("?")).join(QStringLiteral(", ")));
+        d->adding = true;
+        try {
+            d->c->execChanges(sql, values);
+        } catch (...) {
+            d->adding = false;
+            throw;
         }
-    } else if (!cols.isEmpty()) {
-        QStringList sets;
-        for (const QString &col : cols)
-            sets << col + QStringLiteral(" = ?");
-        values << d->curRowid;
-        d->c->execChanges(
-            QStringLiteral("UPDATE %1 SET %2 WHERE rowid = ?").arg(quoteIdent(d->table), sets.join(QStringLiteral(", "))),
-            values);
-        if (d->type == RecordsetType::Table && !d->indexFields.isEmpty()) {
-            d->keysLoaded = false;
-            d->posKnown = false;
+        d->adding = false;
+    } else {
+        const qint64 key = d->currentKey();
+        if (cols.isEmpty()) {
+            if (d->c->scalar(QStringLiteral("SELECT count(*) FROM %1 WHERE rowid = ?").arg(quoteIdent(d->table)), {key})
+                    .toInt()
+                == 0)
+                throw Error(kGone);
+        } else {
+            QStringList sets;
+            for (const QString &col : cols)
+                sets << col + QStringLiteral(" = ?");
+            values << key;
+            d->updatingKey = key;
+            int changed = 0;
+            try {
+                changed = d->c->execChanges(QStringLiteral("UPDATE %1 SET %2 WHERE rowid = ?")
+                                                .arg(quoteIdent(d->table), sets.join(QStringLiteral(", "))),
+                                            values);
+            } catch (...) {
+                d->updatingKey.reset();
+                throw;
+            }
+            d->updatingKey.reset();
+            // Another statement or program deleted the row meanwhile: the
+            // change went nowhere and must not pass for saved.
+            if (changed == 0)
+                throw Error(kGone);
+        }
+        if (d->mode == Mode::Cursor) {
+            // The row keeps its place under its new values.
+            d->cursorTo(key, 1);
         }
     }
-    d->mode = EditMode::None;
-    d->cacheValid = false;
+    d->edit = EditMode::None;
 }
 
 void Recordset::cancelUpdate()
 {
-    d->mode = EditMode::None;
+    d->edit = EditMode::None;
 }
 
 void Recordset::deleteCurrent()
 {
     d->requireUpdatable();
     d->requireRow();
-    // The position must be known so that the next move steps past the hole.
-    d->loadKeys();
-    d->mode = EditMode::None;
-    d->c->execChanges(QStringLiteral("DELETE FROM %1 WHERE rowid = ?").arg(quoteIdent(d->table)), {d->curRowid});
-    d->deleted.insert(d->curRowid);
-    d->cacheValid = false;
+    d->edit = EditMode::None;
+    const qint64 key = d->currentKey();
+    const int changed
+        = d->c->execChanges(QStringLiteral("DELETE FROM %1 WHERE rowid = ?").arg(quoteIdent(d->table)), {key});
+    if (changed == 0)
+        throw Error(kGone);
+    // A dynaset has dropped the row on hearing of the delete; the cursor
+    // keeps the row's place so that moving on works.
+    d->onDeleted = true;
+    d->curRow.reset();
 }
 
 EditMode Recordset::editMode() const
 {
-    return d->mode;
+    return d->edit;
+}
+
+qint64 Recordset::rowCount() const
+{
+    d->requireRows();
+    return d->size();
+}
+
+QVariant Recordset::valueAt(qint64 row, int field) const
+{
+    d->requireRows();
+    if (row < 0 || row >= d->size())
+        throw Error(QStringLiteral("Die Zeile %1 gibt es in dieser Datensatzgruppe nicht.").arg(row));
+    if (field < 0 || field >= d->names.size())
+        throw Error(QStringLiteral("Das Feld Nummer %1 ist in dieser Datensatzgruppe nicht vorhanden.").arg(field));
+    return d->rowAt(row)[field];
+}
+
+qint64 Recordset::keyOfRow(qint64 row) const
+{
+    d->requireRows();
+    if (row < 0 || row >= d->size())
+        throw Error(QStringLiteral("Die Zeile %1 gibt es in dieser Datensatzgruppe nicht.").arg(row));
+    return d->mode == Mode::Keys ? d->keys[size_t(row)] : row;
+}
+
+qint64 Recordset::rowOfKey(qint64 key) const
+{
+    d->requireRows();
+    return d->rowOfKey(key);
+}
+
+void Recordset::requery()
+{
+    d->edit = EditMode::None;
+    if (d->mode == Mode::Cursor) {
+        d->cursorToEnd(1);
+        return;
+    }
+    if (d->mode != Mode::Keys)
+        return;
+    const bool had = !d->onDeleted && d->pos >= 0 && d->pos < d->size();
+    const qint64 key = had ? d->keys[size_t(d->pos)] : 0;
+    d->c->syncExternal();
+    loadKeys(*d);
+    const qint64 row = had ? d->rowOfKey(key) : -1;
+    d->placeAt(row >= 0 ? row : 0);
+    d->notify({Change::Everything, 0, -1});
+}
+
+int Recordset::addListener(Listener listener)
+{
+    const int id = d->nextListener++;
+    d->listeners.insert(id, std::move(listener));
+    return id;
+}
+
+void Recordset::removeListener(int id)
+{
+    d->listeners.remove(id);
 }
 
 } // namespace store
