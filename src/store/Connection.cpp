@@ -11,6 +11,9 @@
 
 #include <algorithm>
 
+#include <fcntl.h>
+#include <unistd.h>
+
 namespace store {
 
 Error::Error(const QString &description, Kind kind)
@@ -329,6 +332,42 @@ BoundSql bindLiterals(const QString &sql)
 
 // --------------------------------------------------------------- Connection
 
+namespace {
+
+// Every commit, by any program, counts up the change counter in the file's
+// header. Reading it costs far less than asking SQLite, which has to lock
+// the file. The descriptor used for that is shared by all connections of the
+// process to one file and closed only after the last of them: closing any
+// descriptor of a file drops every lock the process holds on it.
+struct HeaderWatch
+{
+    int fd = -1;
+    int users = 0;
+};
+
+QHash<QString, HeaderWatch> &headerWatches()
+{
+    static QHash<QString, HeaderWatch> watches;
+    return watches;
+}
+
+} // namespace
+
+int Connection::headerFd()
+{
+    if (watchKey_.isEmpty()) {
+        const QString canonical = QFileInfo(path_).canonicalFilePath();
+        if (canonical.isEmpty())
+            return -1;
+        HeaderWatch &w = headerWatches()[canonical];
+        if (w.fd < 0)
+            w.fd = ::open(QFile::encodeName(canonical).constData(), O_RDONLY | O_CLOEXEC);
+        ++w.users;
+        watchKey_ = canonical;
+    }
+    return headerWatches().value(watchKey_).fd;
+}
+
 Connection::Connection(sqlite3 *db, QString path) : db_(db), path_(std::move(path))
 {
     registerGermanCollation(db_);
@@ -345,6 +384,14 @@ Connection::~Connection()
     // Statements still held elsewhere keep the connection alive as a zombie
     // until they are finalised.
     sqlite3_close_v2(db_);
+    if (!watchKey_.isEmpty()) {
+        auto it = headerWatches().find(watchKey_);
+        if (it != headerWatches().end() && --it->users == 0) {
+            if (it->fd >= 0)
+                ::close(it->fd);
+            headerWatches().erase(it);
+        }
+    }
 }
 
 void Connection::dropCache(bool all)
@@ -520,6 +567,16 @@ void Connection::syncExternal()
     // While this connection holds the write lock no other one can commit.
     if (sqlite3_txn_state(db_, "main") == SQLITE_TXN_WRITE)
         return;
+    // Header bytes 18 and 19 are 2 in write-ahead mode, where the counter at
+    // 24 does not move with each commit.
+    unsigned char header[10];
+    const int fd = headerFd();
+    if (fd >= 0 && ::pread(fd, header, sizeof header, 18) == sizeof header && header[0] == 1 && header[1] == 1) {
+        const quint32 counter = quint32(header[6]) << 24 | quint32(header[7]) << 16 | quint32(header[8]) << 8 | header[9];
+        if (dataVersion_ >= 0 && counter == lastCounter_)
+            return;
+        lastCounter_ = counter;
+    }
     if (!versionStmt_)
         versionStmt_ = std::make_unique<Statement>(prepare(QStringLiteral("PRAGMA data_version")));
     versionStmt_->reset();

@@ -153,6 +153,10 @@ private:
     QHash<QString, QString> linkSchemas_; // link name (lower case) -> attached schema
     QHash<QString, QString> linkErrors_;  // link name (lower case) -> why it is not readable
 
+    int headerFd();
+    QString watchKey_;
+    quint32 lastCounter_ = 0;
+
     quint64 generation_ = 1;
     qint64 dataVersion_ = -1;
     std::unique_ptr<Statement> versionStmt_;

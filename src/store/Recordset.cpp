@@ -282,6 +282,7 @@ struct Recordset::Impl : ChangeSink
     QVector<bool> assigned;
     bool adding = false;
     std::optional<qint64> updatingKey;
+    qint64 editKey = 0; // the row an Edit was started on
     bool noMatch = false;
 
     int nextListener = 1;
@@ -424,12 +425,16 @@ struct Recordset::Impl : ChangeSink
         return true;
     }
 
-    const Row &rowAt(qint64 i) const
+    // Another program may have changed the file since rows were read: asked
+    // once per move, not for every value of the row.
+    mutable bool needSync = true;
+
+    const Row &rowAt(qint64 i, bool sync = true) const
     {
         if (mode == Mode::Snapshot)
             return rows[i];
-        // Another program may have changed the file since the last read.
-        c->syncExternal();
+        if (sync)
+            c->syncExternal();
         const qint64 key = keys[size_t(i)];
         auto b = blocks.constFind(i / kBlock);
         if (b == blocks.constEnd() || !b->contains(key)) {
@@ -594,6 +599,7 @@ struct Recordset::Impl : ChangeSink
     {
         pos = std::clamp<qint64>(i, -1, size());
         onDeleted = false;
+        needSync = true;
     }
 
     void requireRow() const
@@ -609,7 +615,9 @@ struct Recordset::Impl : ChangeSink
         requireRow();
         if (mode == Mode::Cursor)
             return cursorRow();
-        return rowAt(pos);
+        const bool sync = needSync;
+        needSync = false;
+        return rowAt(pos, sync);
     }
 
     qint64 currentKey() const
@@ -703,7 +711,10 @@ struct Recordset::Impl : ChangeSink
         for (qint64 i = from; i >= 0 && i < size(); i += step) {
             st.reset();
             st.bindAll(crit.params, 1);
-            st.bindAll(QVariantList(rows[i].begin(), rows[i].end()), fieldBase + 1);
+            // Only the fields the criteria names have a mark in the test.
+            const int marks = sqlite3_bind_parameter_count(st.get());
+            for (int f = 0; f < rows[i].size() && fieldBase + 1 + f <= marks; ++f)
+                st.bind(fieldBase + 1 + f, rows[i][f]);
             if (st.step()) {
                 found(i);
                 return;
@@ -1010,16 +1021,9 @@ void Recordset::setIndex(const QString &indexName)
         }
         d->indexName = i.name;
         d->indexFields = fields;
-        // The order changes with the index; the current row stays current.
-        d->curOrder.clear();
-        if (!d->atBof && !d->atEof && !d->onDeleted) {
-            const Row &row = d->cursorRow();
-            for (const QString &f : fields)
-                d->curOrder << row[d->fieldIndex(f)];
-        } else {
-            for (int k = 0; k < fields.size(); ++k)
-                d->curOrder << QVariant();
-        }
+        // A new order starts at its first row.
+        d->edit = EditMode::None;
+        d->cursorToEnd(1);
         return;
     }
     throw Error(QStringLiteral("'%1' ist kein Index der Tabelle '%2'.").arg(indexName, d->table));
@@ -1053,6 +1057,7 @@ void Recordset::edit()
 {
     d->requireUpdatable();
     d->buffer = d->current();
+    d->editKey = d->currentKey();
     d->assigned = QVector<bool>(d->names.size(), false);
     d->edit = EditMode::Edit;
 }
@@ -1136,7 +1141,9 @@ void Recordset::update()
         }
         d->adding = false;
     } else {
-        const qint64 key = d->currentKey();
+        // The row the edit began on, even if another statement has deleted
+        // it since and a dynaset has moved the next row into its place.
+        const qint64 key = d->editKey;
         if (cols.isEmpty()) {
             if (d->c->scalar(QStringLiteral("SELECT count(*) FROM %1 WHERE rowid = ?").arg(quoteIdent(d->table)), {key})
                     .toInt()
