@@ -4,6 +4,7 @@
 #include "core/Messages.h"
 #include "sound/Mci.h"
 #include "store/Catalogue.h"
+#include "store/Records.h"
 #include "store/Engine.h"
 
 #include <QButtonGroup>

@@ -6,6 +6,7 @@
 #include "core/Twips.h"
 #include "sound/frmSPfad.h"
 #include "store/Catalogue.h"
+#include "store/Records.h"
 #include "store/Engine.h"
 #include "store/Settings.h"
 #include "ui/appearance/frmHelp.h"
