@@ -2,17 +2,13 @@
 
 #include "core/AppState.h"
 #include "store/Engine.h"
+#include "store/SqlNames.h"
 
 namespace Records {
 
 QString sqlTable()
 {
-    const QString &name = AppState::instance().CurrentTable;
-    bool plain = !name.isEmpty() && !name[0].isDigit();
-    for (const QChar ch : name)
-        if (!ch.isLetterOrNumber() && ch != QLatin1Char('_'))
-            plain = false;
-    return plain ? name : QLatin1Char('[') + name + QLatin1Char(']');
+    return store::sqlName(AppState::instance().CurrentTable);
 }
 
 QString countSql(int fach)

@@ -15,7 +15,8 @@ namespace Records {
 
 // The current table as it stands in SQL texts: the plain name, or the name
 // in brackets when it holds blanks, quotes or other characters that would
-// otherwise end it (a learner may call a language "Schwyzerdütsch (Bern)").
+// otherwise end it (a learner may call a language "Schwyzerdütsch (Bern)"),
+// or when it spells an SQL keyword (the language "Hen" has the table tHen).
 QString sqlTable();
 
 QString countSql(int fach);
