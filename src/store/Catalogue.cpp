@@ -56,11 +56,46 @@ void CreateCatalogueTable(store::Database &db)
     db.appendTableDef(t);
 }
 
+bool isFolderName(const QString &foreignLanguage)
+{
+    const bool onlyDots =
+        std::all_of(foreignLanguage.begin(), foreignLanguage.end(), [](QChar c) { return c == QLatin1Char('.'); });
+    return !foreignLanguage.trimmed().isEmpty() && !onlyDots && !foreignLanguage.contains(QLatin1Char('/'))
+        && !foreignLanguage.contains(QLatin1Char('\\'));
+}
+
+QString SoundFolder(const QString &foreignLanguage)
+{
+    if (!isFolderName(foreignLanguage))
+        throw store::Error(QStringLiteral("„%1“ kann kein Ordner für die Töne einer Sprache sein: der Name darf "
+                                          "weder / noch \\ enthalten und nicht nur aus Punkten bestehen.")
+                               .arg(foreignLanguage));
+    return Places::mapStoredPath(QStringLiteral(".\\") + foreignLanguage);
+}
+
 void EnsureSoundFolder(const QString &foreignLanguage)
 {
-    const QString folder = Places::mapStoredPath(QStringLiteral(".\\") + foreignLanguage);
+    const QString folder = SoundFolder(foreignLanguage);
     if (!QFileInfo(folder).isDir())
         QDir().mkpath(folder);
+}
+
+LanguagePair AddLanguagePair(store::Database &db, const QString &native, const QString &foreign)
+{
+    SoundFolder(foreign); // refuse before anything is created
+    LanguagePair pair{0, QStringLiteral("t") + foreign, native, foreign};
+    db.beginTrans();
+    try {
+        CreateLanguageTable(db, pair.Tabelle);
+        db.execute(QStringLiteral("INSERT INTO tSprache (Tabelle, Muttersprache, Fremdsprache) VALUES (?, ?, ?)"),
+                   {pair.Tabelle, pair.MutterSprache, pair.FremdSprache});
+        pair.SprachId = std::int16_t(db.openRecordset(QStringLiteral("Select max(SprachId) from tSprache"))->value(0).toInt());
+        db.commitTrans();
+    } catch (...) {
+        db.rollback();
+        throw;
+    }
+    return pair;
 }
 
 bool OpenVocabularyDatabase()

@@ -6,6 +6,26 @@
 
 namespace Records {
 
+namespace {
+
+store::Database &database()
+{
+    const auto &db = AppState::instance().Database;
+    if (!db)
+        throw store::Error(QStringLiteral("Die Datenbank ist nicht geöffnet."));
+    return *db;
+}
+
+// A statement that changed no row worked on a card that is gone: another
+// window or another instance of the program deleted it meanwhile.
+void expectOne(int changed, std::int32_t vnr)
+{
+    if (changed == 0)
+        throw store::Error(QStringLiteral("Die Vokabel Nummer %1 ist nicht (mehr) vorhanden.").arg(vnr));
+}
+
+} // namespace
+
 QString sqlTable()
 {
     return store::sqlName(AppState::instance().CurrentTable);
@@ -72,6 +92,107 @@ VocabularyRecord readCard(const store::Recordset &rs)
     r.Kapitel = rs.value(QStringLiteral("Kapitel")).toInt();
     r.Datum = rs.text(QStringLiteral("Datum"));
     return r;
+}
+
+std::int32_t addCard(const VocabularyRecord &card)
+{
+    store::Database &db = database();
+    const QString table = sqlTable();
+    // Inside the transaction no other connection can add a row, so the
+    // highest number is the one just given.
+    db.beginTrans();
+    try {
+        db.execute(QStringLiteral("INSERT INTO ") + table
+                       + QStringLiteral(" (FVok, Artikel, FSatz, MVok, MSatz, Fach, gewusst) VALUES (?, ?, ?, ?, ?, ?, ?)"),
+                   {card.FVok, card.Artikel, card.FSatz, card.MVok, card.MSatz, card.Fach, card.gewusst});
+        const auto vnr = std::int32_t(
+            db.openRecordset(QStringLiteral("Select max(VNr) from ") + table)->value(0).toLongLong());
+        db.commitTrans();
+        return vnr;
+    } catch (...) {
+        db.rollback();
+        throw;
+    }
+}
+
+void saveCard(const VocabularyRecord &card)
+{
+    QString sql = QStringLiteral("UPDATE ") + sqlTable() + QStringLiteral(" SET Artikel = ?, FSatz = ?, MSatz = ?");
+    QVariantList values{card.Artikel, card.FSatz, card.MSatz};
+    if (!card.FVok.isEmpty()) {
+        sql += QStringLiteral(", FVok = ?");
+        values << card.FVok;
+    }
+    if (!card.MVok.isEmpty()) {
+        sql += QStringLiteral(", MVok = ?");
+        values << card.MVok;
+    }
+    sql += QStringLiteral(" WHERE VNr = ?");
+    values << card.VNr;
+    expectOne(database().execute(sql, values), card.VNr);
+}
+
+void moveCard(std::int32_t vnr, int fach, int gewusst)
+{
+    expectOne(database().execute(QStringLiteral("UPDATE ") + sqlTable()
+                                     + QStringLiteral(" SET Fach = ?, gewusst = ? WHERE VNr = ?"),
+                                 {fach, gewusst, vnr}),
+              vnr);
+}
+
+MoveResult moveCards(const QVector<std::int32_t> &vnrs, int fach)
+{
+    store::Database &db = database();
+    const QString sql = QStringLiteral("UPDATE ") + sqlTable() + QStringLiteral(" SET Fach = ?, gewusst = 0 WHERE VNr = ?");
+    MoveResult result;
+    db.beginTrans();
+    try {
+        for (const std::int32_t vnr : vnrs) {
+            if (db.execute(sql, {fach, vnr}) == 0) {
+                result.notFound = vnr;
+                break;
+            }
+            ++result.moved;
+        }
+    } catch (...) {
+        // Cards are moved one by one as the learner sees them go: those
+        // before the failure stay moved.
+        db.commitTrans();
+        throw;
+    }
+    db.commitTrans();
+    return result;
+}
+
+QVector<std::int32_t> cardsOf(int fach)
+{
+    QVector<std::int32_t> vnrs;
+    auto rs = database().openRecordset(QStringLiteral("Select VNr from ") + sqlTable()
+                                       + QStringLiteral(" where [Fach] = ") + QString::number(fach)
+                                       + QStringLiteral(" order by VNr"));
+    for (; !rs->eof(); rs->moveNext())
+        vnrs << std::int32_t(rs->value(0).toLongLong());
+    return vnrs;
+}
+
+MoveResult moveCompartment(int from, int to)
+{
+    return moveCards(cardsOf(from), to);
+}
+
+void deleteCard(std::int32_t vnr)
+{
+    expectOne(database().execute(QStringLiteral("DELETE FROM ") + sqlTable() + QStringLiteral(" WHERE VNr = ?"), {vnr}),
+              vnr);
+}
+
+void setSoundPath(std::int32_t vnr, bool sentence, const QString &path)
+{
+    const QString field = sentence ? QStringLiteral("FSatzSound") : QStringLiteral("FVokSound");
+    expectOne(database().execute(QStringLiteral("UPDATE ") + sqlTable() + QStringLiteral(" SET ") + field
+                                     + QStringLiteral(" = ? WHERE VNr = ?"),
+                                 {path, vnr}),
+              vnr);
 }
 
 } // namespace Records

@@ -690,17 +690,7 @@ void frmMain::addLanguageCommand()
     // Table and catalogue row come together or not at all: a pair the engine
     // refuses leaves database, menu and current pair exactly as they were.
     try {
-        a.Database->beginTrans();
-        try {
-            Catalogue::CreateLanguageTable(*a.Database, pair.table);
-            a.Database->execute(
-                QStringLiteral("INSERT INTO tSprache (Tabelle, Muttersprache, Fremdsprache) VALUES (?, ?, ?)"),
-                {pair.table, pair.native, pair.foreign});
-            a.Database->commitTrans();
-        } catch (const store::Error &) {
-            a.Database->rollback();
-            throw;
-        }
+        Catalogue::AddLanguagePair(*a.Database, pair.native, pair.foreign);
     } catch (const store::Error &e) {
         Msg::critical(e.description());
         return;
@@ -708,7 +698,7 @@ void frmMain::addLanguageCommand()
 
     a.PairCount = std::int16_t(a.PairCount + 1);
     addLanguageItem(a.PairCount, pair.native + QStringLiteral(" - ") + pair.foreign);
-    Catalogue::EnsureSoundFolder(pair.foreign);
+    step(QStringLiteral("Vokamia"), [&] { Catalogue::EnsureSoundFolder(pair.foreign); });
     checkOnly(mLanguage, -1);
     a.LanguageCatalogue.resize(a.PairCount + 1);
     a.LanguageCatalogue[a.PairCount] = LanguagePair{a.PairCount, pair.table, pair.native, pair.foreign};
