@@ -86,6 +86,9 @@ LanguagePair AddLanguagePair(store::Database &db, const QString &native, const Q
     LanguagePair pair{0, QStringLiteral("t") + foreign, native, foreign};
     db.beginTrans();
     try {
+        // A file that lost its catalogue gets a new one with its first pair.
+        if (!db.hasTable(QStringLiteral("tSprache")))
+            CreateCatalogueTable(db);
         CreateLanguageTable(db, pair.Tabelle);
         db.execute(QStringLiteral("INSERT INTO tSprache (Tabelle, Muttersprache, Fremdsprache) VALUES (?, ?, ?)"),
                    {pair.Tabelle, pair.MutterSprache, pair.FremdSprache});
@@ -137,10 +140,14 @@ void setLegacyImport(std::function<void()> import)
 void LoadCatalogueRows()
 {
     AppState &a = AppState::instance();
+    // Whatever fails below, the catalogue never claims more pairs than it
+    // holds entries.
+    a.PairCount = 0;
+    a.LanguageCatalogue = QVector<LanguagePair>(1);
     a.SqlText = QStringLiteral("Select count(*) from tSprache");
-    const int count = a.Database->openRecordset(a.SqlText)->value(0).toInt();
-    a.PairCount = std::int16_t(std::clamp(count, 0, 32767));
-    a.LanguageCatalogue = QVector<LanguagePair>(a.PairCount + 1);
+    const int count = std::clamp(a.Database->openRecordset(a.SqlText)->value(0).toInt(), 0, 32767);
+    a.LanguageCatalogue = QVector<LanguagePair>(count + 1);
+    a.PairCount = std::int16_t(count);
     for (int i = 1; i <= a.PairCount; ++i) {
         a.SqlText = QStringLiteral("Select * from tSprache Where SprachId = ") + QString::number(i);
         auto rs = a.Database->openRecordset(a.SqlText);

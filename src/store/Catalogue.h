@@ -36,6 +36,7 @@ void setLegacyImport(std::function<void()> import);
 
 // Reads tSprache into AppState (PairCount, LanguageCatalogue 1..PairCount).
 // Pair i is the row with SprachId = i; a missing row leaves an empty entry.
+// When the catalogue cannot be read, it is left empty (PairCount 0).
 void LoadCatalogueRows();
 
 // The sound folder of a language: the folder of that name right in the
@@ -47,8 +48,8 @@ bool isFolderName(const QString &foreignLanguage);
 void EnsureSoundFolder(const QString &foreignLanguage);
 
 // Adds the pair native - foreign: its table "t" + foreign and its catalogue
-// row, both or neither. Returns the pair as the catalogue holds it. The
-// sound folder is left to the caller.
+// row, both or neither (a file without a catalogue table gets one). Returns
+// the pair as the catalogue holds it. The sound folder is left to the caller.
 LanguagePair AddLanguagePair(store::Database &db, const QString &native, const QString &foreign);
 
 } // namespace Catalogue
