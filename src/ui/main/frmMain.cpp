@@ -438,9 +438,9 @@ void frmMain::ValidateLanguageTable()
     // broken must not lock the learner out of the others, nor out of
     // "Beenden". Only the commands that work on the current table wait.
     enableTableCommands(false);
-    // Without any pair (a catalogue that could not be read) start-up has
-    // said why; there is no table to name.
-    if (a.CurrentTable.isEmpty())
+    // Without any pair (a catalogue that could not be read or holds none)
+    // start-up has said why; there is no table to name.
+    if (a.PairCount < 1)
         return;
 
     bool exists = false;
