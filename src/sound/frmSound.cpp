@@ -4,8 +4,8 @@
 #include "core/Messages.h"
 #include "sound/Mci.h"
 #include "store/Catalogue.h"
-#include "store/Records.h"
 #include "store/Engine.h"
+#include "store/Records.h"
 
 #include <QButtonGroup>
 #include <QGridLayout>

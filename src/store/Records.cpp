@@ -156,8 +156,16 @@ MoveResult moveCards(const QVector<std::int32_t> &vnrs, int fach)
         }
     } catch (...) {
         // Cards are moved one by one as the learner sees them go: those
-        // before the failure stay moved.
-        db.commitTrans();
+        // before the failure stay moved. Should the engine have ended the
+        // transaction itself, the first error is still the one to report.
+        try {
+            db.commitTrans();
+        } catch (const store::Error &) {
+            try {
+                db.rollback();
+            } catch (const store::Error &) {
+            }
+        }
         throw;
     }
     db.commitTrans();
