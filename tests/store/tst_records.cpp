@@ -4,7 +4,6 @@
 #include "store/Catalogue.h"
 #include "store/Engine.h"
 #include "store/Records.h"
-#include "store/SqlNames.h"
 
 #include <QDir>
 #include <QFileInfo>
