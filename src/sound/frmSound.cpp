@@ -5,6 +5,7 @@
 #include "sound/Mci.h"
 #include "store/Catalogue.h"
 #include "store/Engine.h"
+#include "store/Records.h"
 
 #include <QButtonGroup>
 #include <QGridLayout>
@@ -267,14 +268,23 @@ void frmSound::cmdStop_Click()
     int rc = Mci::send(QStringLiteral("STOP ") + alias_);
     if (rc != 0)
         reportMci(QStringLiteral("stop"), rc);
-    // The learner may have removed the language's folder meanwhile.
-    Catalogue::EnsureSoundFolder(language_);
-    rc = Mci::send(QStringLiteral("SAVE ") + alias_ + QStringLiteral(" ") + path_);
-    if (rc != 0)
-        reportMci(QStringLiteral("save"), rc);
-    else
-        // Only a file that was written is worth a path in the card.
-        storePath();
+    // The learner may have removed the language's folder meanwhile. A pair
+    // whose name is no folder name gets no recording at all.
+    bool folder = true;
+    try {
+        Catalogue::EnsureSoundFolder(language_);
+    } catch (const store::Error &e) {
+        Msg::critical(e.description(), Msg::kAppTitle, this);
+        folder = false;
+    }
+    if (folder) {
+        rc = Mci::send(QStringLiteral("SAVE ") + alias_ + QStringLiteral(" ") + path_);
+        if (rc != 0)
+            reportMci(QStringLiteral("save"), rc);
+        else
+            // Only a file that was written is worth a path in the card.
+            storePath();
+    }
     rc = Mci::send(QStringLiteral("CLOSE ") + alias_);
     if (rc != 0)
         reportMci(QStringLiteral("close"), rc);

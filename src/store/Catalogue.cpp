@@ -56,11 +56,49 @@ void CreateCatalogueTable(store::Database &db)
     db.appendTableDef(t);
 }
 
+bool isFolderName(const QString &foreignLanguage)
+{
+    const bool onlyDots =
+        std::all_of(foreignLanguage.begin(), foreignLanguage.end(), [](QChar c) { return c == QLatin1Char('.'); });
+    return !foreignLanguage.trimmed().isEmpty() && !onlyDots && !foreignLanguage.contains(QLatin1Char('/'))
+        && !foreignLanguage.contains(QLatin1Char('\\'));
+}
+
+QString SoundFolder(const QString &foreignLanguage)
+{
+    if (!isFolderName(foreignLanguage))
+        throw store::Error(QStringLiteral("„%1“ kann kein Ordner für die Töne einer Sprache sein: der Name darf "
+                                          "weder / noch \\ enthalten und nicht nur aus Punkten bestehen.")
+                               .arg(foreignLanguage));
+    return Places::mapStoredPath(QStringLiteral(".\\") + foreignLanguage);
+}
+
 void EnsureSoundFolder(const QString &foreignLanguage)
 {
-    const QString folder = Places::mapStoredPath(QStringLiteral(".\\") + foreignLanguage);
+    const QString folder = SoundFolder(foreignLanguage);
     if (!QFileInfo(folder).isDir())
         QDir().mkpath(folder);
+}
+
+LanguagePair AddLanguagePair(store::Database &db, const QString &native, const QString &foreign)
+{
+    SoundFolder(foreign); // refuse before anything is created
+    LanguagePair pair{0, QStringLiteral("t") + foreign, native, foreign};
+    db.beginTrans();
+    try {
+        // A file that lost its catalogue gets a new one with its first pair.
+        if (!db.hasTable(QStringLiteral("tSprache")))
+            CreateCatalogueTable(db);
+        CreateLanguageTable(db, pair.Tabelle);
+        db.execute(QStringLiteral("INSERT INTO tSprache (Tabelle, Muttersprache, Fremdsprache) VALUES (?, ?, ?)"),
+                   {pair.Tabelle, pair.MutterSprache, pair.FremdSprache});
+        pair.SprachId = std::int16_t(db.openRecordset(QStringLiteral("Select max(SprachId) from tSprache"))->value(0).toInt());
+        db.commitTrans();
+    } catch (...) {
+        db.rollback();
+        throw;
+    }
+    return pair;
 }
 
 bool OpenVocabularyDatabase()
@@ -102,10 +140,14 @@ void setLegacyImport(std::function<void()> import)
 void LoadCatalogueRows()
 {
     AppState &a = AppState::instance();
+    // Whatever fails below, the catalogue never claims more pairs than it
+    // holds entries.
+    a.PairCount = 0;
+    a.LanguageCatalogue = QVector<LanguagePair>(1);
     a.SqlText = QStringLiteral("Select count(*) from tSprache");
-    const int count = a.Database->openRecordset(a.SqlText)->value(0).toInt();
-    a.PairCount = std::int16_t(std::clamp(count, 0, 32767));
-    a.LanguageCatalogue = QVector<LanguagePair>(a.PairCount + 1);
+    const int count = std::clamp(a.Database->openRecordset(a.SqlText)->value(0).toInt(), 0, 32767);
+    a.LanguageCatalogue = QVector<LanguagePair>(count + 1);
+    a.PairCount = std::int16_t(count);
     for (int i = 1; i <= a.PairCount; ++i) {
         a.SqlText = QStringLiteral("Select * from tSprache Where SprachId = ") + QString::number(i);
         auto rs = a.Database->openRecordset(a.SqlText);
@@ -121,80 +163,3 @@ void LoadCatalogueRows()
 }
 
 } // namespace Catalogue
-
-namespace Records {
-
-QString sqlTable()
-{
-    const QString &name = AppState::instance().CurrentTable;
-    bool plain = !name.isEmpty() && !name[0].isDigit();
-    for (const QChar ch : name)
-        if (!ch.isLetterOrNumber() && ch != QLatin1Char('_'))
-            plain = false;
-    return plain ? name : QLatin1Char('[') + name + QLatin1Char(']');
-}
-
-QString countSql(int fach)
-{
-    return QStringLiteral("Select count(*) from ") + sqlTable() + QStringLiteral(" where [Fach] = ")
-        + QString::number(fach);
-}
-
-QString compartmentSql(int fach, bool alphabetical)
-{
-    QString sql = QStringLiteral("Select * from ") + sqlTable()
-        + QStringLiteral(" where [Fach] = ") + QString::number(fach);
-    if (alphabetical)
-        sql += QStringLiteral(" order by FVok");
-    return sql;
-}
-
-int countCompartment(int fach)
-{
-    return AppState::instance().Database->openRecordset(countSql(fach))->value(0).toInt();
-}
-
-int countAll()
-{
-    return AppState::instance().Database->openRecordset(QStringLiteral("Select count(*) from ") + sqlTable())->value(0).toInt();
-}
-
-std::shared_ptr<store::Recordset> openCompartment(int fach, bool alphabetical)
-{
-    AppState &a = AppState::instance();
-    a.SqlText = compartmentSql(fach, alphabetical);
-    return a.Database->openRecordset(a.SqlText);
-}
-
-bool seekCard(store::Recordset &rs, int vnr)
-{
-    rs.setIndex(QStringLiteral("VNr"));
-    rs.seek(QStringLiteral("="), vnr);
-    return !rs.noMatch();
-}
-
-bool findCard(store::Recordset &rs, int vnr, bool spaced)
-{
-    rs.findFirst((spaced ? QStringLiteral("VNr = ") : QStringLiteral("VNr=")) + QString::number(vnr));
-    return !rs.noMatch();
-}
-
-VocabularyRecord readCard(const store::Recordset &rs)
-{
-    VocabularyRecord r;
-    r.VNr = rs.value(QStringLiteral("VNr")).toInt();
-    r.FVok = rs.text(QStringLiteral("FVok"));
-    r.Artikel = rs.text(QStringLiteral("Artikel"));
-    r.FSatz = rs.text(QStringLiteral("FSatz"));
-    r.MVok = rs.text(QStringLiteral("MVok"));
-    r.MSatz = rs.text(QStringLiteral("MSatz"));
-    r.Fach = rs.value(QStringLiteral("Fach")).toInt();
-    r.gewusst = rs.value(QStringLiteral("gewusst")).toInt();
-    r.FVokSound = rs.text(QStringLiteral("FVokSound"));
-    r.FSatzSound = rs.text(QStringLiteral("FSatzSound"));
-    r.Kapitel = rs.value(QStringLiteral("Kapitel")).toInt();
-    r.Datum = rs.text(QStringLiteral("Datum"));
-    return r;
-}
-
-} // namespace Records

@@ -36,33 +36,20 @@ void setLegacyImport(std::function<void()> import);
 
 // Reads tSprache into AppState (PairCount, LanguageCatalogue 1..PairCount).
 // Pair i is the row with SprachId = i; a missing row leaves an empty entry.
+// When the catalogue cannot be read, it is left empty (PairCount 0).
 void LoadCatalogueRows();
 
-// Creates the sound folder of a language in the working directory.
+// The sound folder of a language: the folder of that name right in the
+// working directory. A name that would lead anywhere else (a path
+// separator, nothing but dots, an empty name) is refused with an error.
+QString SoundFolder(const QString &foreignLanguage);
+bool isFolderName(const QString &foreignLanguage);
+// Creates the sound folder of a language unless it exists.
 void EnsureSoundFolder(const QString &foreignLanguage);
 
+// Adds the pair native - foreign: its table "t" + foreign and its catalogue
+// row, both or neither (a file without a catalogue table gets one). Returns
+// the pair as the catalogue holds it. The sound folder is left to the caller.
+LanguagePair AddLanguagePair(store::Database &db, const QString &native, const QString &foreign);
+
 } // namespace Catalogue
-
-// Access paths to the cards of the current language table.
-namespace Records {
-
-// The current table as it stands in SQL texts: the plain name, or the name
-// in brackets when it holds blanks, quotes or other characters that would
-// otherwise end it (a learner may call a language "Schwyzerdütsch (Bern)").
-QString sqlTable();
-
-QString countSql(int fach);
-QString compartmentSql(int fach, bool alphabetical);
-int countCompartment(int fach);
-int countAll();
-// Sets SqlText and opens the compartment as a dynaset.
-std::shared_ptr<store::Recordset> openCompartment(int fach, bool alphabetical);
-
-// Table recordset: index "VNr", seek "=" number; true when found.
-bool seekCard(store::Recordset &rs, int vnr);
-// Dynaset: find first with the criterion "VNr=" + number (or "VNr = ").
-bool findCard(store::Recordset &rs, int vnr, bool spaced = false);
-
-VocabularyRecord readCard(const store::Recordset &rs);
-
-} // namespace Records

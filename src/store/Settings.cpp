@@ -4,6 +4,7 @@
 #include "store/Engine.h"
 
 #include <QCoreApplication>
+#include <QFile>
 #include <QSettings>
 
 #include <cfenv>
@@ -29,10 +30,63 @@ std::unique_ptr<QSettings> openStore()
                                        QStringLiteral("Vokamia"));
 }
 
+// The value of section/key as it stands in the INI file, quotes taken off
+// and the escapes the store writes undone; other backslashes stay, for a
+// hand-written d:\Töne means what it says.
+QString rawValue(const QString &file, const QString &section, const QString &key)
+{
+    QFile f(file);
+    if (!f.open(QIODevice::ReadOnly))
+        return QString();
+    const QStringList lines = QString::fromUtf8(f.readAll()).split(QLatin1Char('\n'));
+    const QString header = QLatin1Char('[') + section + QLatin1Char(']');
+    bool inSection = false;
+    for (const QString &line : lines) {
+        const QString t = line.trimmed();
+        if (t.startsWith(QLatin1Char('['))) {
+            inSection = t.compare(header, Qt::CaseInsensitive) == 0;
+            continue;
+        }
+        const qsizetype eq = t.indexOf(QLatin1Char('='));
+        if (!inSection || eq < 0 || t.left(eq).trimmed() != key)
+            continue;
+        const QString v = t.mid(eq + 1).trimmed();
+        QString out;
+        for (qsizetype i = 0; i < v.size(); ++i) {
+            const QChar c = v[i];
+            if (c == QLatin1Char('"'))
+                continue;
+            if (c == QLatin1Char('\\') && i + 1 < v.size()) {
+                const QChar n = v[i + 1];
+                const QString undone = n == QLatin1Char('\\') ? QStringLiteral("\\")
+                    : n == QLatin1Char('"')                    ? QStringLiteral("\"")
+                    : n == QLatin1Char('n')                    ? QStringLiteral("\n")
+                    : n == QLatin1Char('t')                    ? QStringLiteral("\t")
+                    : n == QLatin1Char('r')                    ? QStringLiteral("\r")
+                                                               : QString();
+                if (!undone.isNull()) {
+                    out += undone;
+                    ++i;
+                    continue;
+                }
+            }
+            out += c;
+        }
+        return out;
+    }
+    return QString();
+}
+
 QString readText(QSettings &s, const QString &section, const QString &key, const QString &fallback)
 {
     const QVariant v = s.value(section + QLatin1Char('/') + key);
-    return v.isValid() ? v.toString() : fallback;
+    if (!v.isValid())
+        return fallback;
+    // The INI reader turns an unquoted text with a comma ("Arial, Bold")
+    // into a list; the learner wrote one text.
+    if (v.typeId() == QMetaType::QStringList)
+        return rawValue(s.fileName(), section, key);
+    return v.toString();
 }
 
 void writeText(QSettings &s, const QString &section, const QString &key, const QString &value)
@@ -64,15 +118,37 @@ std::int16_t numberKey(QSettings &s, const QString &section, const QString &key,
     return leadingNumber(readText(s, section, key, fallback));
 }
 
-std::int16_t shortKey(QSettings &s, const QString &section, const QString &key, const QString &fallback)
+// A key that must hold a number and does not is reported, takes its
+// default and the load goes on: one bad value must not cost the learner the
+// keys after it, which the next save would overwrite.
+std::int32_t strictKey(QSettings &s, const QString &section, const QString &key, const QString &fallback,
+                       std::int64_t lo, std::int64_t hi, QStringList &problems)
 {
-    return std::int16_t(strictInteger(readText(s, section, key, fallback), -32768, 32767, section + QLatin1Char('/') + key));
+    try {
+        return strictInteger(readText(s, section, key, fallback), lo, hi, section + QLatin1Char('/') + key);
+    } catch (const store::Error &e) {
+        problems << e.description() + QStringLiteral(" Es gilt der Standardwert ") + fallback + QLatin1Char('.');
+        return std::int32_t(fallback.toInt());
+    }
 }
 
-std::int32_t longKey(QSettings &s, const QString &section, const QString &key, const QString &fallback)
+std::int16_t shortKey(QSettings &s, const QString &section, const QString &key, const QString &fallback,
+                      QStringList &problems)
 {
-    return strictInteger(readText(s, section, key, fallback), std::numeric_limits<std::int32_t>::min(),
-                         std::numeric_limits<std::int32_t>::max(), section + QLatin1Char('/') + key);
+    return std::int16_t(strictKey(s, section, key, fallback, -32768, 32767, problems));
+}
+
+std::int32_t longKey(QSettings &s, const QString &section, const QString &key, const QString &fallback,
+                     QStringList &problems)
+{
+    return strictKey(s, section, key, fallback, std::numeric_limits<std::int32_t>::min(),
+                     std::numeric_limits<std::int32_t>::max(), problems);
+}
+
+void report(const QStringList &problems)
+{
+    if (!problems.isEmpty())
+        throw store::Error(problems.join(QStringLiteral("\r\n")));
 }
 
 const QString kSound = QStringLiteral("Sound");
@@ -169,24 +245,32 @@ std::int32_t strictInteger(const QString &text, std::int64_t lo, std::int64_t hi
 
 void LoadAllSettings()
 {
-    LoadPrintLayout();
-    LoadSettings();
-    LoadSprachNr();
+    QStringList problems;
+    for (void (*load)() : {LoadPrintLayout, LoadSettings, LoadSprachNr}) {
+        try {
+            load();
+        } catch (const store::Error &e) {
+            problems << e.description();
+        }
+    }
+    report(problems);
 }
 
 void LoadSettings()
 {
     auto s = openStore();
     AppState &a = AppState::instance();
+    QStringList problems;
     a.SoundPath = readText(*s, kSound, QStringLiteral("SoundPath"), QStringLiteral("d:"));
-    a.MutterColor = longKey(*s, kColors, QStringLiteral("Muttersprachen-Color"), QStringLiteral("0"));
-    a.FremdColor = longKey(*s, kColors, QStringLiteral("Fremdsprachen-Color"), QStringLiteral("0"));
+    a.MutterColor = longKey(*s, kColors, QStringLiteral("Muttersprachen-Color"), QStringLiteral("0"), problems);
+    a.FremdColor = longKey(*s, kColors, QStringLiteral("Fremdsprachen-Color"), QStringLiteral("0"), problems);
     a.MutterFont = readText(*s, kFonts, QStringLiteral("Muttersprachen-Font"), QStringLiteral("ms sans serif"));
     a.FremdFont = readText(*s, kFonts, QStringLiteral("Fremdsprachen-Font"), QStringLiteral("ms sans serif"));
     a.PairCount = numberKey(*s, kOptions, QStringLiteral("Sprache"), QStringLiteral("1"));
     a.Abfrage = numberKey(*s, kOptions, QStringLiteral("Abfrage"), QStringLiteral("1"));
     a.Repeats = numberKey(*s, kOptions, QStringLiteral("Repeats"), QStringLiteral("1"));
     a.Versuche = numberKey(*s, kOptions, QStringLiteral("Versuche"), QStringLiteral("3"));
+    report(problems);
 }
 
 void SaveSettings()
@@ -222,12 +306,14 @@ void LoadPrintLayout()
 {
     auto s = openStore();
     AppState &a = AppState::instance();
-    a.xRand = shortKey(*s, kDruck, QStringLiteral("xRand"), QStringLiteral("10"));
-    a.yRand = shortKey(*s, kDruck, QStringLiteral("yRand"), QStringLiteral("10"));
-    a.xCard = shortKey(*s, kDruck, QStringLiteral("xCard"), QStringLiteral("74"));
-    a.yCard = shortKey(*s, kDruck, QStringLiteral("yCard"), QStringLiteral("52"));
-    a.xGap = shortKey(*s, kDruck, QStringLiteral("xGap"), QStringLiteral("0"));
-    a.yGap = shortKey(*s, kDruck, QStringLiteral("yGap"), QStringLiteral("0"));
+    QStringList problems;
+    a.xRand = shortKey(*s, kDruck, QStringLiteral("xRand"), QStringLiteral("10"), problems);
+    a.yRand = shortKey(*s, kDruck, QStringLiteral("yRand"), QStringLiteral("10"), problems);
+    a.xCard = shortKey(*s, kDruck, QStringLiteral("xCard"), QStringLiteral("74"), problems);
+    a.yCard = shortKey(*s, kDruck, QStringLiteral("yCard"), QStringLiteral("52"), problems);
+    a.xGap = shortKey(*s, kDruck, QStringLiteral("xGap"), QStringLiteral("0"), problems);
+    a.yGap = shortKey(*s, kDruck, QStringLiteral("yGap"), QStringLiteral("0"), problems);
+    report(problems);
 }
 
 void SavePrintLayout()

@@ -13,6 +13,9 @@ class QSettings;
 // soon as the learner changes one of them.
 namespace Settings {
 
+// A key that must hold a number and holds other text takes its default; the
+// other keys are read all the same, and the load then raises one error that
+// names every such key.
 void LoadAllSettings();  // LoadPrintLayout, LoadSettings, LoadSprachNr
 void LoadSettings();     // Sound, Colors, Fonts, Options
 void SaveSettings();

@@ -19,6 +19,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QFileInfo>
 #include <QTest>
 
 #include <memory>
@@ -222,6 +223,24 @@ private slots:
         QCOMPARE(field(QStringLiteral("FSatzSound"), vnr).toString(), stored);
         QVERIFY(field(QStringLiteral("FVokSound"), vnr).isNull());
         QVERIFY(!saved(stored.mid(2).replace(QLatin1Char('\\'), QLatin1Char('/'))).pcm.isEmpty());
+    }
+
+    // A pair from a file made before such names were refused: its recording
+    // would land outside the working directory, so none is kept.
+    void aLanguageThatLeavesTheFolderGetsNoRecording()
+    {
+        const QString outside = sb.work->file(QStringLiteral("../Weg"));
+        QDir(outside).removeRecursively();
+        useLanguage(QStringLiteral("Weg"));
+        AppState::instance().ForeignLanguage = QStringLiteral("../Weg");
+        frmSound w;
+        recordAndStop(w);
+        const bool leaked = QFileInfo::exists(outside);
+        QDir(outside).removeRecursively();
+        QVERIFY(!leaked);
+        QCOMPARE(sb.spy->count(), 1);
+        QCOMPARE(sb.spy->last().icon, QMessageBox::Critical);
+        QVERIFY(field(QStringLiteral("FVokSound")).isNull());
     }
 
     void playBeforeRecordingReportsTheError()

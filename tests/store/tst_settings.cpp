@@ -82,22 +82,36 @@ private slots:
         QCOMPARE(int(AppState::instance().SprachNr), value);
     }
 
-    void garbageInAStrictKeyEndsTheLoadThere_data()
+    void garbageInAStrictKeyTakesItsDefault_data()
     {
         QTest::addColumn<QString>("key");
         QTest::addColumn<QString>("text");
-        QTest::addColumn<bool>("fontsRead");
-        QTest::newRow("print margin") << "Druck/xRand" << "zehn" << false;
-        QTest::newRow("print gap overflow") << "Druck/yGap" << "70000" << false;
-        QTest::newRow("colour") << "Colors/Fremdsprachen-Color" << "rot" << false;
-        QTest::newRow("empty colour") << "Colors/Muttersprachen-Color" << "" << false;
+        QTest::addColumn<QString>("fallback");
+        QTest::newRow("print margin") << "Druck/xRand" << "zehn" << "10";
+        QTest::newRow("print gap overflow") << "Druck/yGap" << "70000" << "0";
+        QTest::newRow("colour") << "Colors/Fremdsprachen-Color" << "rot" << "0";
+        QTest::newRow("empty colour") << "Colors/Muttersprachen-Color" << "" << "0";
     }
-    void garbageInAStrictKeyEndsTheLoadThere()
+    // One bad value is reported and replaced by its default; every other key
+    // is read, so the next save keeps what the learner set.
+    void garbageInAStrictKeyTakesItsDefault()
     {
         QFETCH(QString, key);
         QFETCH(QString, text);
-        put(key, text);
-        put(QStringLiteral("Options/Repeats"), QStringLiteral("4"));
+        QFETCH(QString, fallback);
+        const QList<QPair<QString, QString>> learner = {
+            {QStringLiteral("Druck/xRand"), QStringLiteral("12")},
+            {QStringLiteral("Druck/yGap"), QStringLiteral("3")},
+            {QStringLiteral("Colors/Fremdsprachen-Color"), QStringLiteral("255")},
+            {QStringLiteral("Colors/Muttersprachen-Color"), QStringLiteral("65280")},
+            {QStringLiteral("Fonts/Muttersprachen-Font"), QStringLiteral("DejaVu Serif")},
+            {QStringLiteral("Sound/SoundPath"), QStringLiteral("/home/lerner/Töne")},
+            {QStringLiteral("Options/Repeats"), QStringLiteral("4")},
+            {QStringLiteral("Options/Versuche"), QStringLiteral("2")},
+            {QStringLiteral("Database/SprachNr"), QStringLiteral("3")},
+        };
+        for (const auto &[k, v] : learner)
+            put(k, k == key ? text : v);
         QString message;
         try {
             Settings::LoadAllSettings();
@@ -105,12 +119,64 @@ private slots:
             message = e.description();
         }
         QVERIFY2(message.contains(key), qPrintable(message));
-        QVERIFY(message.contains(text));
-        // Everything after the failing key keeps its initial value.
+        QVERIFY(message.contains(QStringLiteral("„") + text + QStringLiteral("“")));
+
+        Settings::SaveSettings();
+        Settings::SavePrintLayout();
+        Settings::SaveSprachNr();
+        for (const auto &[k, v] : learner)
+            QCOMPARE(stored(k), k == key ? fallback : v);
+    }
+
+    void everyBadKeyIsNamedInOneMessage()
+    {
+        put(QStringLiteral("Druck/xCard"), QStringLiteral("breit"));
+        put(QStringLiteral("Colors/Fremdsprachen-Color"), QStringLiteral("blau"));
+        put(QStringLiteral("Fonts/Fremdsprachen-Font"), QStringLiteral("DejaVu Sans"));
+        QString message;
+        try {
+            Settings::LoadAllSettings();
+        } catch (const store::Error &e) {
+            message = e.description();
+        }
+        QCOMPARE(message.count(QStringLiteral("\r\n")), 1);
+        QVERIFY(message.contains(QStringLiteral("Druck/xCard")) && message.contains(QStringLiteral("breit")));
+        QVERIFY(message.contains(QStringLiteral("Colors/Fremdsprachen-Color")) && message.contains(QStringLiteral("blau")));
+        QCOMPARE(int(AppState::instance().xCard), 74);
+        QCOMPARE(AppState::instance().FremdFont, QStringLiteral("DejaVu Sans"));
+    }
+
+    void handWrittenValuesWithACommaReadAsWritten_data()
+    {
+        QTest::addColumn<QString>("line");
+        QTest::addColumn<QString>("value");
+        QTest::newRow("font") << "Arial, Bold" << "Arial, Bold";
+        QTest::newRow("folder") << "/home/lerner/Töne, alt" << "/home/lerner/Töne, alt";
+        QTest::newRow("drive and backslash") << "d:\\Töne,alt" << "d:\\Töne,alt";
+        QTest::newRow("quoted") << "\"Times, Italic\"" << "Times, Italic";
+    }
+    void handWrittenValuesWithACommaReadAsWritten()
+    {
+        QFETCH(QString, line);
+        QFETCH(QString, value);
+        QFile f(file);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(QStringLiteral("[Fonts]\nMuttersprachen-Font=%1\n\n[Options]\nRepeats=2,7\n[Sound]\nSoundPath = %1\n"
+                               "[Colors]\nMuttersprachen-Font=Falsch, Falsch\n")
+                    .arg(line)
+                    .toUtf8());
+        f.close();
+        Settings::LoadAllSettings();
         const AppState &a = AppState::instance();
-        QCOMPARE(a.MutterFont, QString());
-        QCOMPARE(int(a.Repeats), 0);
-        QCOMPARE(int(a.SprachNr), 0);
+        QCOMPARE(a.MutterFont, value);
+        QCOMPARE(a.SoundPath, value);
+        QCOMPARE(int(a.Repeats), 2);
+        // What is read is saved and read back unchanged.
+        Settings::SaveSettings();
+        AppState::resetForTesting();
+        Settings::LoadAllSettings();
+        QCOMPARE(AppState::instance().MutterFont, value);
+        QCOMPARE(AppState::instance().SoundPath, value);
     }
 
     void strictKeysAcceptNumbersWithBlanksAndFractions()

@@ -2,6 +2,7 @@
 
 #include "core/Messages.h"
 #include "core/Twips.h"
+#include "store/Catalogue.h"
 
 #include <QGroupBox>
 #include <QLabel>
@@ -137,6 +138,15 @@ void frmLanguage::cmdOK_Click()
     if (txtForeign_->text().trimmed().isEmpty()) {
         Msg::show(QStringLiteral("Sie haben keine Fremdsprache angegeben!"), Msg::kAppTitle,
                   QMessageBox::NoIcon, QMessageBox::Ok, this);
+        txtForeign_->setFocus();
+        return;
+    }
+    // The foreign language also names the folder of its recordings, which
+    // must lie in the working directory and nowhere else.
+    if (!Catalogue::isFolderName(normaliseName(txtForeign_->text()))) {
+        Msg::show(QStringLiteral("Der Name der Fremdsprache darf weder / noch \\ enthalten und nicht nur aus Punkten "
+                                 "bestehen, denn er ist auch der Name des Ordners für ihre Tonaufnahmen."),
+                  Msg::kAppTitle, QMessageBox::NoIcon, QMessageBox::Ok, this);
         txtForeign_->setFocus();
         return;
     }

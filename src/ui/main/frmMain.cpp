@@ -7,6 +7,7 @@
 #include "sound/frmSPfad.h"
 #include "store/Catalogue.h"
 #include "store/Engine.h"
+#include "store/Records.h"
 #include "store/Settings.h"
 #include "ui/appearance/frmHelp.h"
 #include "ui/main/frmAbout.h"
@@ -333,9 +334,21 @@ void frmMain::startUp()
 
     step(problem, [] { Catalogue::OpenVocabularyDatabase(); });
     if (a.Database) {
-        step(problem, [this] { LoadLanguageCatalogue(); });
-        step(problem, [this, &a] {
+        bool catalogueRead = false;
+        step(problem, [this, &catalogueRead] {
+            LoadLanguageCatalogue();
+            catalogueRead = true;
+        });
+        step(problem, [this, &a, catalogueRead] {
             const int wanted = a.SprachNr;
+            // A catalogue that could not be read has been reported; there is
+            // no pair to open, and start-up goes on without one.
+            if (a.PairCount < 1 && !catalogueRead)
+                return;
+            if (a.PairCount < 1)
+                throw store::Error(QStringLiteral("Die Datenbank %1 enthält kein Sprachpaar. Über „Sprache "
+                                                  "Hinzufügen“ im Menü „Extras“ legen Sie eines an.")
+                                       .arg(a.DatabasePath));
             if (wanted < 1 || wanted > a.PairCount) {
                 // Fall back to the first pair, so the learner can work and
                 // choose another pair from the menu.
@@ -368,6 +381,8 @@ void frmMain::startUp()
 void frmMain::makePairCurrent(int n)
 {
     AppState &a = AppState::instance();
+    if (n < 1 || n >= a.LanguageCatalogue.size())
+        return;
     const LanguagePair &p = a.LanguageCatalogue[n];
     a.SprachNr = std::int16_t(n);
     a.CurrentTable = p.Tabelle;
@@ -419,7 +434,14 @@ void frmMain::ValidateLanguageTable()
     AppState &a = AppState::instance();
     const QString init = QStringLiteral("Initialisierung");
     a.TableValid = false;
-    mSprache->menuAction()->setEnabled(false);
+    // The language menu stays usable throughout: a pair whose table is
+    // broken must not lock the learner out of the others, nor out of
+    // "Beenden". Only the commands that work on the current table wait.
+    enableTableCommands(false);
+    // Without any pair (a catalogue that could not be read or holds none)
+    // start-up has said why; there is no table to name.
+    if (a.PairCount < 1)
+        return;
 
     bool exists = false;
     step(init, [&] {
@@ -446,12 +468,24 @@ void frmMain::ValidateLanguageTable()
             }
     });
     if (a.TableValid) {
-        mSprache->menuAction()->setEnabled(true);
+        enableTableCommands(true);
         step(init, [] { Settings::SaveSprachNr(); });
     } else {
         Msg::show(QStringLiteral("Die Einträge der Tabelle ") + a.CurrentTable + QStringLiteral(" sind fehlerhaft!"),
                   QStringLiteral("Ungültige Tabelle!"), QMessageBox::Critical);
     }
+}
+
+void frmMain::enableTableCommands(bool on)
+{
+    mVAdd->setEnabled(on);
+    if (on)
+        return; // the card-box refresh enables what has cards
+    mWordBook->menuAction()->setEnabled(false);
+    mAdmin->setEnabled(false);
+    for (int c = 1; c <= 7; ++c)
+        for (QAction *item : {mWork[c], mTable[c], mPage[c], mPrint[c]})
+            item->setEnabled(false);
 }
 
 void frmMain::SelectLanguagePair(int n)
@@ -689,17 +723,7 @@ void frmMain::addLanguageCommand()
     // Table and catalogue row come together or not at all: a pair the engine
     // refuses leaves database, menu and current pair exactly as they were.
     try {
-        a.Database->beginTrans();
-        try {
-            Catalogue::CreateLanguageTable(*a.Database, pair.table);
-            a.Database->execute(
-                QStringLiteral("INSERT INTO tSprache (Tabelle, Muttersprache, Fremdsprache) VALUES (?, ?, ?)"),
-                {pair.table, pair.native, pair.foreign});
-            a.Database->commitTrans();
-        } catch (const store::Error &) {
-            a.Database->rollback();
-            throw;
-        }
+        Catalogue::AddLanguagePair(*a.Database, pair.native, pair.foreign);
     } catch (const store::Error &e) {
         Msg::critical(e.description());
         return;
@@ -707,7 +731,7 @@ void frmMain::addLanguageCommand()
 
     a.PairCount = std::int16_t(a.PairCount + 1);
     addLanguageItem(a.PairCount, pair.native + QStringLiteral(" - ") + pair.foreign);
-    Catalogue::EnsureSoundFolder(pair.foreign);
+    step(QStringLiteral("Vokamia"), [&] { Catalogue::EnsureSoundFolder(pair.foreign); });
     checkOnly(mLanguage, -1);
     a.LanguageCatalogue.resize(a.PairCount + 1);
     a.LanguageCatalogue[a.PairCount] = LanguagePair{a.PairCount, pair.table, pair.native, pair.foreign};

@@ -82,6 +82,8 @@ private:
     void placeCardBox();
     QAction *addLanguageItem(int k, const QString &caption);
     void checkOnly(const QVector<QAction *> &group, int k);
+    // The commands that need a usable current table.
+    void enableTableCommands(bool on);
 
     void showHeading();
 

@@ -160,6 +160,36 @@ private slots:
         QVERIFY(dlg.result().isEmpty());
     }
 
+    void foreignNamesThatLeaveTheFolderAreRefused_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::newRow("absolute path") << QStringLiteral("/tmp/xyz");
+        QTest::newRow("slash inside") << QStringLiteral("Latein/Alt");
+        QTest::newRow("backslash") << QStringLiteral("..\\Latein");
+        QTest::newRow("parent") << QStringLiteral("..");
+        QTest::newRow("only dots") << QStringLiteral(" ... ");
+    }
+    // The foreign language names the folder of its recordings: a name that
+    // would put it elsewhere is refused, and the learner can correct it.
+    void foreignNamesThatLeaveTheFolderAreRefused()
+    {
+        QFETCH(QString, typed);
+        frmLanguage dlg;
+        openWith(dlg, QStringLiteral("Deutsch"));
+        foreign(dlg)->setText(typed);
+        click(dlg, "cmdOK");
+        QCOMPARE(spy_->count(), 1);
+        QVERIFY2(spy_->last().text.contains(QStringLiteral("weder / noch \\ enthalten")), qPrintable(spy_->last().text));
+        QCOMPARE(dlg.step(), 2);
+        QVERIFY(dlg.isVisible());
+        QVERIFY(dlg.result().isEmpty());
+
+        foreign(dlg)->setText(QStringLiteral("Alt.griechisch"));
+        click(dlg, "cmdOK");
+        QCOMPARE(spy_->count(), 1);
+        QCOMPARE(dlg.result().table, QStringLiteral("tAlt.griechisch"));
+    }
+
     void everyWayOutButSavingGivesNoResult_data()
     {
         QTest::addColumn<int>("how");

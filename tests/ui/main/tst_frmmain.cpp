@@ -281,34 +281,109 @@ private slots:
         QCOMPARE(sb.spy->last().icon, QMessageBox::Critical);
         QCOMPARE(sb.spy->last().text, QStringLiteral("Die Lerntabelle Latein ist nicht vorhanden!\n") + dbPath()
                                        + QStringLiteral(" ist fehlerhaft!"));
-        QVERIFY(!menu(QStringLiteral("mSprache"))->isEnabled());
         QCOMPARE(count(2), QStringLiteral("1"));
         QVERIFY(visible(QStringLiteral("imgBox(2)")));
         QCOMPARE(sb.setting(QStringLiteral("Database/SprachNr")), QStringLiteral("1"));
         QVERIFY(!item(QStringLiteral("mLanguage(2)"))->isChecked());
-        // Clicks are ignored while the table is unusable.
+        // Clicks and the commands on the table wait while it is unusable.
         requests.clear();
         QTest::mouseClick(item<QLabel>(QStringLiteral("imgBox(2)")), Qt::LeftButton);
+        item(QStringLiteral("mWork(3)"))->trigger();
+        item(QStringLiteral("mVAdd"))->trigger();
         QVERIFY(requests.isEmpty());
     }
 
-    void brokenCataloguesAndFilesAreReported()
+    void aFailedTableCheckLeavesTheWayOut_data()
     {
-        // A table without VNr.
+        QTest::addColumn<QString>("broken");
+        QTest::addColumn<QString>("title");
+        QTest::newRow("dropped table") << "dropped" << "Ungültige Datei!";
+        QTest::newRow("table without VNr") << "noVNr" << "Ungültige Tabelle!";
+    }
+    // The stored pair is broken: every start reports it, but the learner can
+    // switch to a working pair, which is then the one stored, or end.
+    void aFailedTableCheckLeavesTheWayOut()
+    {
+        QFETCH(QString, broken);
+        QFETCH(QString, title);
         {
-            auto db = makeDatabase();
-            store::TableDef t(QStringLiteral("tKaputt"));
-            t.appendField(QStringLiteral("FVok"), store::FieldType::Text, 50);
-            db->appendTableDef(t);
-            db->execute(QStringLiteral("INSERT INTO tSprache (Tabelle, Muttersprache, Fremdsprache) VALUES "
-                                       "('tKaputt', 'Deutsch', 'Kaputt')"));
+            auto db = makeDatabase({QStringLiteral("Kaputt")});
+            addCards(*db, QStringLiteral("tEnglisch"), 3, {QStringLiteral("x")});
+            db->deleteTableDef(QStringLiteral("tKaputt"));
+            if (broken == QLatin1String("noVNr")) {
+                store::TableDef t(QStringLiteral("tKaputt"));
+                t.appendField(QStringLiteral("FVok"), store::FieldType::Text, 50);
+                db->appendTableDef(t);
+            }
         }
         sb.putSetting(QStringLiteral("Database/SprachNr"), QStringLiteral("2"));
         start();
-        QCOMPARE(sb.spy->last().title, QStringLiteral("Ungültige Tabelle!"));
-        QCOMPARE(sb.spy->last().text, QStringLiteral("Die Einträge der Tabelle tKaputt sind fehlerhaft!"));
-        QVERIFY(!menu(QStringLiteral("mSprache"))->isEnabled());
+        QCOMPARE(sb.spy->count(), 1);
+        QCOMPARE(sb.spy->last().title, title);
         QVERIFY(!AppState::instance().TableValid);
+        for (const char *name : {"mExit", "mLanguage(1)", "mLanguage(2)"})
+            QVERIFY2(item(QLatin1String(name))->isEnabled(), name);
+        QVERIFY(menu(QStringLiteral("mSprache"))->isEnabled());
+        QVERIFY(!item(QStringLiteral("mVAdd"))->isEnabled());
+        QVERIFY(enabledCompartmentItems().isEmpty());
+
+        item(QStringLiteral("mLanguage(1)"))->trigger();
+        QCOMPARE(sb.spy->count(), 1);
+        QVERIFY(AppState::instance().TableValid);
+        QVERIFY(item(QStringLiteral("mLanguage(1)"))->isChecked());
+        QVERIFY(item(QStringLiteral("mVAdd"))->isEnabled());
+        QCOMPARE(enabledCompartmentItems(), (QStringList{"mWork(3)", "mTable(3)", "mPage(3)", "mPrint(3)"}));
+        QCOMPARE(sb.setting(QStringLiteral("Database/SprachNr")), QStringLiteral("1"));
+        restart();
+        QCOMPARE(sb.spy->count(), 1);
+        QVERIFY(AppState::instance().TableValid);
+    }
+
+    void startsWithoutACatalogue_data()
+    {
+        QTest::addColumn<bool>("dropped");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("catalogue dropped") << true << "tSprache";
+        QTest::newRow("catalogue empty") << false << "kein Sprachpaar";
+    }
+    // No pair to open: start-up reports it and goes on; nothing that needs a
+    // pair can be chosen, but a new pair can be added.
+    void startsWithoutACatalogue()
+    {
+        QFETCH(bool, dropped);
+        QFETCH(QString, message);
+        {
+            auto db = makeDatabase();
+            db->deleteTableDef(QStringLiteral("tSprache"));
+            if (!dropped)
+                Catalogue::CreateCatalogueTable(*db);
+        }
+        sb.putSetting(QStringLiteral("Options/Sprache"), QStringLiteral("3"));
+        start();
+        QCOMPARE(sb.spy->count(), 1);
+        QCOMPARE(sb.spy->last().title, QStringLiteral("Problem"));
+        QVERIFY2(sb.spy->last().text.contains(message), qPrintable(sb.spy->last().text));
+        QCOMPARE(int(AppState::instance().PairCount), 0);
+        QVERIFY(!AppState::instance().TableValid);
+        QCOMPARE(w->windowTitle(), QStringLiteral("Vokamia"));
+        QVERIFY(!item(QStringLiteral("mVAdd"))->isEnabled());
+        QVERIFY(item(QStringLiteral("mExit"))->isEnabled());
+        QVERIFY(w->findChild<QAction *>(QStringLiteral("mLanguage(1)")) == nullptr);
+
+        whenModal([](QWidget *dlg) {
+            dlg->findChild<QLineEdit *>(QStringLiteral("txtMother"))->setText(QStringLiteral("Deutsch"));
+            dlg->findChild<QPushButton *>(QStringLiteral("cmdOK"))->click();
+            dlg->findChild<QLineEdit *>(QStringLiteral("txtForeign"))->setText(QStringLiteral("Latein"));
+            dlg->findChild<QPushButton *>(QStringLiteral("cmdOK"))->click();
+        });
+        item(QStringLiteral("mAdd"))->trigger();
+        QCOMPARE(sb.spy->count(), 1);
+        QVERIFY(AppState::instance().TableValid);
+        QCOMPARE(item(QStringLiteral("mLanguage(1)"))->text(), QStringLiteral("Deutsch - Latein"));
+        QVERIFY(item(QStringLiteral("mVAdd"))->isEnabled());
+        restart();
+        QCOMPARE(sb.spy->count(), 1);
+        QCOMPARE(w->windowTitle(), QStringLiteral("Vokamia - Latein"));
     }
 
     void storedPairNumberBeyondTheCatalogue()
@@ -357,7 +432,11 @@ private slots:
         QVERIFY(sb.spy->shown().first().text.contains(dbPath()));
         QVERIFY(!AppState::instance().TableValid);
         QVERIFY(w->isVisible());
-        QVERIFY(w->close());
+        QVERIFY(menu(QStringLiteral("mSprache"))->isEnabled());
+        QVERIFY(item(QStringLiteral("mExit"))->isEnabled());
+        QVERIFY(!item(QStringLiteral("mVAdd"))->isEnabled());
+        item(QStringLiteral("mExit"))->trigger();
+        QVERIFY(!w->isVisible());
         QFile f(dbPath());
         QVERIFY(f.open(QIODevice::ReadOnly));
         QCOMPARE(f.readAll(), QByteArray("Einkaufsliste: Brot, Milch\n"));
@@ -404,6 +483,13 @@ private slots:
         QVERIFY(a.Database->hasTable(QStringLiteral("tO'ahu; drop")));
         QCOMPARE(a.Database->openRecordset(QStringLiteral("Select count(*) from tSprache"))->value(0).toInt(), 3);
 
+        // A name that makes the table an SQL keyword (tHen) counts like any.
+        add(QStringLiteral("Deutsch"), QStringLiteral("hen"));
+        QCOMPARE(sb.spy->count(), 0);
+        QCOMPARE(a.CurrentTable, QStringLiteral("tHen"));
+        QCOMPARE(count(7), QStringLiteral("leer"));
+        item(QStringLiteral("mLanguage(2)"))->trigger();
+
         // Refused pairs change nothing at all.
         for (const QString &foreign : {QStringLiteral("englisch"), QString(200, QLatin1Char('x')),
                                        QStringLiteral("Sehr-lange-Sprachbezeichnung-ohne-Ende")}) {
@@ -411,13 +497,13 @@ private slots:
             add(QStringLiteral("Deutsch"), foreign);
             QCOMPARE(sb.spy->count(), 1);
             QCOMPARE(sb.spy->last().icon, QMessageBox::Critical);
-            QCOMPARE(int(a.PairCount), 3);
-            QCOMPARE(a.CurrentTable, QStringLiteral("tO'ahu; drop"));
-            QVERIFY(!item(QStringLiteral("mLanguage(2)"))->isChecked());
-            QVERIFY(item(QStringLiteral("mLanguage(3)"))->isChecked());
-            QVERIFY(w->findChild<QAction *>(QStringLiteral("mLanguage(4)")) == nullptr);
-            QCOMPARE(a.Database->openRecordset(QStringLiteral("Select count(*) from tSprache"))->value(0).toInt(), 3);
-            QCOMPARE(a.Database->tableNames().size(), 4);
+            QCOMPARE(int(a.PairCount), 4);
+            QCOMPARE(a.CurrentTable, QStringLiteral("tLatein"));
+            QVERIFY(!item(QStringLiteral("mLanguage(4)"))->isChecked());
+            QVERIFY(item(QStringLiteral("mLanguage(2)"))->isChecked());
+            QVERIFY(w->findChild<QAction *>(QStringLiteral("mLanguage(5)")) == nullptr);
+            QCOMPARE(a.Database->openRecordset(QStringLiteral("Select count(*) from tSprache"))->value(0).toInt(), 4);
+            QCOMPARE(a.Database->tableNames().size(), 5);
         }
 
         // The older pairs can still be chosen, and all survive a restart.

@@ -1,0 +1,71 @@
+#pragma once
+
+#include "core/Types.h"
+
+#include <QString>
+#include <QVector>
+
+#include <cstdint>
+#include <memory>
+
+namespace store {
+class Recordset;
+}
+
+// Access paths to the cards of the current language table.
+namespace Records {
+
+// The current table as it stands in SQL texts: the plain name, or the name
+// in brackets when it holds blanks, quotes or other characters that would
+// otherwise end it (a learner may call a language "Schwyzerdütsch (Bern)"),
+// or when it spells an SQL keyword (the language "Hen" has the table tHen).
+QString sqlTable();
+
+QString countSql(int fach);
+QString compartmentSql(int fach, bool alphabetical);
+int countCompartment(int fach);
+int countAll();
+// Sets SqlText and opens the compartment as a dynaset.
+std::shared_ptr<store::Recordset> openCompartment(int fach, bool alphabetical);
+
+// Table recordset: index "VNr", seek "=" number; true when found.
+bool seekCard(store::Recordset &rs, int vnr);
+// Dynaset: find first with the criterion "VNr=" + number (or "VNr = ").
+bool findCard(store::Recordset &rs, int vnr, bool spaced = false);
+
+VocabularyRecord readCard(const store::Recordset &rs);
+
+// Card operations on the current table. Every value is bound, never written
+// into the statement; an operation that finds no card to change raises an
+// error instead of reporting a save that stored nothing.
+
+// Adds a card with its five texts, Fach and gewusst; returns its VNr.
+std::int32_t addCard(const VocabularyRecord &card);
+// Saves the texts of card.VNr: Artikel, FSatz and MSatz always, FVok and
+// MVok only when they hold text. Fach, gewusst and the sound paths stay.
+void saveCard(const VocabularyRecord &card);
+// Puts one card into compartment `fach` with the given count of right
+// answers (moving by hand starts the count again at 0).
+void moveCard(std::int32_t vnr, int fach, int gewusst = 0);
+
+struct MoveResult
+{
+    qsizetype moved = 0;       // cards moved, from the first on
+    std::int32_t notFound = 0; // the card the move stopped at, 0 if none
+};
+// Moves the cards in the order given into compartment `fach` (gewusst 0),
+// in one transaction for speed. It stops at the first card that no longer
+// exists. An engine error stops it too: what moved before stays moved and
+// is committed, then the error is raised.
+MoveResult moveCards(const QVector<std::int32_t> &vnrs, int fach);
+// Every card of compartment `from` into `to`, in order of VNr.
+MoveResult moveCompartment(int from, int to);
+// The numbers of the cards of compartment `fach`, in order of VNr.
+QVector<std::int32_t> cardsOf(int fach);
+
+void deleteCard(std::int32_t vnr);
+// Stores the path of a recording: FSatzSound for the sentence, FVokSound
+// for the word.
+void setSoundPath(std::int32_t vnr, bool sentence, const QString &path);
+
+} // namespace Records
