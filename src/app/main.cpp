@@ -1,7 +1,7 @@
 #include "core/Places.h"
+#include "ui/common/Application.h"
 #include "ui/main/frmMain.h"
 
-#include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QLibraryInfo>
@@ -28,7 +28,7 @@ void enterDataFolder()
 
 int main(int argc, char *argv[])
 {
-    QApplication app(argc, argv);
+    Application app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Vokamia"));
     QApplication::setOrganizationName(QStringLiteral("Vokamia"));
     QApplication::setApplicationVersion(QStringLiteral(VOKAMIA_VERSION));

@@ -3,9 +3,9 @@
 #include "core/AppState.h"
 #include "core/Messages.h"
 #include "core/Places.h"
-#include "store/Engine.h"
 #include "store/Settings.h"
-#include "ui/appearance/frmHelp.h"
+#include "ui/common/Guard.h"
+#include "ui/common/Windows.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -19,7 +19,6 @@
 #include <QTreeView>
 #include <QVBoxLayout>
 
-#include <exception>
 
 namespace {
 const QString kCrLf = QStringLiteral("\r\n");
@@ -130,19 +129,10 @@ void frmSPfad::btnOk_Click()
     const QString folder = folderOf(txtSPfad->text());
     const QString previous = a.SoundPath;
     a.SoundPath = folder;
-    QString failure;
-    try {
-        Settings::SaveSettings();
-    } catch (const store::Error &e) {
-        failure = e.description();
-    } catch (const std::exception &e) {
-        failure = QString::fromLocal8Bit(e.what());
-    }
-    if (!failure.isEmpty()) {
+    if (!Msg::guard(Msg::kAppTitle, [] { Settings::SaveSettings(); }, this)) {
         // What is not stored is not in force either; the dialog stays open
         // with the learner's text.
         a.SoundPath = previous;
-        Msg::critical(failure, Msg::kAppTitle, this);
         return;
     }
     Msg::show(QStringLiteral("Der neue Sound-Pfad ist ") + kCrLf + folder, QStringLiteral("Neuer Sound-Pfad"),
@@ -160,5 +150,5 @@ void frmSPfad::reject()
 
 void frmSPfad::btnHelp_Click()
 {
-    showHelp(QStringLiteral("Spfad.rtf"), this);
+    Windows::showHelp(QStringLiteral("Spfad.rtf"), this);
 }

@@ -6,6 +6,7 @@
 #include "store/Catalogue.h"
 #include "store/Engine.h"
 #include "store/Records.h"
+#include "ui/common/Guard.h"
 
 #include <QButtonGroup>
 #include <QGridLayout>
@@ -158,18 +159,15 @@ void frmSound::loadCard()
     language_ = a.ForeignLanguage;
     const auto rs = a.TableRecordset;
     VocabularyRecord card;
-    bool failed = false;
-    try {
+    const bool failed = !Msg::guard(Msg::kAppTitle, [&] {
         hasCard_ = rs && Records::seekCard(*rs, a.EditVNr);
         if (hasCard_) {
             card = Records::readCard(*rs);
             vnr_ = card.VNr;
         }
-    } catch (const store::Error &e) {
-        Msg::critical(e.description(), Msg::kAppTitle, this);
+    }, this);
+    if (failed)
         hasCard_ = false;
-        failed = true;
-    }
     if (!hasCard_) {
         if (!failed)
             Msg::show(QStringLiteral("Vokabel nicht gefunden!"), Msg::kAppTitle, QMessageBox::NoIcon,
@@ -295,7 +293,7 @@ void frmSound::storePath()
     const auto rs = AppState::instance().TableRecordset;
     if (!rs)
         return;
-    try {
+    Msg::guard(Msg::kAppTitle, [&] {
         // Go back to the card itself: the record set is shared.
         if (!Records::seekCard(*rs, vnr_)) {
             Msg::show(QStringLiteral("Vokabel nicht gefunden!"), Msg::kAppTitle, QMessageBox::NoIcon, QMessageBox::Ok,
@@ -303,13 +301,16 @@ void frmSound::storePath()
             return;
         }
         rs->edit();
-        rs->setValue(sentence_ ? QStringLiteral("FSatzSound") : QStringLiteral("FVokSound"), path_);
-        rs->update();
-    } catch (const store::Error &e) {
-        if (rs->editMode() != store::EditMode::None)
-            rs->cancelUpdate();
-        Msg::critical(e.description(), Msg::kAppTitle, this);
-    }
+        try {
+            rs->setValue(sentence_ ? QStringLiteral("FSatzSound") : QStringLiteral("FVokSound"), path_);
+            rs->update();
+        } catch (...) {
+            // A failed edit must not stay open on the shared record set.
+            if (rs->editMode() != store::EditMode::None)
+                rs->cancelUpdate();
+            throw;
+        }
+    }, this);
 }
 
 void frmSound::cmdPlay_Click()

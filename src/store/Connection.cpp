@@ -347,8 +347,10 @@ struct HeaderWatch
 
 QHash<QString, HeaderWatch> &headerWatches()
 {
-    static QHash<QString, HeaderWatch> watches;
-    return watches;
+    // Never destroyed: connections held by static objects close after every
+    // function-local static is gone.
+    static auto *watches = new QHash<QString, HeaderWatch>;
+    return *watches;
 }
 
 } // namespace

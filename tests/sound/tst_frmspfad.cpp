@@ -156,18 +156,13 @@ private slots:
         main.show();
         main.Form_Activate();
         sb.spy->clear();
-        QString opened;
         bool busy = true;
-        whenModal([&](QWidget *w) {
-            opened = w->objectName();
+        sb.windows->onOpen(QStringLiteral("frmSPfad"), [&](QDialog &w) {
             busy = QApplication::overrideCursor() != nullptr;
-            if (auto *d = qobject_cast<frmSPfad *>(w))
-                click(d->btnCancel);
-            else
-                w->close();
+            click(w.findChild<QPushButton *>(QStringLiteral("btnCancel")));
         });
         main.findChild<QAction *>(QStringLiteral("mSoundPath"))->trigger();
-        QCOMPARE(opened, QStringLiteral("frmSPfad"));
+        QCOMPARE(sb.windows->opened(), QStringList{QStringLiteral("frmSPfad")});
         QVERIFY2(!busy, "the hourglass must end once the dialog has loaded");
         QCOMPARE(sb.spy->count(), 1);
         QVERIFY(sb.spy->last().text.startsWith(QStringLiteral("Der bisherige Soundpfad")));

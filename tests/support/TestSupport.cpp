@@ -59,24 +59,42 @@ QString copyTestData(const QString &relative, const QString &toFolder)
     return to;
 }
 
-#include <QApplication>
-#include <QTimer>
+#include <QDialog>
 
-void whenModal(std::function<void(QWidget *)> f)
+WindowSpy::WindowSpy()
 {
-    auto *timer = new QTimer;
-    auto tries = std::make_shared<int>(0);
-    QObject::connect(timer, &QTimer::timeout, [timer, tries, f] {
-        if (QWidget *w = QApplication::activeModalWidget()) {
-            timer->stop();
-            timer->deleteLater();
-            f(w);
-        } else if (++*tries > 500) {
-            timer->stop();
-            timer->deleteLater();
-        }
+    Windows::Responder r;
+    r.admit = [this](Windows::Kind kind) {
+        requested_ << kind;
+        if (onRequest_)
+            onRequest_(kind);
+        return !refused_.contains(kind);
+    };
+    r.drive = [this](QDialog &window) {
+        opened_ << window.objectName();
+        const auto driver = drivers_.value(window.objectName());
+        if (driver)
+            driver(window);
+    };
+    Windows::setResponder(std::move(r));
+}
+
+WindowSpy::~WindowSpy()
+{
+    Windows::setResponder({});
+}
+
+DialogSpy::DialogSpy()
+{
+    Dialogs::setResponder([this](const Dialogs::Request &r) {
+        asked_ << r;
+        return answers_.isEmpty() ? QVariant() : answers_.takeFirst()(r);
     });
-    timer->start(10);
+}
+
+DialogSpy::~DialogSpy()
+{
+    Dialogs::setResponder({});
 }
 
 #include "core/AppState.h"
@@ -91,11 +109,15 @@ void Sandbox::start()
     Settings::setStoreFileForTesting(settingsFile());
     AppState::resetForTesting();
     spy = std::make_unique<MessageSpy>();
+    windows = std::make_unique<WindowSpy>();
+    dialogs = std::make_unique<DialogSpy>();
 }
 
 void Sandbox::stop()
 {
     AppState::resetForTesting();
+    dialogs.reset();
+    windows.reset();
     spy.reset();
     work.reset();
 }

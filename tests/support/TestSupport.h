@@ -61,21 +61,89 @@ private:
 // Copies a file from tests/data into the given folder; returns the new path.
 QString copyTestData(const QString &relative, const QString &toFolder);
 
+#include "ui/common/Dialogs.h"
+#include "ui/common/Windows.h"
+
+#include <QHash>
+#include <QSet>
+
 #include <functional>
-
-// Runs f on the next modal window as soon as it is shown (for windows a
-// test opens with exec()); f must close it.
-void whenModal(std::function<void(QWidget *)> f);
-
 #include <memory>
+
+class QDialog;
+
+// Stands in for the modal loop of every window the opener opens: records
+// each request and hands each window to the driver given for its
+// objectName; a window without a driver is closed at once (Rejected).
+// Drivers may open further windows; those come back here too.
+class WindowSpy
+{
+public:
+    using Driver = std::function<void(QDialog &window)>;
+
+    WindowSpy();
+    ~WindowSpy();
+    WindowSpy(const WindowSpy &) = delete;
+    WindowSpy &operator=(const WindowSpy &) = delete;
+
+    // Drives every following window of this name; the driver closes it.
+    void onOpen(const QString &objectName, Driver driver) { drivers_.insert(objectName, std::move(driver)); }
+    // Refuses every following request of this kind: nothing is built.
+    void refuse(Windows::Kind kind) { refused_.insert(kind); }
+    // Runs at each request, before anything is built: AppState is as the
+    // command prepared it.
+    void onRequest(std::function<void(Windows::Kind)> f) { onRequest_ = std::move(f); }
+
+    // Every request, in order, also of kinds that have no window yet.
+    const QList<Windows::Kind> &requested() const { return requested_; }
+    // The objectName of every window that opened, in order.
+    const QStringList &opened() const { return opened_; }
+    void clear()
+    {
+        requested_.clear();
+        opened_.clear();
+    }
+
+private:
+    QHash<QString, Driver> drivers_;
+    QSet<Windows::Kind> refused_;
+    std::function<void(Windows::Kind)> onRequest_;
+    QList<Windows::Kind> requested_;
+    QStringList opened_;
+};
+
+// Answers every standard dialog instead of the learner: with the queued
+// answers in order, then with Cancel.
+class DialogSpy
+{
+public:
+    DialogSpy();
+    ~DialogSpy();
+    DialogSpy(const DialogSpy &) = delete;
+    DialogSpy &operator=(const DialogSpy &) = delete;
+
+    // The next answer: a QFont, QColor, path, true (printer); QVariant() is
+    // Cancel. A function may look at the request (e.g. set up the printer).
+    void answer(const QVariant &a) { answers_ << [a](const Dialogs::Request &) { return a; }; }
+    void answer(std::function<QVariant(const Dialogs::Request &)> f) { answers_ << std::move(f); }
+
+    const QList<Dialogs::Request> &asked() const { return asked_; }
+
+private:
+    QList<Dialogs::Request> asked_;
+    QList<std::function<QVariant(const Dialogs::Request &)>> answers_;
+};
 
 // A fresh program world for each test case: its own working folder (which
 // also holds the data folder and the settings file), a clean AppState and a
-// message spy. start() in init(), stop() in cleanup().
+// message spy, a window spy and a dialog spy, so nothing ever waits for a
+// learner. start() in init(), stop() in cleanup().
 struct Sandbox
 {
     std::unique_ptr<TempWorkDir> work;
     std::unique_ptr<MessageSpy> spy;
+    std::unique_ptr<WindowSpy> windows;
+    std::unique_ptr<DialogSpy> dialogs;
 
     void start();
     void stop();

@@ -2,7 +2,6 @@
 
 #include "core/AppState.h"
 #include "core/Messages.h"
-#include "core/Places.h"
 #include "ui/appearance/RtfToHtml.h"
 
 #include <QEvent>
@@ -100,13 +99,4 @@ bool frmHelp::event(QEvent *e)
     if (e->type() == QEvent::WindowActivate && rtfHilfe)
         rtfHilfe->setFocus(Qt::ActiveWindowFocusReason);
     return QDialog::event(e);
-}
-
-void showHelp(const QString &fileName, QWidget *parent)
-{
-    AppState::instance().HelpFile = Places::helpFile(fileName);
-    BusyCursor busy;
-    frmHelp dialog(parent);
-    busy.release();
-    dialog.exec();
 }

@@ -34,7 +34,3 @@ private:
     void loadHelpFile();
     void alignHangingTabs();
 };
-
-// What every window's help command does: HelpFile := the program's help
-// file of that name (Places::helpFile), then the viewer is shown modally.
-void showHelp(const QString &fileName, QWidget *parent = nullptr);

@@ -4,13 +4,12 @@
 #include "core/Messages.h"
 #include "core/Places.h"
 #include "core/Twips.h"
-#include "sound/frmSPfad.h"
 #include "store/Catalogue.h"
 #include "store/Engine.h"
 #include "store/Records.h"
 #include "store/Settings.h"
-#include "ui/appearance/frmHelp.h"
-#include "ui/main/frmAbout.h"
+#include "ui/common/Guard.h"
+#include "ui/common/Windows.h"
 #include "ui/main/frmLanguage.h"
 
 #include <QApplication>
@@ -18,8 +17,6 @@
 #include <QMenuBar>
 #include <QMouseEvent>
 #include <QRadioButton>
-
-#include <optional>
 
 namespace {
 
@@ -70,18 +67,6 @@ QString indexed(const char *name, int i)
     return QStringLiteral("%1(%2)").arg(QLatin1String(name)).arg(i);
 }
 
-// Runs one step of a procedure: a failure is shown with its own text and
-// the caller carries on with its next step.
-template <typename F>
-void step(const QString &title, F &&f)
-{
-    try {
-        f();
-    } catch (const store::Error &e) {
-        Msg::critical(e.description(), title);
-    }
-}
-
 } // namespace
 
 void ClickLabel::mouseReleaseEvent(QMouseEvent *event)
@@ -113,6 +98,11 @@ frmMain::frmMain(QWidget *parent) : QMainWindow(parent)
     resize(client.width(), client.height() + menuBar()->sizeHint().height());
 
     startUp();
+    // A window opened from here has the card box recounted when it closes.
+    Windows::setCardBox(this, [this] {
+        Form_Activate();
+        staleOnActivation_ = false;
+    });
 }
 
 frmMain::~frmMain() = default;
@@ -163,10 +153,10 @@ void frmMain::buildMenus()
         mTable[c] = item(mTabelle, indexed("mTable", c), fach);
         mPage[c] = item(mPaging, indexed("mPage", c), fach);
         mPrint[c] = item(mDruck, indexed("mPrint", c), QStringLiteral("Drucke Fach &%1").arg(c));
-        connect(mWork[c], &QAction::triggered, this, [this, c] { compartmentCommand(Window::Practice, c); });
-        connect(mTable[c], &QAction::triggered, this, [this, c] { compartmentCommand(Window::Table, c); });
-        connect(mPage[c], &QAction::triggered, this, [this, c] { compartmentCommand(Window::Paging, c); });
-        connect(mPrint[c], &QAction::triggered, this, [this, c] { compartmentCommand(Window::Print, c); });
+        connect(mWork[c], &QAction::triggered, this, [this, c] { compartmentCommand(Windows::Kind::Practice, c); });
+        connect(mTable[c], &QAction::triggered, this, [this, c] { compartmentCommand(Windows::Kind::Table, c); });
+        connect(mPage[c], &QAction::triggered, this, [this, c] { compartmentCommand(Windows::Kind::Paging, c); });
+        connect(mPrint[c], &QAction::triggered, this, [this, c] { compartmentCommand(Windows::Kind::Print, c); });
         for (QAction *a : {mWork[c], mTable[c], mPage[c], mPrint[c]})
             a->setEnabled(false);
     }
@@ -296,8 +286,17 @@ bool frmMain::eventFilter(QObject *watched, QEvent *event)
 void frmMain::changeEvent(QEvent *event)
 {
     QMainWindow::changeEvent(event);
-    if (event->type() == QEvent::ActivationChange && isActiveWindow())
+    if (event->type() != QEvent::ActivationChange)
+        return;
+    // Losing the focus makes the counts doubtful; getting it back recounts
+    // them, unless the window that took the focus has closed through the
+    // window opener, which has recounted them already.
+    if (!isActiveWindow())
+        staleOnActivation_ = true;
+    else if (staleOnActivation_) {
+        staleOnActivation_ = false;
         Form_Activate();
+    }
 }
 
 void frmMain::showEvent(QShowEvent *event)
@@ -330,16 +329,12 @@ void frmMain::startUp()
     a.ClickAction = 2;
     mRemove->setEnabled(false);
 
-    step(problem, [] { Settings::LoadAllSettings(); });
+    Msg::guard(problem, [] { Settings::LoadAllSettings(); });
 
-    step(problem, [] { Catalogue::OpenVocabularyDatabase(); });
+    Msg::guard(problem, [] { Catalogue::OpenVocabularyDatabase(); });
     if (a.Database) {
-        bool catalogueRead = false;
-        step(problem, [this, &catalogueRead] {
-            LoadLanguageCatalogue();
-            catalogueRead = true;
-        });
-        step(problem, [this, &a, catalogueRead] {
+        const bool catalogueRead = Msg::guard(problem, [this] { LoadLanguageCatalogue(); });
+        Msg::guard(problem, [this, &a, catalogueRead] {
             const int wanted = a.SprachNr;
             // A catalogue that could not be read has been reported; there is
             // no pair to open, and start-up goes on without one.
@@ -401,7 +396,7 @@ QAction *frmMain::addLanguageItem(int k, const QString &caption)
     a->setVisible(true);
     mSprache->insertAction(mSep1, a);
     connect(a, &QAction::triggered, this, [this, k] {
-        step(QStringLiteral("Vokamia"), [this, k] { SelectLanguagePair(k); });
+        Msg::guard(QStringLiteral("Vokamia"), [this, k] { SelectLanguagePair(k); });
     });
     if (mLanguage.size() <= k)
         mLanguage.resize(k + 1);
@@ -444,7 +439,7 @@ void frmMain::ValidateLanguageTable()
         return;
 
     bool exists = false;
-    step(init, [&] {
+    Msg::guard(init, [&] {
         if (!a.Database)
             return;
         for (const QString &name : a.Database->tableNames())
@@ -459,7 +454,7 @@ void frmMain::ValidateLanguageTable()
                   QStringLiteral("Ungültige Datei!"), QMessageBox::Critical);
         return;
     }
-    step(init, [&] {
+    Msg::guard(init, [&] {
         a.TableRecordset = a.Database->openRecordset(a.CurrentTable, store::RecordsetType::Table);
         for (const QString &f : a.TableRecordset->fieldNames())
             if (f == QLatin1String("VNr")) {
@@ -469,7 +464,7 @@ void frmMain::ValidateLanguageTable()
     });
     if (a.TableValid) {
         enableTableCommands(true);
-        step(init, [] { Settings::SaveSprachNr(); });
+        Msg::guard(init, [] { Settings::SaveSprachNr(); });
     } else {
         Msg::show(QStringLiteral("Die Einträge der Tabelle ") + a.CurrentTable + QStringLiteral(" sind fehlerhaft!"),
                   QStringLiteral("Ungültige Tabelle!"), QMessageBox::Critical);
@@ -536,6 +531,7 @@ void frmMain::Form_Activate()
         ShowStartCompartment();
     else
         CheckBoxes();
+    emit refreshed();
 }
 
 void frmMain::CheckBoxes()
@@ -544,7 +540,7 @@ void frmMain::CheckBoxes()
     if (!a.TableValid)
         return;
     for (int c = 1; c <= 7; ++c) {
-        step(QStringLiteral("Vokamia"), [&] {
+        Msg::guard(QStringLiteral("Vokamia"), [&] {
             const int n = Records::countCompartment(c);
             lblCount[c - 1]->setText(n ? QString::number(n) : QString());
             imgBox[c - 1]->setVisible(n != 0);
@@ -553,7 +549,7 @@ void frmMain::CheckBoxes()
                 item->setEnabled(n != 0);
         });
     }
-    step(QStringLiteral("Vokamia"), [&] {
+    Msg::guard(QStringLiteral("Vokamia"), [&] {
         const int pool = Records::countCompartment(0);
         lblCount[7]->setText(pool ? QString::number(pool) : QStringLiteral("leer"));
     });
@@ -563,7 +559,7 @@ void frmMain::ShowStartCompartment()
 {
     if (!AppState::instance().TableValid)
         return;
-    step(QStringLiteral("Vokamia"), [&] {
+    Msg::guard(QStringLiteral("Vokamia"), [&] {
         const int n = Records::countCompartment(1);
         lblCount[0]->setText(n ? QString::number(n) : QStringLiteral("leer"));
     });
@@ -579,7 +575,7 @@ void frmMain::CheckWordBook()
 {
     if (!AppState::instance().TableValid)
         return;
-    step(QStringLiteral("Vokamia"), [&] {
+    Msg::guard(QStringLiteral("Vokamia"), [&] {
         const bool any = Records::countAll() != 0;
         mWordBook->menuAction()->setEnabled(any);
         mAdmin->setEnabled(any);
@@ -603,16 +599,16 @@ void frmMain::clickBox(int i)
         entryCommand();
         break;
     case 2:
-        compartmentCommand(Window::Practice, c);
+        compartmentCommand(Windows::Kind::Practice, c);
         break;
     case 3:
-        compartmentCommand(Window::Paging, c);
+        compartmentCommand(Windows::Kind::Paging, c);
         break;
     case 4:
-        compartmentCommand(Window::Table, c);
+        compartmentCommand(Windows::Kind::Table, c);
         break;
     case 5:
-        compartmentCommand(Window::Print, c);
+        compartmentCommand(Windows::Kind::Print, c);
         break;
     default:
         break;
@@ -633,59 +629,42 @@ void frmMain::clickMode(int k)
 
 // ----------------------------------------------------------------- commands
 
-void frmMain::openWindow(Window window, bool busy)
+void frmMain::openWindow(Windows::Kind window)
 {
-    emit windowRequested(window);
-    std::unique_ptr<QDialog> dlg;
-    {
-        std::optional<BusyCursor> hourglass;
-        if (busy)
-            hourglass.emplace();
-        switch (window) {
-        default:
-            // Windows still to come open nothing.
-            break;
-        }
-    }
-    if (dlg) {
-        dlg->exec();
-        Form_Activate();
-    }
+    Windows::open(window, this);
 }
 
-void frmMain::compartmentCommand(Window window, int fach)
+void frmMain::compartmentCommand(Windows::Kind window, int fach)
 {
     AppState &a = AppState::instance();
-    bool opened = false;
-    step(QStringLiteral("Vokamia"), [&] {
+    const bool prepared = Msg::guard([&] {
         a.CurrentFach = std::int16_t(fach);
         a.CompartmentRecordset.reset();
-        a.CompartmentRecordset = Records::openCompartment(fach, window != Window::Practice);
-        opened = true;
+        a.CompartmentRecordset = Records::openCompartment(fach, window != Windows::Kind::Practice);
     });
     // A window without its rows could only fail further.
-    if (opened)
-        openWindow(window, window != Window::Print);
+    if (prepared)
+        openWindow(window);
 }
 
 void frmMain::entryCommand()
 {
-    openWindow(Window::Entry);
+    openWindow(Windows::Kind::Entry);
 }
 
 void frmMain::managerCommand()
 {
-    openWindow(Window::Manager);
+    openWindow(Windows::Kind::Manager);
 }
 
 void frmMain::dictionaryCommand()
 {
-    openWindow(Window::Dictionary);
+    openWindow(Windows::Kind::Dictionary);
 }
 
 void frmMain::fontsCommand()
 {
-    openWindow(Window::Fonts);
+    openWindow(Windows::Kind::Fonts);
 }
 
 void frmMain::modeCommand(int k)
@@ -693,45 +672,49 @@ void frmMain::modeCommand(int k)
     AppState &a = AppState::instance();
     checkOnly(mMode, k);
     a.Abfrage = std::int16_t(k);
-    step(QStringLiteral("Vokamia"), [] { Settings::SaveSettings(); });
+    Msg::guard(QStringLiteral("Vokamia"), [] { Settings::SaveSettings(); });
 }
 
 void frmMain::repeatCommand(int k)
 {
     checkOnly(mRepeat, k);
     AppState::instance().Repeats = std::int16_t(k);
-    step(QStringLiteral("Vokamia"), [] { Settings::SaveSettings(); });
+    Msg::guard(QStringLiteral("Vokamia"), [] { Settings::SaveSettings(); });
 }
 
 void frmMain::trialCommand(int k)
 {
     checkOnly(mTrial, k);
     AppState::instance().Versuche = std::int16_t(k);
-    step(QStringLiteral("Vokamia"), [] { Settings::SaveSettings(); });
+    Msg::guard(QStringLiteral("Vokamia"), [] { Settings::SaveSettings(); });
 }
 
 void frmMain::addLanguageCommand()
 {
-    frmLanguage dlg(this);
-    if (dlg.exec() != QDialog::Accepted)
-        return;
-    const frmLanguage::NewPair pair = dlg.result();
+    // The pair is added while the wizard still exists, so the card box is
+    // recounted once, for the new pair.
+    Windows::open(Windows::Kind::NewPair, this, [this](QDialog &window) {
+        if (window.result() == QDialog::Accepted)
+            addLanguagePair(static_cast<frmLanguage &>(window).result());
+    });
+}
+
+void frmMain::addLanguagePair(const frmLanguage::NewPair &pair)
+{
     AppState &a = AppState::instance();
     if (!a.Database)
         return;
 
     // Table and catalogue row come together or not at all: a pair the engine
     // refuses leaves database, menu and current pair exactly as they were.
-    try {
-        Catalogue::AddLanguagePair(*a.Database, pair.native, pair.foreign);
-    } catch (const store::Error &e) {
-        Msg::critical(e.description());
+    const bool added
+        = Msg::guard([&] { Catalogue::AddLanguagePair(*a.Database, pair.native, pair.foreign); });
+    if (!added)
         return;
-    }
 
     a.PairCount = std::int16_t(a.PairCount + 1);
     addLanguageItem(a.PairCount, pair.native + QStringLiteral(" - ") + pair.foreign);
-    step(QStringLiteral("Vokamia"), [&] { Catalogue::EnsureSoundFolder(pair.foreign); });
+    Msg::guard([&] { Catalogue::EnsureSoundFolder(pair.foreign); });
     checkOnly(mLanguage, -1);
     a.LanguageCatalogue.resize(a.PairCount + 1);
     a.LanguageCatalogue[a.PairCount] = LanguagePair{a.PairCount, pair.table, pair.native, pair.foreign};
@@ -744,26 +727,19 @@ void frmMain::addLanguageCommand()
     SetTitle();
     setWindowTitle(windowTitle() + QStringLiteral(" - ") + a.ForeignLanguage);
     ValidateLanguageTable();
-    Form_Activate();
 }
 
 void frmMain::helpCommand()
 {
-    showHelp(QStringLiteral("main.rtf"), this);
+    Windows::showHelp(QStringLiteral("main.rtf"), this);
 }
 
 void frmMain::aboutCommand()
 {
-    frmAbout about(this);
-    about.exec();
+    openWindow(Windows::Kind::About);
 }
 
 void frmMain::soundPathCommand()
 {
-    std::unique_ptr<frmSPfad> dlg;
-    {
-        BusyCursor hourglass;
-        dlg = std::make_unique<frmSPfad>(this);
-    }
-    dlg->exec();
+    openWindow(Windows::Kind::SoundFolder);
 }

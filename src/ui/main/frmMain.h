@@ -1,5 +1,8 @@
 #pragma once
 
+#include "ui/common/Windows.h"
+#include "ui/main/frmLanguage.h"
+
 #include <QLabel>
 #include <QMainWindow>
 #include <QVector>
@@ -28,9 +31,6 @@ class frmMain : public QMainWindow
 {
     Q_OBJECT
 public:
-    // The windows a command can open.
-    enum class Window { Practice, Table, Paging, Print, Entry, Fonts, Manager, Dictionary };
-
     explicit frmMain(QWidget *parent = nullptr);
     ~frmMain() override;
 
@@ -45,7 +45,7 @@ public:
     void Form_Activate();
 
     // Commands of the menu bar (the card box reuses them).
-    void compartmentCommand(Window window, int fach);
+    void compartmentCommand(Windows::Kind window, int fach);
     void entryCommand();
     void managerCommand();
     void dictionaryCommand();
@@ -61,13 +61,9 @@ public:
     void clickBox(int i);
     void clickMode(int k);
 
-    // Opens a window modally with the hourglass while it loads; the card box
-    // is refreshed when it closes. Windows not built yet open nothing.
-    void openWindow(Window window, bool busy = true);
-
 signals:
-    // Emitted as a command is about to open a window, with AppState prepared.
-    void windowRequested(frmMain::Window window);
+    // The card box has been recounted (Form_Activate ran).
+    void refreshed();
 
 protected:
     void changeEvent(QEvent *event) override;
@@ -75,6 +71,8 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    void openWindow(Windows::Kind window);
+    void addLanguagePair(const frmLanguage::NewPair &pair);
     void buildMenus();
     void buildCardBox();
     void startUp();
@@ -90,6 +88,7 @@ private:
     QWidget *central_ = nullptr;
     QLabel *heading_ = nullptr;
     bool shownOnce_ = false;
+    bool staleOnActivation_ = false;
 
 public:
     // Controls, by their names; arrays indexed as on screen.

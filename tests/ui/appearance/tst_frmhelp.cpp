@@ -1,4 +1,4 @@
-// The help viewer frmHelp and the help command showHelp. How RTF turns into
+// The help viewer frmHelp and the help command. How RTF turns into
 // text is tst_rtf's business; here it is which file is shown and what the
 // learner is told when there is none.
 #include "TestSupport.h"
@@ -6,6 +6,7 @@
 #include "core/AppState.h"
 #include "core/Places.h"
 #include "ui/appearance/frmHelp.h"
+#include "ui/common/Windows.h"
 
 #include <QApplication>
 #include <QDir>
@@ -19,22 +20,18 @@
 
 namespace {
 
-// Opens the named help file through showHelp and returns what the viewer
-// showed before it was closed with "Beenden".
+// Opens the named help file through the help command and returns what the
+// viewer showed before it was closed with "Beenden".
 QString shownBy(const QString &name)
 {
     QString shown = QStringLiteral("not opened");
-    whenModal([&](QWidget *w) {
-        auto *help = qobject_cast<frmHelp *>(w);
-        if (!help) {
-            shown = QStringLiteral("another window");
-            w->close();
-            return;
-        }
-        shown = help->rtfHilfe->toPlainText();
-        help->btnExit->click();
+    WindowSpy windows;
+    windows.onOpen(QStringLiteral("frmHelp"), [&](QDialog &w) {
+        auto *help = qobject_cast<frmHelp *>(&w);
+        shown = help ? help->rtfHilfe->toPlainText() : QStringLiteral("another window");
+        QTest::mouseClick(w.findChild<QPushButton *>(QStringLiteral("btnExit")), Qt::LeftButton);
     });
-    showHelp(name);
+    Windows::showHelp(name, nullptr);
     return shown;
 }
 

@@ -16,6 +16,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSettings>
+#include <QSignalSpy>
 #include <QTest>
 #include <QTextBrowser>
 
@@ -25,7 +26,7 @@ namespace {
 
 struct Request
 {
-    frmMain::Window window;
+    Windows::Kind window;
     bool fromPool;
     int fach;
     QString sql;
@@ -68,11 +69,11 @@ private:
 
     frmMain &start()
     {
-        w = std::make_unique<frmMain>();
-        connect(w.get(), &frmMain::windowRequested, w.get(), [this](frmMain::Window win) {
+        sb.windows->onRequest([this](Windows::Kind win) {
             const AppState &a = AppState::instance();
             requests << Request{win, a.ManagerFromPool, a.CurrentFach, a.SqlText};
         });
+        w = std::make_unique<frmMain>();
         w->show();
         w->Form_Activate();
         return *w;
@@ -89,6 +90,13 @@ private:
         if (!found)
             qFatal("no control %s", qPrintable(name));
         return found;
+    }
+    // Gives a window the focus, as a click on it on a desktop does.
+    static bool activate(QWidget *window)
+    {
+        window->activateWindow();
+        QCoreApplication::processEvents();
+        return window->isActiveWindow();
     }
     QAction *menu(const QString &name) { return item<QMenu>(name)->menuAction(); }
     bool visible(const QString &name) { return !item<QWidget>(name)->isHidden(); }
@@ -173,7 +181,7 @@ private slots:
             QVERIFY(!visible(QStringLiteral("imgBox(%1)").arg(i)));
         QVERIFY(visible(QStringLiteral("imgBox(7)")));
         QTest::mouseClick(item<QLabel>(QStringLiteral("imgBox(0)")), Qt::LeftButton);
-        QCOMPARE(requests.last().window, frmMain::Window::Entry);
+        QCOMPARE(requests.last().window, Windows::Kind::Entry);
 
         // Cards changed while a window was open show at the next activation.
         AppState::instance().Database->execute(QStringLiteral("UPDATE tEnglisch SET Fach = 1 WHERE FVok = 'a'"));
@@ -189,8 +197,8 @@ private slots:
             addCards(*db, QStringLiteral("tEnglisch"), 0, {QStringLiteral("pool")});
         }
         start();
-        const frmMain::Window expected[5] = {frmMain::Window::Entry, frmMain::Window::Practice, frmMain::Window::Paging,
-                                             frmMain::Window::Table, frmMain::Window::Print};
+        const Windows::Kind expected[5] = {Windows::Kind::Entry, Windows::Kind::Practice, Windows::Kind::Paging,
+                                             Windows::Kind::Table, Windows::Kind::Print};
         for (int k = 0; k < 5; ++k) {
             QTest::mouseClick(item<QRadioButton>(QStringLiteral("optMode(%1)").arg(k)), Qt::LeftButton);
             requests.clear();
@@ -199,7 +207,7 @@ private slots:
             QTest::mouseClick(item<QLabel>(QStringLiteral("imgBox(7)")), Qt::LeftButton);
             QCOMPARE(requests.size(), 2);
             QCOMPARE(requests[0].window, expected[k]);
-            QCOMPARE(requests[1].window, frmMain::Window::Manager);
+            QCOMPARE(requests[1].window, Windows::Kind::Manager);
             QVERIFY(requests[1].fromPool);
             QVERIFY(!AppState::instance().ManagerFromPool);
         }
@@ -213,7 +221,7 @@ private slots:
         item(QStringLiteral("mWork(3)"))->trigger();
         QCOMPARE(a.SqlText, QStringLiteral("Select * from tEnglisch where [Fach] = 3"));
         QCOMPARE(a.CompartmentRecordset->recordCount(), 2);
-        QCOMPARE(requests.last().window, frmMain::Window::Practice);
+        QCOMPARE(requests.last().window, Windows::Kind::Practice);
     }
 
     void cardBoxKeepsToTheLowerRightCorner()
@@ -370,11 +378,11 @@ private slots:
         QVERIFY(item(QStringLiteral("mExit"))->isEnabled());
         QVERIFY(w->findChild<QAction *>(QStringLiteral("mLanguage(1)")) == nullptr);
 
-        whenModal([](QWidget *dlg) {
-            dlg->findChild<QLineEdit *>(QStringLiteral("txtMother"))->setText(QStringLiteral("Deutsch"));
-            dlg->findChild<QPushButton *>(QStringLiteral("cmdOK"))->click();
-            dlg->findChild<QLineEdit *>(QStringLiteral("txtForeign"))->setText(QStringLiteral("Latein"));
-            dlg->findChild<QPushButton *>(QStringLiteral("cmdOK"))->click();
+        sb.windows->onOpen(QStringLiteral("frmLanguage"), [](QDialog &dlg) {
+            dlg.findChild<QLineEdit *>(QStringLiteral("txtMother"))->setText(QStringLiteral("Deutsch"));
+            dlg.findChild<QPushButton *>(QStringLiteral("cmdOK"))->click();
+            dlg.findChild<QLineEdit *>(QStringLiteral("txtForeign"))->setText(QStringLiteral("Latein"));
+            dlg.findChild<QPushButton *>(QStringLiteral("cmdOK"))->click();
         });
         item(QStringLiteral("mAdd"))->trigger();
         QCOMPARE(sb.spy->count(), 1);
@@ -450,13 +458,12 @@ private slots:
         }
         start();
         auto add = [&](const QString &native, const QString &foreign) {
-            whenModal([=](QWidget *dlg) {
-                auto *f = qobject_cast<frmLanguage *>(dlg);
-                QVERIFY(f);
-                dlg->findChild<QLineEdit *>(QStringLiteral("txtMother"))->setText(native);
-                dlg->findChild<QPushButton *>(QStringLiteral("cmdOK"))->click();
-                dlg->findChild<QLineEdit *>(QStringLiteral("txtForeign"))->setText(foreign);
-                dlg->findChild<QPushButton *>(QStringLiteral("cmdOK"))->click();
+            sb.windows->onOpen(QStringLiteral("frmLanguage"), [=](QDialog &dlg) {
+                QVERIFY(qobject_cast<frmLanguage *>(&dlg));
+                dlg.findChild<QLineEdit *>(QStringLiteral("txtMother"))->setText(native);
+                dlg.findChild<QPushButton *>(QStringLiteral("cmdOK"))->click();
+                dlg.findChild<QLineEdit *>(QStringLiteral("txtForeign"))->setText(foreign);
+                dlg.findChild<QPushButton *>(QStringLiteral("cmdOK"))->click();
             });
             item(QStringLiteral("mAdd"))->trigger();
         };
@@ -518,15 +525,81 @@ private slots:
     {
         start();
         QString shown;
-        whenModal([&](QWidget *dlg) {
-            QCOMPARE(dlg->objectName(), QStringLiteral("frmHelp"));
-            shown = dlg->findChild<QTextBrowser *>(QStringLiteral("rtfHilfe"))->toPlainText();
-            dlg->close();
+        sb.windows->onOpen(QStringLiteral("frmHelp"), [&](QDialog &dlg) {
+            shown = dlg.findChild<QTextBrowser *>(QStringLiteral("rtfHilfe"))->toPlainText();
+            dlg.close();
         });
         item(QStringLiteral("mHelp"))->trigger();
+        QCOMPARE(sb.windows->opened(), QStringList{QStringLiteral("frmHelp")});
         QCOMPARE(sb.spy->count(), 0);
         QVERIFY(shown.contains(QStringLiteral("Fach")));
         QCOMPARE(AppState::instance().HelpFile, Places::helpFile(QStringLiteral("main.rtf")));
+    }
+
+    // The card box is recounted once after each window opened from it:
+    // when the window closes, and not again when the main window gets the
+    // focus back from it.
+    void aClosedWindowRecountsTheCardBoxOnce_data()
+    {
+        QTest::addColumn<QString>("menuItem");
+        QTest::addColumn<QString>("window");
+        QTest::newRow("about") << QStringLiteral("mAbout") << QStringLiteral("frmAbout");
+        QTest::newRow("help") << QStringLiteral("mHelp") << QStringLiteral("frmHelp");
+        QTest::newRow("sound folder") << QStringLiteral("mSoundPath") << QStringLiteral("frmSPfad");
+        QTest::newRow("new pair") << QStringLiteral("mAdd") << QStringLiteral("frmLanguage");
+    }
+    void aClosedWindowRecountsTheCardBoxOnce()
+    {
+        QFETCH(QString, menuItem);
+        QFETCH(QString, window);
+        {
+            auto db = makeDatabase();
+            addCards(*db, QStringLiteral("tEnglisch"), 2, {QStringLiteral("dog")});
+        }
+        start();
+        QVERIFY(activate(w.get()));
+        QSignalSpy refreshed(w.get(), &frmMain::refreshed);
+        sb.windows->onOpen(window, [&](QDialog &dlg) {
+            // The window takes the focus as on a desktop; meanwhile a card
+            // moves, and the card box must show it afterwards.
+            QVERIFY(activate(&dlg));
+            QVERIFY(!w->isActiveWindow());
+            AppState::instance().Database->execute(QStringLiteral("UPDATE tEnglisch SET Fach = 4"));
+            QCOMPARE(refreshed.count(), 0);
+            dlg.done(QDialog::Rejected);
+        });
+        item(menuItem)->trigger();
+        QCOMPARE(sb.windows->opened(), QStringList{window});
+        QCOMPARE(refreshed.count(), 1);
+        QCOMPARE(count(3), QStringLiteral("1"));
+        // The desktop gives the focus back to the main window.
+        QVERIFY(activate(w.get()));
+        QCOMPARE(refreshed.count(), 1);
+
+        // Losing the focus elsewhere and getting it back still recounts.
+        QWidget other;
+        other.show();
+        QVERIFY(activate(&other));
+        QVERIFY(activate(w.get()));
+        QCOMPARE(refreshed.count(), 2);
+    }
+
+    void windowsStillToComeOpenNothing()
+    {
+        {
+            auto db = makeDatabase();
+            addCards(*db, QStringLiteral("tEnglisch"), 2, {QStringLiteral("dog")});
+        }
+        start();
+        QSignalSpy refreshed(w.get(), &frmMain::refreshed);
+        QSignalSpy announced(&Windows::notifier(), &Windows::Notifier::windowRequested);
+        for (const char *name : {"mWork(2)", "mTable(2)", "mPage(2)", "mPrint(2)", "mVAdd", "mFF", "mAdmin", "mWBook"})
+            item(QLatin1String(name))->trigger();
+        QCOMPARE(requests.size(), 8);
+        QVERIFY(sb.windows->opened().isEmpty());
+        QCOMPARE(announced.count(), 0);
+        QCOMPARE(refreshed.count(), 0);
+        QVERIFY(!QApplication::overrideCursor());
     }
 };
 
