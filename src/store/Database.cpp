@@ -174,6 +174,29 @@ QString defaultClause(const FieldDef &f)
     return QStringLiteral(" DEFAULT ") + quoteText(text);
 }
 
+// Lists of cards are ordered by the words of their lines, within one
+// compartment or over all of them. The engine keeps two indexes of its own on
+// every table that has those fields, so such a list needs no sort. They are
+// not among the table's indexes and are made again where missing.
+void ensureOrderIndexes(Connection &c, const QString &table)
+{
+    QStringList columns;
+    Statement p = c.prepare(QStringLiteral("SELECT name FROM pragma_table_info(?)"));
+    p.bind(1, table);
+    while (p.step())
+        columns << p.column(0).toString().toLower();
+    p = Statement();
+    const QStringList wanted = {QStringLiteral("fach"), QStringLiteral("fvok"), QStringLiteral("mvok")};
+    for (const QString &w : wanted)
+        if (!columns.contains(w))
+            return;
+    const QString t = quoteIdent(table);
+    c.exec(QStringLiteral("CREATE INDEX IF NOT EXISTS %1 ON %2 (Fach, FVok, MVok)")
+               .arg(quoteIdent(kSysPrefix + QStringLiteral("Ord1$") + table), t));
+    c.exec(QStringLiteral("CREATE INDEX IF NOT EXISTS %1 ON %2 (FVok, MVok, Fach)")
+               .arg(quoteIdent(kSysPrefix + QStringLiteral("Ord2$") + table), t));
+}
+
 // Runs a change of the schema as one unit: if any step fails, the steps
 // before it are undone; either way the table definitions are read afresh.
 template <typename F>
@@ -288,6 +311,20 @@ std::shared_ptr<Database> Database::open(const QString &path)
                         Error::Kind::InUse);
         throw Error(QStringLiteral("Die Datenbank '%1' ist beschädigt und kann nicht geöffnet werden (%2)")
                         .arg(path, e.description()));
+    }
+    // An older file gets the engine's own list indexes; if that fails (a
+    // full disk) the file stays as it was and lists just sort.
+    try {
+        c->exec(QStringLiteral("SAVEPOINT vkorder"));
+        try {
+            for (const QString &t : c->realTables())
+                ensureOrderIndexes(*c, t);
+            c->exec(QStringLiteral("RELEASE vkorder"));
+        } catch (const Error &) {
+            c->exec(QStringLiteral("ROLLBACK TO vkorder"));
+            c->exec(QStringLiteral("RELEASE vkorder"));
+        }
+    } catch (const Error &) {
     }
     c->activateLinks();
     return std::shared_ptr<Database>(new Database(c));
@@ -465,6 +502,7 @@ void Database::appendTableDef(const TableDef &def)
                             {def.name, p, f.name, int(f.type), f.size, f.autoIncrement ? 1 : 0, f.required ? 1 : 0,
                              f.allowZeroLength ? 1 : 0, f.defaultValue});
         }
+        ensureOrderIndexes(*c_, def.name);
     });
 }
 

@@ -666,6 +666,31 @@ struct Recordset::Impl : ChangeSink
             found(row >= 0 && ahead ? row : -1);
             return;
         }
+        // Criteria an index answers (FVok = 'Haus') are asked of the whole
+        // table, and the few rows found are placed by their keys.
+        if (indexAnswers(crit)) {
+            constexpr int kMost = 4096;
+            Statement st = c->prepare(QStringLiteral("SELECT rowid FROM %1 WHERE %2 LIMIT %3")
+                                          .arg(quoteIdent(table), crit.where)
+                                          .arg(kMost + 1),
+                                      true);
+            st.bindAll(crit.params);
+            std::vector<qint64> rowids;
+            while (st.step() && rowids.size() <= size_t(kMost))
+                rowids.push_back(st.columnInt(0));
+            if (rowids.size() <= size_t(kMost)) {
+                qint64 best = -1;
+                for (qint64 id : rowids) {
+                    const qint64 row = rowOfKey(id);
+                    if (row < 0 || (step > 0 ? row < from : row > from))
+                        continue;
+                    if (best < 0 || (step > 0 ? row < best : row > best))
+                        best = row;
+                }
+                found(best);
+                return;
+            }
+        }
         // Otherwise in widening blocks from the start, so a match close by
         // is found quickly and a long search costs few statements.
         qint64 width = 32;
@@ -696,6 +721,25 @@ struct Recordset::Impl : ChangeSink
             width = std::min<qint64>(width * 2, 1024);
         }
         found(-1);
+    }
+
+    // Whether SQLite would find the rows of the criteria through an index
+    // rather than by reading the whole table.
+    mutable QHash<QString, bool> indexPlans;
+    bool indexAnswers(const Criteria &crit) const
+    {
+        auto it = indexPlans.constFind(crit.where);
+        if (it != indexPlans.constEnd())
+            return *it;
+        Statement st = c->prepare(
+            QStringLiteral("EXPLAIN QUERY PLAN SELECT rowid FROM %1 WHERE %2").arg(quoteIdent(table), crit.where));
+        st.bindAll(crit.params);
+        bool indexed = true;
+        while (st.step())
+            if (st.column(3).toString().startsWith(QStringLiteral("SCAN")))
+                indexed = false;
+        indexPlans.insert(crit.where, indexed);
+        return indexed;
     }
 
     void findInSnapshot(const QString &criteria, qint64 from, int step)

@@ -445,6 +445,24 @@ private slots:
         QVERIFY(rs->noMatch());
         rs->findFirst(QStringLiteral("VNr=%1").arg(far + 2));
         QCOMPARE(rs->text(QStringLiteral("FVok")), QStringLiteral("w0013"));
+
+        // A word an index finds at once, several times in the rows.
+        db->execute(QStringLiteral("UPDATE tEnglisch SET FVok = 'Doppel' WHERE FVok IN ('w0011', 'w1501', 'w2999', 'w0100')"));
+        auto byNumber = db->openRecordset(QStringLiteral("Select * from tEnglisch where [Fach] = 5"));
+        const auto vnrOf = [&] { return byNumber->value(QStringLiteral("VNr")).toInt(); };
+        byNumber->findFirst(QStringLiteral("FVok = 'doppel'"));
+        const int first = vnrOf();
+        byNumber->findNext(QStringLiteral("FVok = 'doppel'"));
+        const int second = vnrOf();
+        byNumber->findLast(QStringLiteral("FVok = 'doppel'"));
+        const int third = vnrOf();
+        byNumber->findPrevious(QStringLiteral("FVok = 'doppel'"));
+        QCOMPARE(vnrOf(), second);
+        QVERIFY(first < second && second < third);
+        byNumber->findNext(QStringLiteral("FVok = 'doppel'"));
+        byNumber->findNext(QStringLiteral("FVok = 'doppel'"));
+        QVERIFY(byNumber->noMatch());
+        QCOMPARE(vnrOf(), third);
     }
 
     // A table recordset walks its index (letter case ignored, duplicates by

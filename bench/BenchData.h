@@ -1,0 +1,22 @@
+#pragma once
+
+// Test data and timing helpers shared by the benchmarks.
+
+#include <QRandomGenerator>
+#include <QString>
+
+#include <sqlite3.h>
+
+#include <functional>
+#include <vector>
+
+QString word(QRandomGenerator &rng, int minLen, int maxLen);
+QString sentence(QRandomGenerator &rng);
+void bindText(sqlite3_stmt *st, int i, const QString &t);
+// A new database with the language table tEnglisch holding `cards` cards,
+// spread over the eight compartments in turn.
+void fill(const QString &path, int cards);
+
+double median(std::vector<double> v);
+double msOf(const std::function<void()> &f);
+long residentKiB();

@@ -1,0 +1,69 @@
+#pragma once
+
+// One list model for every list of cards: the dictionary, the table view and
+// the compartment manager's two lists. It reads the rows of its own dynaset,
+// a block at a time and only the rows a view shows, so a million cards cost
+// their row ids and no more; it never moves anyone's current row.
+
+#include <QAbstractTableModel>
+#include <QStringList>
+
+#include <functional>
+#include <memory>
+
+namespace store {
+class Database;
+class Recordset;
+}
+
+class RecordsetModel : public QAbstractTableModel
+{
+    Q_OBJECT
+
+public:
+    // What a column shows of a row: the values of the statement's fields,
+    // by position.
+    using Format = std::function<QString(const QVariantList &fields)>;
+    struct Column
+    {
+        QString header;
+        Format text;
+    };
+
+    // The attached number of every line: the row's key (the card's VNr).
+    static constexpr int KeyRole = Qt::UserRole + 1;
+
+    // Opens `sql` (a SELECT over one table, ordered as its lines should be)
+    // on its own dynaset. Throws store::Error like any opening.
+    RecordsetModel(store::Database &db, const QString &sql, QList<Column> columns, QObject *parent = nullptr);
+    ~RecordsetModel() override;
+
+    int rowCount(const QModelIndex &parent = {}) const override;
+    int columnCount(const QModelIndex &parent = {}) const override;
+    QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
+
+    qint64 keyOfRow(int row) const;
+    int rowOfKey(qint64 key) const; // -1: not in the list
+
+    // Reads the rows again now. Changes made through the engine layer call
+    // it by themselves, once the event loop runs.
+    void refresh();
+
+    // The text of one column of a row, as the list shows it.
+    QString text(int row, int column = 0) const;
+
+    // Fields joined as the lists of cards show them: "a - b - c", a missing
+    // value as empty text.
+    static Format joined(QList<int> fields, const QString &lead = {});
+
+private:
+    QVariantList fieldsOf(int row) const;
+    void scheduleRefresh();
+
+    std::shared_ptr<store::Recordset> rs_;
+    QList<Column> columns_;
+    int listener_ = 0;
+    bool refreshPending_ = false;
+    bool refreshing_ = false;
+};
