@@ -1,7 +1,7 @@
 #include "sound/frmSPfad.h"
 
 #include "core/AppState.h"
-#include "core/Messages.h"
+#include "ui/common/Messages.h"
 #include "core/Places.h"
 #include "store/Engine.h"
 #include "store/Settings.h"

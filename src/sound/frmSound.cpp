@@ -1,7 +1,7 @@
 #include "sound/frmSound.h"
 
 #include "core/AppState.h"
-#include "core/Messages.h"
+#include "ui/common/Messages.h"
 #include "sound/Mci.h"
 #include "store/Catalogue.h"
 #include "store/Engine.h"

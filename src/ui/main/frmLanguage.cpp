@@ -1,7 +1,7 @@
 #include "ui/main/frmLanguage.h"
 
-#include "core/Messages.h"
-#include "core/Twips.h"
+#include "ui/common/Messages.h"
+#include "ui/common/Twips.h"
 
 #include <QGroupBox>
 #include <QLabel>
