@@ -109,7 +109,7 @@ private slots:
     {
         const QString exe = QStandardPaths::findExecutable(QStringLiteral("pulseaudio"));
         if (exe.isEmpty() || QStandardPaths::findExecutable(QStringLiteral("pactl")).isEmpty())
-            QSKIP("pulseaudio and pactl are not installed: no sound server to test against");
+            VOKAMIA_SKIP("pulseaudio and pactl are not installed: no sound server to test against");
 
         work_ = std::make_unique<TempWorkDir>();
         runtime_ = here(QStringLiteral("runtime"));
@@ -143,10 +143,10 @@ private slots:
         server_.setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGTERM); });
         server_.start();
         if (!server_.waitForStarted(10000))
-            QSKIP(qPrintable(QStringLiteral("pulseaudio cannot start: %1").arg(server_.errorString())));
+            VOKAMIA_SKIP(qPrintable(QStringLiteral("pulseaudio cannot start: %1").arg(server_.errorString())));
         QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(socket) || server_.state() == QProcess::NotRunning, 15000);
         if (server_.state() == QProcess::NotRunning || !QFile::exists(socket))
-            QSKIP(qPrintable(QStringLiteral("pulseaudio cannot start here:\n") + serverLog()));
+            VOKAMIA_SKIP(qPrintable(QStringLiteral("pulseaudio cannot start here:\n") + serverLog()));
 
         QVERIFY2(pactl({QStringLiteral("set-default-source"), QStringLiteral("mic")}), qPrintable(serverLog()));
         QVERIFY2(pactl({QStringLiteral("set-default-sink"), QStringLiteral("speaker")}), qPrintable(serverLog()));
