@@ -60,23 +60,66 @@ QString copyTestData(const QString &relative, const QString &toFolder)
 }
 
 #include <QApplication>
+#include <QDialog>
+#include <QPointer>
 #include <QTimer>
+
+namespace {
+
+// The callback still waiting for its window, if any.
+QPointer<QTimer> g_pendingModal;
+
+// Closes every modal window, innermost first, so exec() returns.
+void closeModalWindows()
+{
+    for (int guard = 0; guard < 16; ++guard) {
+        QWidget *w = QApplication::activeModalWidget();
+        if (!w)
+            return;
+        if (auto *d = qobject_cast<QDialog *>(w))
+            d->reject();
+        else
+            w->close();
+        if (w->isVisible())
+            w->hide();
+    }
+}
+
+} // namespace
 
 void whenModal(std::function<void(QWidget *)> f)
 {
+    delete g_pendingModal;
     auto *timer = new QTimer;
-    auto tries = std::make_shared<int>(0);
-    QObject::connect(timer, &QTimer::timeout, [timer, tries, f] {
-        if (QWidget *w = QApplication::activeModalWidget()) {
-            timer->stop();
-            timer->deleteLater();
-            f(w);
-        } else if (++*tries > 500) {
-            timer->stop();
-            timer->deleteLater();
+    g_pendingModal = timer;
+    QObject::connect(timer, &QTimer::timeout, [timer, f] {
+        QWidget *w = QApplication::activeModalWidget();
+        if (!w)
+            return;
+        timer->stop();
+        timer->deleteLater();
+        g_pendingModal = nullptr;
+        const QPointer<QWidget> window(w);
+        f(w);
+        if (window && window->isVisible()) {
+            // A failed check returns from the callback before it closed
+            // the window; closing it here lets the test end instead of
+            // waiting for ever in exec().
+            const bool failed = QTest::currentTestFailed();
+            closeModalWindows();
+            if (!failed)
+                QTest::qFail("the window was left open by the test", __FILE__, __LINE__);
         }
     });
     timer->start(10);
+}
+
+void failIfModalPending()
+{
+    if (g_pendingModal.isNull())
+        return;
+    delete g_pendingModal;
+    QTest::qFail("the window the test waited for never opened", __FILE__, __LINE__);
 }
 
 #include "core/AppState.h"
@@ -98,6 +141,7 @@ void Sandbox::stop()
     AppState::resetForTesting();
     spy.reset();
     work.reset();
+    failIfModalPending();
 }
 
 QString Sandbox::setting(const QString &key) const

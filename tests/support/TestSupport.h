@@ -65,8 +65,13 @@ QString copyTestData(const QString &relative, const QString &toFolder);
 #include <functional>
 
 // Runs f on the next modal window as soon as it is shown (for windows a
-// test opens with exec()); f must close it.
+// test opens with exec()); f must close it. Should f leave the window open,
+// a failed check inside it for instance, the window is closed so that
+// exec() returns, and the test fails.
 void whenModal(std::function<void(QWidget *)> f);
+// Fails the test when a window given to whenModal never opened, and forgets
+// it; for cleanup(). Sandbox::stop() does this.
+void failIfModalPending();
 
 #include <memory>
 

@@ -70,6 +70,7 @@ private slots:
         spy_.reset();
         Places::setProgramFolderForTesting(QString());
         work_.reset();
+        failIfModalPending();
     }
 
     void missingFileIsReportedAndTheViewerOpensEmpty()
