@@ -121,6 +121,7 @@ private slots:
     void cleanup()
     {
         db.reset();
+        Mci::setStartTimeout(Mci::kDefaultStartTimeoutMs);
         Mci::setBackend(std::make_unique<Mci::ToneBackend>());
         tone = nullptr;
         sb.stop();
@@ -282,6 +283,43 @@ private slots:
 
         // Once a device is there, the next try works.
         tone->setInputAvailable(true);
+        recordAndStop(w);
+        QCOMPARE(sb.spy->count(), 1);
+        QCOMPARE(field(QStringLiteral("FVokSound")).toString(), kWordPath);
+    }
+
+    void deviceThatNeverConfirmsIsReported_data()
+    {
+        QTest::addColumn<int>("timeoutMs");
+        QTest::addColumn<int>("answer"); // kStarting: no answer at all
+        QTest::newRow("stalled server") << 0 << Mci::kStarting;
+        QTest::newRow("refused later") << 600000 << int(Mci::DeviceFailed);
+    }
+    void deviceThatNeverConfirmsIsReported()
+    {
+        QFETCH(int, timeoutMs);
+        QFETCH(int, answer);
+        useLanguage();
+        Mci::setStartTimeout(timeoutMs);
+        tone->setConfirmsCaptures(false);
+        frmSound w;
+        w.show();
+        click(w.cmdRecord);
+        // Record returned at once: the window records and can be stopped.
+        QVERIFY(w.isRecording());
+        QCOMPARE(buttons(w), QStringLiteral("0D00"));
+        if (answer != Mci::kStarting)
+            tone->answerCaptures(answer);
+        const int code = answer == Mci::kStarting ? int(Mci::NoResponse) : answer;
+        QTRY_COMPARE(sb.spy->count(), 1);
+        QCOMPARE(sb.spy->last().text, QStringLiteral("record ERROR:  ") + Mci::errorText(code));
+        QVERIFY(!w.isRecording());
+        QCOMPARE(buttons(w), QStringLiteral("D001"));
+        QVERIFY(aliasMode(QStringLiteral("NeuWort")).isEmpty());
+        QVERIFY(field(QStringLiteral("FVokSound")).isNull());
+
+        // A device that answers again records as usual.
+        tone->setConfirmsCaptures(true);
         recordAndStop(w);
         QCOMPARE(sb.spy->count(), 1);
         QCOMPARE(field(QStringLiteral("FVokSound")).toString(), kWordPath);
