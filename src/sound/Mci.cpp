@@ -572,6 +572,11 @@ void setStartTimeout(int milliseconds)
     state().startTimeoutMs = milliseconds;
 }
 
+int abandonedCaptures()
+{
+    return QtAudioBackend::abandonedCaptures();
+}
+
 std::unique_ptr<Backend> makeDefaultBackend()
 {
     return std::make_unique<QtAudioBackend>();

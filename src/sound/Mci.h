@@ -57,6 +57,12 @@ void setBackend(std::unique_ptr<Backend> backend);
 constexpr int kDefaultStartTimeoutMs = 5000;
 void setStartTimeout(int milliseconds);
 
+// Recordings of the default backend that were given up while the sound
+// server did not answer and that still wait for it. While one waits, the
+// process must end without running the sound library's exit code, which
+// would abort on it.
+int abandonedCaptures();
+
 // The default backend, for whoever wants to install it explicitly.
 std::unique_ptr<Backend> makeDefaultBackend();
 
