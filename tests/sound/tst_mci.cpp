@@ -262,12 +262,12 @@ private slots:
     void everyCodeHasItsOwnText()
     {
         QSet<QString> texts;
-        for (int code = NoError; code <= DeviceFailed; ++code) {
+        for (int code = NoError; code <= NoResponse; ++code) {
             const QString t = errorText(code);
             QVERIFY2(!t.isEmpty() && !t.startsWith(QStringLiteral("Unbekannter Fehler")), qPrintable(t));
             texts.insert(t);
         }
-        QCOMPARE(texts.size(), DeviceFailed + 1);
+        QCOMPARE(texts.size(), NoResponse + 1);
         QVERIFY(errorText(4711).contains(QStringLiteral("4711")));
     }
 
