@@ -1,4 +1,5 @@
 #include "core/Places.h"
+#include "sound/Mci.h"
 #include "ui/common/Application.h"
 #include "ui/main/frmMain.h"
 
@@ -7,6 +8,8 @@
 #include <QLibraryInfo>
 #include <QLocale>
 #include <QTranslator>
+
+#include <cstdlib>
 
 namespace {
 
@@ -42,5 +45,11 @@ int main(int argc, char *argv[])
 
     frmMain w;
     w.show();
-    return QApplication::exec();
+    const int rc = QApplication::exec();
+    // Everything is stored as it changes, so nothing is lost by leaving
+    // without the exit code of the libraries, which would abort on a
+    // recording the sound server never answered.
+    if (Mci::abandonedCaptures() > 0)
+        std::_Exit(rc);
+    return rc;
 }

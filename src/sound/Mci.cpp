@@ -5,11 +5,13 @@
 #include "sound/WaveFile.h"
 
 #include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QSet>
 #include <QStringList>
 
 #include <map>
+#include <utility>
 
 namespace Mci {
 
@@ -23,6 +25,8 @@ struct Recorder
     WaveFormat format;
     std::unique_ptr<Capture> capture; // set while recording
     QByteArray samples;               // everything recorded and stopped so far
+    QElapsedTimer started;            // since the last RECORD
+    int failure = NoError;            // why the last RECORD ended by itself
 
     bool recording() const { return capture != nullptr; }
 };
@@ -33,6 +37,7 @@ struct State
     std::map<QString, Recorder> recorders; // key: alias in lower case
     QSet<QString> playedFiles;            // absolute paths played and not stopped
     bool waveOpen = false;
+    int startTimeoutMs = kDefaultStartTimeoutMs;
     QString lastReturn;
     QString lastError;
 
@@ -129,10 +134,28 @@ bool same(const QString &a, const QString &b)
     return a.compare(b, Qt::CaseInsensitive) == 0;
 }
 
+void finishCapture(Recorder &rec);
+
+// A recording whose device never confirmed it, or that the device ended,
+// stops here and keeps why, for the next command that asks about it.
+void settle(Recorder &rec)
+{
+    if (!rec.capture)
+        return;
+    const int st = rec.capture->state();
+    if (st == NoError || (st == kStarting && rec.started.elapsed() < state().startTimeoutMs))
+        return;
+    rec.failure = st == kStarting ? int(NoResponse) : st;
+    finishCapture(rec);
+}
+
 Recorder *findRecorder(const QString &name)
 {
     auto it = state().recorders.find(name.toLower());
-    return it == state().recorders.end() ? nullptr : &it->second;
+    if (it == state().recorders.end())
+        return nullptr;
+    settle(it->second);
+    return &it->second;
 }
 
 QString aliasKey(const QString &alias)
@@ -301,6 +324,8 @@ int doRecord(Words &w)
     if (rec->recording())
         return NoError;
     state().audio().stop(aliasKey(name));
+    rec->failure = NoError;
+    rec->started.start();
     // A new RECORD carries on after what was recorded before, as a tape would.
     return state().audio().startCapture(rec->format, rec->capture);
 }
@@ -319,6 +344,8 @@ int doStop(Words &w)
             state().audio().stop(aliasKey(name));
             return NoError;
         }
+        if (rec->failure != NoError)
+            return std::exchange(rec->failure, int(NoError));
         return NotRecording;
     }
     if (same(name, kWaveAudio)) {
@@ -408,6 +435,9 @@ int doStatus(Words &w, QString &answer)
 
     if (Recorder *rec = findRecorder(name)) {
         if (item == QLatin1String("mode")) {
+            // A recording that ended by itself answers with its error, once.
+            if (rec->failure != NoError)
+                return std::exchange(rec->failure, int(NoError));
             answer = rec->recording() ? QStringLiteral("recording")
                 : state().audio().isPlaying(aliasKey(name)) ? QStringLiteral("playing")
                                                             : QStringLiteral("stopped");
@@ -506,6 +536,8 @@ QString errorText(int code)
         return QStringLiteral("Es ist kein Audiogerät verfügbar.");
     case DeviceFailed:
         return QStringLiteral("Das Audiogerät konnte nicht gestartet werden.");
+    case NoResponse:
+        return QStringLiteral("Das Audiogerät hat die Aufnahme nicht bestätigt.");
     default:
         return QStringLiteral("Unbekannter Fehler %1.").arg(code);
     }
@@ -533,6 +565,16 @@ void setBackend(std::unique_ptr<Backend> backend)
 {
     state().closeEverything();
     state().backend = std::move(backend);
+}
+
+void setStartTimeout(int milliseconds)
+{
+    state().startTimeoutMs = milliseconds;
+}
+
+int abandonedCaptures()
+{
+    return QtAudioBackend::abandonedCaptures();
 }
 
 std::unique_ptr<Backend> makeDefaultBackend()

@@ -24,6 +24,12 @@
 // a file forgets it; a file that played to its end can still be stopped
 // without an error.
 //
+// RECORD returns before the device has confirmed the recording. Should it
+// not confirm within the start timeout, or end the recording by itself, the
+// recording stops and the next STATUS <alias> MODE or STOP <alias> answers
+// with the error (NoResponse, DeviceFailed) instead; a window that records
+// asks STATUS now and then to learn of it.
+//
 // Verbs and keywords are case-blind, and so are aliases. Paths are stored
 // paths (".\Englisch\EnV17.wav") and map onto the file system with
 // Places::mapStoredPath. Every command returns at once: recording and
@@ -46,6 +52,16 @@ QString lastErrorText();
 // Replaces the backend; everything open is closed first. nullptr brings
 // back the default backend (the sound hardware through Qt Multimedia).
 void setBackend(std::unique_ptr<Backend> backend);
+
+// How long RECORD waits for the device to confirm, in the background.
+constexpr int kDefaultStartTimeoutMs = 5000;
+void setStartTimeout(int milliseconds);
+
+// Recordings of the default backend that were given up while the sound
+// server did not answer and that still wait for it. While one waits, the
+// process must end without running the sound library's exit code, which
+// would abort on it.
+int abandonedCaptures();
 
 // The default backend, for whoever wants to install it explicitly.
 std::unique_ptr<Backend> makeDefaultBackend();

@@ -32,7 +32,12 @@ enum Error : int {
     CannotWrite = 15,     // SAVE failed to write the file
     NoDevice = 16,        // no audio input / output device
     DeviceFailed = 17,    // the audio device refused to start
+    NoResponse = 18,      // the audio device never confirmed a RECORD
 };
+
+// Not an error: what Capture::state() says while the device has not yet
+// confirmed that it records.
+constexpr int kStarting = -1;
 
 // What SET configures on a new recording. Samples are always captured as
 // 16-bit; bitsPerSample only decides how SAVE stores them.
@@ -60,11 +65,18 @@ constexpr int kMaxRecordSeconds = 600;
 constexpr int kMaxPlaySeconds = 600;
 
 // One capture from the input device, running from its creation until stop().
+// A sound server may take its time to set the stream up, or never answer at
+// all: the capture starts at once and tells later whether it runs.
 class Capture
 {
 public:
     virtual ~Capture() = default;
-    // Ends the capture; whatever was captured stays in data().
+    // kStarting until the device has confirmed the capture, then NoError
+    // while it runs, or the error code when it could not start. Never
+    // waits for the device.
+    virtual int state() const { return NoError; }
+    // Ends the capture; whatever was captured stays in data(). A capture
+    // still starting is abandoned without waiting for the device.
     virtual void stop() = 0;
     // Interleaved 16-bit samples captured so far, in the format asked for.
     virtual QByteArray data() const = 0;
@@ -81,11 +93,13 @@ public:
     virtual bool hasInput() = 0;
 
     // Starts capturing 16-bit samples at the given rate and channel count.
-    // Returns NoError and sets capture, or an error code.
+    // Returns NoError and sets capture, or an error code; returns at once,
+    // even when the device has yet to confirm (see Capture::state).
     virtual int startCapture(const WaveFormat &format, std::unique_ptr<Capture> &capture) = 0;
 
     // Starts playing the clip under a key (a file path or an alias) and
-    // returns at once. Playing the same key again restarts it.
+    // returns at once. Playing the same key again restarts it. The stream
+    // to the device is closed once the clip has played.
     virtual int play(const QString &key, const Clip &clip) = 0;
     // Silences the key; nothing happens if it is not playing.
     virtual void stop(const QString &key) = 0;

@@ -2,6 +2,8 @@
 
 #include "sound/MciBackend.h"
 
+#include <QObject>
+
 #include <map>
 
 class QAudioSink;
@@ -10,8 +12,8 @@ class QBuffer;
 namespace Mci {
 
 // The sound hardware through Qt Multimedia: QAudioSource records from the
-// default input, QAudioSink plays on the default output. Both run on Qt's
-// event loop; nothing here waits for the device.
+// default input on a thread of its own, QAudioSink plays on the default
+// output on Qt's event loop; nothing here waits for the device.
 class QtAudioBackend : public Backend
 {
 public:
@@ -26,11 +28,20 @@ public:
     void stopAll() override;
     bool isPlaying(const QString &key) override;
 
+    // Recordings given up while the sound server had not answered, whose
+    // thread still waits inside the sound library. The library cannot shut
+    // down while one waits.
+    static int abandonedCaptures();
+
 private:
     struct Playback;
     void dropFinished();
+    void closeFinished(const QString &key, const QAudioSink *sink);
 
     std::map<QString, std::unique_ptr<Playback>> playing_;
+    // Receives the sinks' signals; declared last so it goes first, and no
+    // signal reaches a backend half destroyed.
+    QObject context_;
 };
 
 } // namespace Mci

@@ -1,6 +1,7 @@
 #include "sound/ToneBackend.h"
 
 #include <cmath>
+#include <utility>
 #include <numbers>
 
 namespace Mci {
@@ -10,10 +11,13 @@ namespace {
 class ToneCapture : public Capture
 {
 public:
-    ToneCapture(const WaveFormat &format, double seconds, double frequency, QStringList &log)
-        : format_(format), seconds_(seconds), frequency_(frequency), log_(log)
+    ToneCapture(const WaveFormat &format, double seconds, double frequency, QStringList &log,
+                 std::shared_ptr<int> state)
+        : format_(format), seconds_(seconds), frequency_(frequency), log_(log), state_(std::move(state))
     {
     }
+
+    int state() const override { return *state_; }
 
     void stop() override
     {
@@ -21,6 +25,9 @@ public:
             return;
         stopped_ = true;
         log_.append(QStringLiteral("record stop"));
+        // What never ran has recorded nothing.
+        if (*state_ != NoError)
+            return;
         const qint64 frames = std::llround(seconds_ * format_.samplesPerSec);
         data_.resize(frames * format_.channels * 2);
         auto *out = reinterpret_cast<qint16 *>(data_.data());
@@ -38,6 +45,7 @@ private:
     double seconds_;
     double frequency_;
     QStringList &log_;
+    std::shared_ptr<int> state_;
     bool stopped_ = false;
     QByteArray data_;
 };
@@ -54,8 +62,20 @@ int ToneBackend::startCapture(const WaveFormat &format, std::unique_ptr<Capture>
     if (!input_)
         return NoDevice;
     log_.append(QStringLiteral("record %1 Hz %2 ch").arg(format.samplesPerSec).arg(format.channels));
-    capture = std::make_unique<ToneCapture>(format, toneSeconds_, frequency_, log_);
+    auto state = std::make_shared<int>(confirms_ ? int(NoError) : kStarting);
+    if (!confirms_)
+        waiting_.push_back(state);
+    capture = std::make_unique<ToneCapture>(format, toneSeconds_, frequency_, log_, std::move(state));
     return NoError;
+}
+
+void ToneBackend::answerCaptures(int result)
+{
+    for (const auto &w : waiting_) {
+        if (auto state = w.lock())
+            *state = result;
+    }
+    waiting_.clear();
 }
 
 int ToneBackend::play(const QString &key, const Clip &clip)

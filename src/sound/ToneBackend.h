@@ -5,6 +5,9 @@
 #include <QSet>
 #include <QStringList>
 
+#include <memory>
+#include <vector>
+
 namespace Mci {
 
 // A stand-in for the sound hardware, for tests: "recording" yields a sine
@@ -18,6 +21,12 @@ public:
     void setFrequency(double hertz) { frequency_ = hertz; }
     void setInputAvailable(bool available) { input_ = available; }
     void setOutputAvailable(bool available) { output_ = available; }
+    // Off: recordings started from now on wait for answerCaptures(), as
+    // with a sound server that is slow or has stalled.
+    void setConfirmsCaptures(bool confirms) { confirms_ = confirms; }
+    // Gives every waiting recording its answer: NoError starts it, an error
+    // code fails it.
+    void answerCaptures(int result);
 
     // The sample the tone has at a frame (same on every channel).
     static qint16 toneSample(qint64 frame, int sampleRate, double frequency);
@@ -43,6 +52,8 @@ private:
     double frequency_ = 440.0;
     bool input_ = true;
     bool output_ = true;
+    bool confirms_ = true;
+    std::vector<std::weak_ptr<int>> waiting_;
     QStringList log_;
     QSet<QString> playing_;
 };

@@ -1,7 +1,7 @@
 #include "sound/frmSPfad.h"
 
 #include "core/AppState.h"
-#include "core/Messages.h"
+#include "ui/common/Messages.h"
 #include "core/Places.h"
 #include "store/Settings.h"
 #include "ui/common/Guard.h"
@@ -16,6 +16,8 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QScrollBar>
+#include <QTimer>
 #include <QTreeView>
 #include <QVBoxLayout>
 
@@ -87,18 +89,20 @@ frmSPfad::frmSPfad(QWidget *parent) : QDialog(parent)
     layout->addLayout(buttons);
     resize(520, 420);
 
-    const QString shown = shownFolder(AppState::instance().SoundPath);
-    txtSPfad->setText(shown);
-    showFolderInTree(shown);
+    const QString stored = AppState::instance().SoundPath;
+    txtSPfad->setText(stored);
+    showFolderInTree(treeFolder(stored));
     txtSPfad->setFocus();
 }
 
-QString frmSPfad::shownFolder(const QString &stored)
+QString frmSPfad::treeFolder(const QString &stored)
 {
     static const QRegularExpression drive(QStringLiteral("^[A-Za-z]:([\\\\/].*)?$"));
     if (drive.match(stored).hasMatch())
         return Places::dataFolder();
-    return stored;
+    if (stored.isEmpty() || !QFileInfo(stored).isDir())
+        return QDir::homePath();
+    return QFileInfo(stored).absoluteFilePath();
 }
 
 QString frmSPfad::folderOf(const QString &typed)
@@ -111,16 +115,67 @@ QString frmSPfad::folderOf(const QString &typed)
 
 void frmSPfad::showFolderInTree(const QString &folder)
 {
-    // The tree opens at the folder in force (or at home when that is not a
-    // folder here) without touching the text the learner sees.
-    const QString start = !folder.isEmpty() && QFileInfo(folder).isDir() ? folder : QDir::homePath();
-    const QModelIndex index = model_->index(start);
+    // Selecting the folder must not touch the text the learner sees.
+    const QModelIndex index = model_->index(folder);
     if (!index.isValid())
         return;
     loading_ = true;
     Dir1->setCurrentIndex(index);
-    Dir1->scrollTo(index, QAbstractItemView::PositionAtCenter);
     loading_ = false;
+    pendingFolder_ = model_->filePath(index);
+    // The model reads the folders above it in the background and inserts
+    // and sorts their rows later; every such change moves it again.
+    auto above = [this](const QModelIndex &parent) {
+        if (pendingFolder_.isEmpty())
+            return false;
+        if (!parent.isValid())
+            return true;
+        const QString path = model_->filePath(parent);
+        return pendingFolder_.startsWith(path.endsWith(QLatin1Char('/')) ? path : path + QLatin1Char('/'));
+    };
+    connect(model_, &QFileSystemModel::rowsInserted, this, [this, above](const QModelIndex &parent) {
+        if (above(parent))
+            scheduleScroll();
+    });
+    connect(model_, &QFileSystemModel::layoutChanged, this, [this] {
+        if (!pendingFolder_.isEmpty())
+            scheduleScroll();
+    });
+    // Once the learner scrolls himself, the tree is his.
+    connect(Dir1->verticalScrollBar(), &QScrollBar::actionTriggered, this, [this] { pendingFolder_.clear(); });
+    scrollToFolder();
+}
+
+void frmSPfad::scheduleScroll()
+{
+    // After the view has laid the new rows out.
+    if (!scrollQueued_) {
+        scrollQueued_ = true;
+        QTimer::singleShot(0, this, [this] {
+            scrollQueued_ = false;
+            if (!pendingFolder_.isEmpty())
+                scrollToFolder();
+        });
+    }
+}
+
+void frmSPfad::scrollToFolder()
+{
+    const QModelIndex index = model_->index(pendingFolder_);
+    // Once the learner has picked another folder, the tree is his.
+    if (!index.isValid() || Dir1->currentIndex() != index) {
+        pendingFolder_.clear();
+        return;
+    }
+    Dir1->scrollTo(index, QAbstractItemView::PositionAtCenter);
+}
+
+void frmSPfad::showEvent(QShowEvent *event)
+{
+    QDialog::showEvent(event);
+    // Only now has the tree its real height to centre the folder in.
+    if (!pendingFolder_.isEmpty())
+        scrollToFolder();
 }
 
 void frmSPfad::btnOk_Click()
@@ -142,7 +197,7 @@ void frmSPfad::btnOk_Click()
 
 void frmSPfad::reject()
 {
-    Msg::show(QStringLiteral("Der bisherige Soundpfad") + kCrLf + shownFolder(AppState::instance().SoundPath) + kCrLf
+    Msg::show(QStringLiteral("Der bisherige Soundpfad") + kCrLf + AppState::instance().SoundPath + kCrLf
                   + QStringLiteral("bleibt eingestellt."),
               Msg::kAppTitle, QMessageBox::Information, QMessageBox::Ok, this);
     QDialog::reject();

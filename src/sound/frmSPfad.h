@@ -19,11 +19,12 @@ class frmSPfad : public QDialog
 public:
     explicit frmSPfad(QWidget *parent = nullptr);
 
-    // The folder a stored setting stands for on this system. A drive letter
-    // ("d:", the first-start default, or "D:\Sounds") names nothing here, so
-    // it stands for the learner's data folder; every other value is shown as
-    // it is. The stored value changes only when the learner confirms.
-    static QString shownFolder(const QString &stored);
+    // The folder the tree opens at for a stored setting. The text box always
+    // shows the stored value itself; but a drive letter ("d:", the
+    // first-start default, or "D:\Sounds") names nothing here, so the tree
+    // starts at the learner's data folder instead, and at home for any other
+    // value that is not a folder here.
+    static QString treeFolder(const QString &stored);
 
     // The text of the box as it is stored: without one trailing "/" or "\",
     // unless that is all there is.
@@ -46,9 +47,19 @@ private slots:
     void btnOk_Click();
     void btnHelp_Click();
 
+protected:
+    void showEvent(QShowEvent *event) override;
+
 private:
     void showFolderInTree(const QString &folder);
+    void scrollToFolder();
+    void scheduleScroll();
 
     QFileSystemModel *model_ = nullptr;
     bool loading_ = false;
+    // The folder the tree is to show until every folder above it has been
+    // read: the model reads them in the background, and each read that
+    // inserts rows above it pushes it out of view again.
+    QString pendingFolder_;
+    bool scrollQueued_ = false;
 };

@@ -1,7 +1,7 @@
 #include "sound/frmSound.h"
 
 #include "core/AppState.h"
-#include "core/Messages.h"
+#include "ui/common/Messages.h"
 #include "sound/Mci.h"
 #include "store/Catalogue.h"
 #include "store/Engine.h"
@@ -16,11 +16,15 @@
 #include <QPalette>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTimer>
 #include <QVBoxLayout>
 
 namespace {
 
 const QString kCrLf = QStringLiteral("\r\n");
+
+// How often a running recording is checked on.
+constexpr int kWatchMs = 200;
 
 // The text box that is being recorded for stands out; the other one stays
 // visible but pale.
@@ -45,6 +49,9 @@ frmSound::frmSound(QWidget *parent) : QDialog(parent)
     setObjectName(QStringLiteral("frmSound"));
     setWindowTitle(QStringLiteral("Achtung Aufnahme"));
     setModal(true);
+    watch_ = new QTimer(this);
+    watch_->setInterval(kWatchMs);
+    connect(watch_, &QTimer::timeout, this, &frmSound::checkRecording);
     buildControls();
     loadCard();
 }
@@ -252,13 +259,35 @@ void frmSound::cmdRecord_Click()
         Mci::send(QStringLiteral("CLOSE ") + alias_);
         setRecordingState(false);
         makeDefault(cmdRecord);
+        return;
     }
+    watch_->start();
+}
+
+void frmSound::checkRecording()
+{
+    if (!recording_) {
+        watch_->stop();
+        return;
+    }
+    QString mode;
+    const int rc = Mci::send(QStringLiteral("STATUS ") + alias_ + QStringLiteral(" MODE"), &mode);
+    if (rc == 0)
+        return;
+    // The device never confirmed the recording, or ended it: nothing will
+    // come of it, so the window goes back to where it was before Record.
+    watch_->stop();
+    Mci::send(QStringLiteral("CLOSE ") + alias_);
+    setRecordingState(false);
+    makeDefault(cmdRecord);
+    reportMci(QStringLiteral("record"), rc);
 }
 
 void frmSound::cmdStop_Click()
 {
     if (!recording_)
         return;
+    watch_->stop();
     recorded_ = true;
     setRecordingState(false);
     makeDefault(cmdPlay);
@@ -326,6 +355,7 @@ void frmSound::abandonRecording()
     if (!recording_)
         return;
     // The window goes away: its recording must not run on unseen.
+    watch_->stop();
     Mci::send(QStringLiteral("STOP ") + alias_);
     Mci::send(QStringLiteral("CLOSE ") + alias_);
     setRecordingState(false);

@@ -10,6 +10,7 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 class QRadioButton;
+class QTimer;
 
 // The recording window: records the pronunciation of the foreign word or of
 // the foreign example sentence of card AppState::EditVNr into a WAV file and
@@ -20,6 +21,9 @@ class QRadioButton;
 // "Stop" is usable: the choice between word and sentence is locked so that a
 // recording always lands in the field it was started for, and leaving the
 // window stops and closes the recording instead of leaving it running.
+// While it runs the window asks the command layer now and then whether the
+// device still records, so a sound server that never confirms the recording
+// is reported after a few seconds instead of leaving the window waiting.
 class frmSound : public QDialog
 {
     Q_OBJECT
@@ -61,6 +65,7 @@ private slots:
     void cmdRecord_Click();
     void cmdStop_Click();
     void cmdPlay_Click();
+    void checkRecording();
 
 private:
     void buildControls();
@@ -80,4 +85,5 @@ private:
     QString alias_;
     QString language_;
     bool sentence_ = false; // kind of the running (or last) recording
+    QTimer *watch_ = nullptr;
 };

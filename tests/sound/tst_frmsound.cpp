@@ -15,7 +15,6 @@
 
 #include <QDir>
 #include <QFile>
-#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -122,6 +121,7 @@ private slots:
     void cleanup()
     {
         db.reset();
+        Mci::setStartTimeout(Mci::kDefaultStartTimeoutMs);
         Mci::setBackend(std::make_unique<Mci::ToneBackend>());
         tone = nullptr;
         sb.stop();
@@ -132,25 +132,22 @@ private slots:
         useLanguage(QStringLiteral("Englisch"), 17, QStringLiteral("Über den Fluss."));
         frmSound w;
         QCOMPARE(sb.spy->count(), 0);
-        QCOMPARE(w.lblHelp->text(),
-                 QStringLiteral("Wählen Sie zuerst aus, ob Sie für das Fremdwort, oder den Beispielsatz einen Ton "
-                                "aufnehmen möchten.\n\nBeachten Sie die Reihenfolge: 1. Aufnahme, 2. Anhalten, 3. "
-                                "Hören der Aufnahme.\n\nSie können die Vertonung so lange wiederholen, bis Sie mit "
-                                "dem Ergebnis zufrieden sind."));
         QCOMPARE(w.txtVokabel->text(), QStringLiteral("house"));
         QCOMPARE(w.txtSatz->text(), QStringLiteral("Über den Fluss."));
         QVERIFY(w.optSound[0]->isChecked());
         QCOMPARE(buttons(w), QStringLiteral("D001"));
 
-        // The chosen text is the enabled, brighter box; the choice swaps them.
-        const QColor on(0, 255, 255), off(192, 255, 255);
+        // The chosen text is the enabled box and stands out; the choice
+        // swaps them.
+        const QColor on = base(w.txtVokabel), off = base(w.txtSatz);
+        QVERIFY(on != off);
         QVERIFY(w.txtVokabel->isEnabled() && !w.txtSatz->isEnabled());
-        QCOMPARE(base(w.txtVokabel), on);
-        QCOMPARE(base(w.txtSatz), off);
         click(w.optSound[1]);
         QVERIFY(!w.txtVokabel->isEnabled() && w.txtSatz->isEnabled());
         QCOMPARE(base(w.txtVokabel), off);
         QCOMPARE(base(w.txtSatz), on);
+        click(w.optSound[0]);
+        QCOMPARE(base(w.txtVokabel), on);
     }
 
     void missingCardIsReportedAndNothingCanBeRecorded()
@@ -301,6 +298,43 @@ private slots:
 
         // Once a device is there, the next try works.
         tone->setInputAvailable(true);
+        recordAndStop(w);
+        QCOMPARE(sb.spy->count(), 1);
+        QCOMPARE(field(QStringLiteral("FVokSound")).toString(), kWordPath);
+    }
+
+    void deviceThatNeverConfirmsIsReported_data()
+    {
+        QTest::addColumn<int>("timeoutMs");
+        QTest::addColumn<int>("answer"); // kStarting: no answer at all
+        QTest::newRow("stalled server") << 0 << Mci::kStarting;
+        QTest::newRow("refused later") << 600000 << int(Mci::DeviceFailed);
+    }
+    void deviceThatNeverConfirmsIsReported()
+    {
+        QFETCH(int, timeoutMs);
+        QFETCH(int, answer);
+        useLanguage();
+        Mci::setStartTimeout(timeoutMs);
+        tone->setConfirmsCaptures(false);
+        frmSound w;
+        w.show();
+        click(w.cmdRecord);
+        // Record returned at once: the window records and can be stopped.
+        QVERIFY(w.isRecording());
+        QCOMPARE(buttons(w), QStringLiteral("0D00"));
+        if (answer != Mci::kStarting)
+            tone->answerCaptures(answer);
+        const int code = answer == Mci::kStarting ? int(Mci::NoResponse) : answer;
+        QTRY_COMPARE(sb.spy->count(), 1);
+        QCOMPARE(sb.spy->last().text, QStringLiteral("record ERROR:  ") + Mci::errorText(code));
+        QVERIFY(!w.isRecording());
+        QCOMPARE(buttons(w), QStringLiteral("D001"));
+        QVERIFY(aliasMode(QStringLiteral("NeuWort")).isEmpty());
+        QVERIFY(field(QStringLiteral("FVokSound")).isNull());
+
+        // A device that answers again records as usual.
+        tone->setConfirmsCaptures(true);
         recordAndStop(w);
         QCOMPARE(sb.spy->count(), 1);
         QCOMPARE(field(QStringLiteral("FVokSound")).toString(), kWordPath);

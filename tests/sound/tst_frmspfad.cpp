@@ -15,9 +15,11 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSettings>
+#include <QSignalSpy>
 #include <QTest>
 #include <QTreeView>
 
+#include <algorithm>
 #include <memory>
 
 class TestFrmSPfad : public QObject
@@ -65,28 +67,73 @@ private slots:
         QCOMPARE(w.folderModel()->filePath(w.Dir1->currentIndex()), music);
     }
 
-    void driveLetterDefaultStandsForTheDataFolder()
+    void folderInForceIsScrolledIntoView()
     {
-        AppState::instance().SoundPath = QStringLiteral("d:");
-        QCOMPARE(frmSPfad::shownFolder(QStringLiteral("D:\\Sounds")), Places::dataFolder());
-        QCOMPARE(frmSPfad::shownFolder(QStringLiteral("dir:x")), QStringLiteral("dir:x"));
+        // Enough folders above it to push it out of a tree that scrolled
+        // before they were read.
+        for (int i = 0; i < 80; ++i)
+            folder(QStringLiteral("a%1").arg(i, 3, 10, QLatin1Char('0')));
+        const QString target = folder(QStringLiteral("zz"));
+        AppState::instance().SoundPath = target;
+        frmSPfad w;
+        QSignalSpy loaded(w.folderModel(), &QFileSystemModel::directoryLoaded);
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        // Wait for every folder above it to be read; each read inserts rows.
+        QStringList above;
+        for (QDir d(sb.work->path()); ; ) {
+            above << d.absolutePath();
+            if (!d.cdUp())
+                break;
+        }
+        auto allRead = [&] {
+            QStringList seen;
+            for (const auto &args : std::as_const(loaded))
+                seen << args.at(0).toString();
+            return std::all_of(above.cbegin(), above.cend(), [&](const QString &p) { return seen.contains(p); });
+        };
+        const QModelIndex home = w.folderModel()->index(sb.work->path());
+        QTRY_VERIFY2_WITH_TIMEOUT(allRead() && w.folderModel()->rowCount(home) == 81,
+                                  "the tree never read the folders above the one in force", 30000);
+        const QModelIndex current = w.Dir1->currentIndex();
+        QCOMPARE(w.folderModel()->filePath(current), target);
+        QTRY_VERIFY2(w.Dir1->viewport()->rect().contains(w.Dir1->visualRect(current)),
+                     "the folder in force is selected but out of view");
+    }
+
+    void storedValueIsShownAsItIs_data()
+    {
+        QTest::addColumn<QString>("stored");
+        QTest::addColumn<bool>("dataFolder"); // the tree starts at the data folder
+        QTest::newRow("first-start default") << QStringLiteral("d:") << true;
+        QTest::newRow("confirmed drive") << QStringLiteral("D:") << true;
+        QTest::newRow("drive and folder") << QStringLiteral("D:\\Sounds") << true;
+        QTest::newRow("no folder here") << QStringLiteral("dir:x") << false;
+    }
+    void storedValueIsShownAsItIs()
+    {
+        QFETCH(QString, stored);
+        QFETCH(bool, dataFolder);
+        QDir().mkpath(Places::dataFolder());
+        AppState::instance().SoundPath = stored;
         {
             frmSPfad w;
-            QCOMPARE(w.txtSPfad->text(), Places::dataFolder());
-            QCOMPARE(AppState::instance().SoundPath, QStringLiteral("d:"));
+            QCOMPARE(w.txtSPfad->text(), stored);
+            QCOMPARE(w.folderModel()->filePath(w.Dir1->currentIndex()),
+                     dataFolder ? Places::dataFolder() : QDir::homePath());
             click(w.btnCancel);
             QCOMPARE(sb.spy->last().text,
-                     QStringLiteral("Der bisherige Soundpfad\n") + Places::dataFolder()
-                         + QStringLiteral("\nbleibt eingestellt."));
-            QCOMPARE(AppState::instance().SoundPath, QStringLiteral("d:"));
+                     QStringLiteral("Der bisherige Soundpfad\n") + stored + QStringLiteral("\nbleibt eingestellt."));
+            QCOMPARE(AppState::instance().SoundPath, stored);
             QVERIFY(!storedSetting().isValid());
         }
         {
-            // Confirming takes the folder shown.
+            // Ok without editing keeps what was stored.
             frmSPfad w;
             click(w.btnOk);
-            QCOMPARE(AppState::instance().SoundPath, Places::dataFolder());
-            QCOMPARE(storedSetting().toString(), Places::dataFolder());
+            QCOMPARE(sb.spy->last().text, QStringLiteral("Der neue Sound-Pfad ist \n") + stored);
+            QCOMPARE(AppState::instance().SoundPath, stored);
+            QCOMPARE(storedSetting().toString(), stored);
         }
     }
 

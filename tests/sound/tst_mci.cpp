@@ -74,7 +74,58 @@ private slots:
     void cleanup()
     {
         send(QStringLiteral("close all"));
+        setStartTimeout(kDefaultStartTimeoutMs);
         work_.reset();
+    }
+
+    void recordingTheDeviceDoesNotConfirm_data()
+    {
+        QTest::addColumn<int>("timeoutMs");
+        QTest::addColumn<int>("answer"); // kStarting: no answer at all
+        QTest::addColumn<QString>("asking"); // the command that learns of it
+        QTest::addColumn<int>("expected");
+        QTest::newRow("no answer, status") << 0 << kStarting << QStringLiteral("status NeuWort mode") << int(NoResponse);
+        QTest::newRow("no answer, stop") << 0 << kStarting << QStringLiteral("STOP NeuWort") << int(NoResponse);
+        QTest::newRow("refused later") << 600000 << int(DeviceFailed) << QStringLiteral("status NeuWort mode")
+                                       << int(DeviceFailed);
+    }
+    void recordingTheDeviceDoesNotConfirm()
+    {
+        QFETCH(int, timeoutMs);
+        QFETCH(int, answer);
+        QFETCH(QString, asking);
+        QFETCH(int, expected);
+        setStartTimeout(timeoutMs);
+        tone_->setConfirmsCaptures(false);
+        sendAll({kOpen, QStringLiteral("RECORD NeuWort")});
+        if (answer != kStarting)
+            tone_->answerCaptures(answer);
+        // The error is told once; the recording is then simply stopped.
+        QCOMPARE(send(asking), expected);
+        QString mode;
+        QCOMPARE(send(QStringLiteral("status NeuWort mode"), &mode), 0);
+        QCOMPARE(mode, QStringLiteral("stopped"));
+        QCOMPARE(send(QStringLiteral("SAVE NeuWort .\\Englisch\\EnV1.wav")), int(NothingRecorded));
+
+        // The next RECORD starts afresh.
+        tone_->setConfirmsCaptures(true);
+        sendAll({QStringLiteral("RECORD NeuWort"), QStringLiteral("STOP NeuWort"),
+                 QStringLiteral("SAVE NeuWort .\\Englisch\\EnV1.wav")});
+        QCOMPARE(readWav(work_->file(QStringLiteral("Englisch/EnV1.wav"))).samples.size(), 11025);
+    }
+
+    void recordingConfirmedLateRecords()
+    {
+        setStartTimeout(600000);
+        tone_->setConfirmsCaptures(false);
+        sendAll({kOpen, QStringLiteral("RECORD NeuWort")});
+        QString mode;
+        QCOMPARE(send(QStringLiteral("status NeuWort mode"), &mode), 0);
+        QCOMPARE(mode, QStringLiteral("recording"));
+        tone_->answerCaptures(NoError);
+        sendAll({QStringLiteral("status NeuWort mode"), QStringLiteral("STOP NeuWort"),
+                 QStringLiteral("SAVE NeuWort .\\Englisch\\EnV1.wav")});
+        QCOMPARE(readWav(work_->file(QStringLiteral("Englisch/EnV1.wav"))).samples.size(), 11025);
     }
 
     void recordingSequenceSavesTheTone()
@@ -211,12 +262,12 @@ private slots:
     void everyCodeHasItsOwnText()
     {
         QSet<QString> texts;
-        for (int code = NoError; code <= DeviceFailed; ++code) {
+        for (int code = NoError; code <= NoResponse; ++code) {
             const QString t = errorText(code);
             QVERIFY2(!t.isEmpty() && !t.startsWith(QStringLiteral("Unbekannter Fehler")), qPrintable(t));
             texts.insert(t);
         }
-        QCOMPARE(texts.size(), DeviceFailed + 1);
+        QCOMPARE(texts.size(), NoResponse + 1);
         QVERIFY(errorText(4711).contains(QStringLiteral("4711")));
     }
 

@@ -11,6 +11,7 @@
 #include <QDir>
 #include <QFile>
 #include <QProcess>
+#include <QScopeGuard>
 #include <QStandardPaths>
 #include <QtTest>
 
@@ -109,7 +110,7 @@ private slots:
     {
         const QString exe = QStandardPaths::findExecutable(QStringLiteral("pulseaudio"));
         if (exe.isEmpty() || QStandardPaths::findExecutable(QStringLiteral("pactl")).isEmpty())
-            QSKIP("pulseaudio and pactl are not installed: no sound server to test against");
+            VOKAMIA_SKIP("pulseaudio and pactl are not installed: no sound server to test against");
 
         work_ = std::make_unique<TempWorkDir>();
         runtime_ = here(QStringLiteral("runtime"));
@@ -143,10 +144,10 @@ private slots:
         server_.setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGTERM); });
         server_.start();
         if (!server_.waitForStarted(10000))
-            QSKIP(qPrintable(QStringLiteral("pulseaudio cannot start: %1").arg(server_.errorString())));
+            VOKAMIA_SKIP(qPrintable(QStringLiteral("pulseaudio cannot start: %1").arg(server_.errorString())));
         QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(socket) || server_.state() == QProcess::NotRunning, 15000);
         if (server_.state() == QProcess::NotRunning || !QFile::exists(socket))
-            QSKIP(qPrintable(QStringLiteral("pulseaudio cannot start here:\n") + serverLog()));
+            VOKAMIA_SKIP(qPrintable(QStringLiteral("pulseaudio cannot start here:\n") + serverLog()));
 
         QVERIFY2(pactl({QStringLiteral("set-default-source"), QStringLiteral("mic")}), qPrintable(serverLog()));
         QVERIFY2(pactl({QStringLiteral("set-default-sink"), QStringLiteral("speaker")}), qPrintable(serverLog()));
@@ -229,10 +230,14 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(pactl({QStringLiteral("list"), QStringLiteral("short"), QStringLiteral("sink-inputs")}, &inputs)
                                      && !inputs.trimmed().isEmpty(),
                                  10000);
-        // It runs to its end by itself.
+        // It runs to its end by itself, and then its stream goes.
         QTRY_VERIFY_WITH_TIMEOUT(send(QStringLiteral("status .\\Englisch\\EnS1.wav mode"), &mode) == 0
                                      && mode == QLatin1String("stopped"),
                                  20000);
+        QTRY_VERIFY2_WITH_TIMEOUT(pactl({QStringLiteral("list"), QStringLiteral("short"), QStringLiteral("sink-inputs")}, &inputs)
+                                      && inputs.trimmed().isEmpty(),
+                                  qPrintable(QStringLiteral("a played file keeps its stream: ") + QString::fromLocal8Bit(inputs)),
+                                  10000);
         QCOMPARE(send(QStringLiteral("STOP .\\Englisch\\EnS1.wav")), 0);
 
         // Another layout, stopped at once.
@@ -241,6 +246,34 @@ private slots:
         QCOMPARE(send(QStringLiteral("STOP stereo8_44100.wav")), 0);
         QCOMPARE(send(QStringLiteral("PLAY text.wav")), int(FileNotFound));
         QCOMPARE(send(QStringLiteral("CLOSE waveaudio")), 0);
+    }
+
+    void stalledServerDoesNotHoldUpRecord()
+    {
+        const qint64 pid = server_.processId();
+        QVERIFY(pid > 0);
+        QCOMPARE(::kill(pid_t(pid), SIGSTOP), 0);
+        auto resume = qScopeGuard([pid] { ::kill(pid_t(pid), SIGCONT); });
+        setStartTimeout(300);
+        auto restoreTimeout = qScopeGuard([] { setStartTimeout(kDefaultStartTimeoutMs); });
+
+        QCOMPARE(send(QStringLiteral("OPEN NEW TYPE WAVEAUDIO ALIAS NeuSatz")), 0);
+        // Returns although the server cannot answer.
+        QCOMPARE(send(QStringLiteral("RECORD NeuSatz")), 0);
+        QString mode;
+        // The error is told once: keep the first answer that is one.
+        int rc = 0;
+        QTRY_VERIFY_WITH_TIMEOUT(rc != 0 || (rc = send(QStringLiteral("status NeuSatz mode"), &mode)) != 0, 20000);
+        QCOMPARE(rc, int(NoResponse));
+        QCOMPARE(send(QStringLiteral("status NeuSatz mode"), &mode), 0);
+        QCOMPARE(mode, QStringLiteral("stopped"));
+
+        QVERIFY(abandonedCaptures() > 0);
+        resume.dismiss();
+        QCOMPARE(::kill(pid_t(pid), SIGCONT), 0);
+        QCOMPARE(send(QStringLiteral("CLOSE NeuSatz")), 0);
+        // Once the server answers, the given-up recording ends by itself.
+        QTRY_COMPARE_WITH_TIMEOUT(abandonedCaptures(), 0, 20000);
     }
 };
 

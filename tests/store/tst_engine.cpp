@@ -499,7 +499,7 @@ private slots:
     {
         const QString helper = QStringLiteral(VOKAMIA_BUILD_DIR "/tests/helpers/store_writer");
         if (!QFile::exists(helper))
-            QSKIP("store_writer helper not built");
+            VOKAMIA_SKIP("store_writer helper not built");
         const QString path = db->path();
         db.reset();
         QProcess writer;

@@ -131,3 +131,8 @@ void Sandbox::putSetting(const QString &key, const QString &value) const
 {
     QSettings(settingsFile(), QSettings::IniFormat).setValue(key, value);
 }
+
+bool requireAll()
+{
+    return qEnvironmentVariableIntValue("VOKAMIA_REQUIRE_ALL") != 0;
+}

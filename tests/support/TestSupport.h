@@ -1,8 +1,9 @@
 #pragma once
 
-#include "core/Messages.h"
+#include "ui/common/Messages.h"
 
 #include <QList>
+#include <QTest>
 #include <QMessageBox>
 #include <QString>
 #include <QTemporaryDir>
@@ -151,3 +152,16 @@ struct Sandbox
     QString setting(const QString &key) const;
     void putSetting(const QString &key, const QString &value) const;
 };
+
+// True when the test command runs the tests: everything it installs must be
+// there, so a missing tool or helper is a failure, not a reason to skip.
+bool requireAll();
+
+// Skips a test for something missing, or fails it under the test command.
+#define VOKAMIA_SKIP(reason)                                                   \
+    do {                                                                       \
+        if (requireAll())                                                      \
+            QFAIL(reason);                                                     \
+        else                                                                   \
+            QSKIP(reason);                                                     \
+    } while (false)

@@ -1,7 +1,7 @@
 #include "ui/appearance/frmHelp.h"
 
 #include "core/AppState.h"
-#include "core/Messages.h"
+#include "ui/common/Messages.h"
 #include "ui/appearance/RtfToHtml.h"
 
 #include <QEvent>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/Messages.h"
+#include "ui/common/Messages.h"
 
 #include <QString>
 

@@ -1,7 +1,7 @@
 #include "ui/common/Windows.h"
 
 #include "core/AppState.h"
-#include "core/Messages.h"
+#include "ui/common/Messages.h"
 #include "core/Places.h"
 #include "core/Random.h"
 #include "sound/frmSPfad.h"

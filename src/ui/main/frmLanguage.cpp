@@ -1,8 +1,8 @@
 #include "ui/main/frmLanguage.h"
 
-#include "core/Messages.h"
-#include "core/Twips.h"
 #include "store/Catalogue.h"
+#include "ui/common/Messages.h"
+#include "ui/common/Twips.h"
 
 #include <QGroupBox>
 #include <QLabel>

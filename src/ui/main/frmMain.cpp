@@ -1,9 +1,9 @@
 #include "ui/main/frmMain.h"
 
 #include "core/AppState.h"
-#include "core/Messages.h"
+#include "ui/common/Messages.h"
 #include "core/Places.h"
-#include "core/Twips.h"
+#include "ui/common/Twips.h"
 #include "store/Catalogue.h"
 #include "store/Engine.h"
 #include "store/Records.h"

@@ -9,7 +9,6 @@
 #include "ui/appearance/RtfToHtml.h"
 
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QRandomGenerator>
@@ -85,16 +84,14 @@ class TestRtf : public QObject
 {
     Q_OBJECT
 
-    // Shared by text() and hostileInput(): the row's input converts quickly
-    // and, unless the row gives no text, to exactly that text.
+    // Shared by text() and hostileInput(): the row's input converts and,
+    // unless the row gives no text, to exactly that text. How fast large
+    // inputs convert is measured by bench/bench_rtf, not here.
     void checkText()
     {
         QFETCH(QByteArray, input);
         QFETCH(QString, expected);
-        QElapsedTimer t;
-        t.start();
         const Doc d(input);
-        QVERIFY2(t.elapsed() < 10000, "took too long");
         if (!expected.isNull())
             QCOMPARE(d.text(), expected);
     }
@@ -118,7 +115,6 @@ private slots:
     void hostileInput() { checkText(); }
     void truncatedEverywhere();
     void randomJunk();
-    void largeInputIsLinear();
 
     // ---------------------------------------------------- shipped help
     void helpFiles_data();
@@ -416,21 +412,6 @@ void TestRtf::randomJunk()
             data += (round % 2) ? char(rng.bounded(256)) : alphabet.at(qsizetype(rng.bounded(quint32(alphabet.size()))));
         const Doc d(data);
     }
-}
-
-void TestRtf::largeInputIsLinear()
-{
-    // 8 MB of formatting changes and text converts in a few seconds at most.
-    QByteArray data("{\\rtf1\\ansi ");
-    while (data.size() < 8 * 1024 * 1024)
-        data += "\\b fett\\b0 {\\i kurs}\\'e4\\u246?\\par ";
-    data += "}";
-    QElapsedTimer t;
-    t.start();
-    const QString html = Rtf::toHtml(data);
-    QVERIFY2(t.elapsed() < 20000, "conversion is too slow");
-    QVERIFY(html.size() > data.size());
-    QVERIFY(html.size() <= Rtf::kMaxOutput + 4096);
 }
 
 // ======================================================================

@@ -2,7 +2,6 @@
 
 #include <QLabel>
 #include <QPushButton>
-#include <QRegularExpression>
 #include <QSignalSpy>
 #include <QTimer>
 #include <QtTest>
@@ -24,17 +23,6 @@ private:
     }
 
 private slots:
-    void showsTitleAndTheBuildsVersion()
-    {
-        frmAbout dlg;
-        QCOMPARE(dlg.windowTitle(), QStringLiteral("Über Vokamia"));
-
-        const QString version = dlg.findChild<QLabel *>(QStringLiteral("lblVersion"))->text();
-        QVERIFY2(version.contains(QRegularExpression(QStringLiteral("\\b\\d+\\.\\d+\\.\\d+\\b"))),
-                 qPrintable(version));
-        QVERIFY(version.endsWith(QStringLiteral(VOKAMIA_VERSION)));
-    }
-
     void picturesAlternateOnlyWhileShown()
     {
         frmAbout dlg;

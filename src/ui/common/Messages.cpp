@@ -1,4 +1,4 @@
-#include "core/Messages.h"
+#include "ui/common/Messages.h"
 
 #include <QApplication>
 #include <QCursor>
