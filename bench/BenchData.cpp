@@ -4,6 +4,7 @@
 #include "store/Collation.h"
 #include "store/Engine.h"
 
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 
@@ -99,3 +100,21 @@ long residentKiB()
     return parts.size() > 1 ? parts[1].toLong() * (sysconf(_SC_PAGESIZE) / 1024) : 0;
 }
 
+
+int runForSizes(int argc, char *argv[], const QList<int> &defaultSizes,
+                const std::function<void(const QString &, int)> &run)
+{
+    QString folder = QDir::tempPath();
+    QList<int> sizes;
+    for (int i = 1; i < argc; ++i) {
+        bool ok = false;
+        const int n = QString::fromLocal8Bit(argv[i]).toInt(&ok);
+        if (ok)
+            sizes << n;
+        else
+            folder = QString::fromLocal8Bit(argv[i]);
+    }
+    for (int n : sizes.isEmpty() ? defaultSizes : sizes)
+        run(folder, n);
+    return 0;
+}

@@ -3,6 +3,7 @@
 // Test data and timing helpers shared by the benchmarks.
 
 #include <QRandomGenerator>
+#include <QList>
 #include <QString>
 
 #include <sqlite3.h>
@@ -20,3 +21,8 @@ void fill(const QString &path, int cards);
 double median(std::vector<double> v);
 double msOf(const std::function<void()> &f);
 long residentKiB();
+
+// The command line of every benchmark: [folder] [sizes...]; runs
+// run(folder, size) for each size (default: defaultSizes).
+int runForSizes(int argc, char *argv[], const QList<int> &defaultSizes,
+                const std::function<void(const QString &, int)> &run);

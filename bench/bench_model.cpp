@@ -94,19 +94,5 @@ void run(const QString &folder, int cards)
 int main(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
-    QString folder = QDir::tempPath();
-    QList<int> sizes;
-    for (int i = 1; i < argc; ++i) {
-        bool ok = false;
-        const int n = QString::fromLocal8Bit(argv[i]).toInt(&ok);
-        if (ok)
-            sizes << n;
-        else
-            folder = QString::fromLocal8Bit(argv[i]);
-    }
-    if (sizes.isEmpty())
-        sizes = {1000000};
-    for (int n : sizes)
-        run(folder, n);
-    return 0;
+    return runForSizes(argc, argv, {1000000}, run);
 }
