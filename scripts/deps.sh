@@ -9,6 +9,7 @@ PACKAGES=(
   libsqlite3-dev libsndfile1-dev mdbtools-dev
   fonts-dejavu-core xvfb xauth xdotool imagemagick poppler-utils
   pulseaudio pulseaudio-utils sox python3
+  librsvg2-bin desktop-file-utils appstream dpkg-dev git
 )
 
 missing=()

@@ -4,7 +4,7 @@
 set -euo pipefail
 ROOT=$(cd "$(dirname "$0")/.." && pwd)
 bash "$ROOT/scripts/deps.sh"
-cmake -S "$ROOT" -B "$ROOT/build" -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
+cmake -S "$ROOT" -B "$ROOT/build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DVOKAMIA_WERROR=OFF >/dev/null
 ninja -C "$ROOT/build" -j2 vokamia vokamia_resources
 DATA="${XDG_DATA_HOME:-$HOME/.local/share}/Vokamia"
 mkdir -p "$DATA"

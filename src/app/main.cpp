@@ -3,6 +3,8 @@
 #include "ui/common/Application.h"
 #include "ui/main/frmMain.h"
 
+#include "VokamiaVersion.h"
+
 #include <QDir>
 #include <QFile>
 #include <QLibraryInfo>
@@ -18,6 +20,10 @@ namespace {
 // way the program was started.
 void enterDataFolder()
 {
+    // A packaging fault, not the learner's: named on the console for whoever
+    // installed the program; the windows cope with a missing file each.
+    for (const QString &f : Places::missingProgramFiles())
+        qWarning("Vokamia: Programmdatei fehlt: %s", qPrintable(Places::programFile(f)));
     const QString data = Places::dataFolder();
     QDir::setCurrent(data);
     for (const char *name : {"wah.wav", "drum.wav"}) {
@@ -34,7 +40,9 @@ int main(int argc, char *argv[])
     Application app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Vokamia"));
     QApplication::setOrganizationName(QStringLiteral("Vokamia"));
-    QApplication::setApplicationVersion(QStringLiteral(VOKAMIA_VERSION));
+    QApplication::setApplicationVersion(QStringLiteral(VOKAMIA_VERSION_FULL));
+    // Matches the window with the desktop entry and its icon.
+    QGuiApplication::setDesktopFileName(QStringLiteral("de.vokamia.Vokamia"));
 
     QTranslator qtGerman;
     if (qtGerman.load(QLocale(QLocale::German), QStringLiteral("qtbase"), QStringLiteral("_"),

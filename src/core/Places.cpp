@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QStandardPaths>
 
@@ -54,6 +55,22 @@ QString programFolder()
 QString programFile(const QString &relative)
 {
     return programFolder() + QLatin1Char('/') + relative;
+}
+
+QStringList missingProgramFiles()
+{
+    static const char *const files[] = {
+        "help/main.rtf",        "help/basis.rtf",      "help/Neuwort.rtf",     "help/Change.rtf",
+        "help/vtrainer.rtf",    "help/wbook.rtf",      "help/View.rtf",        "help/Table.rtf",
+        "help/print.rtf",       "help/Spfad.rtf",      "pictures/box.png",     "pictures/pool.png",
+        "pictures/pointer.png", "pictures/vokamia.png", "pictures/about1.png", "pictures/about2.png",
+        "sounds/wah.wav",       "sounds/drum.wav",
+    };
+    QStringList missing;
+    for (const char *f : files)
+        if (!QFile::exists(programFile(QLatin1String(f))))
+            missing << QLatin1String(f);
+    return missing;
 }
 
 QString helpFile(const QString &name)

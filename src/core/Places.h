@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 // Where Vokamia finds and keeps its files on this platform.
 //
@@ -29,6 +30,10 @@ QString helpFile(const QString &name);
 // leading ".\" (or a plain relative path) is taken relative to the process's
 // working directory. Absolute paths stay as they are.
 QString mapStoredPath(const QString &stored);
+
+// The program's own files that are not in programFolder(), as paths
+// relative to it; empty when the installation is whole.
+QStringList missingProgramFiles();
 
 // Override for tests: the folder in which programFolder() is found.
 void setProgramFolderForTesting(const QString &folder);

@@ -36,5 +36,6 @@ xvfb-run -a -s "-screen 0 1280x800x24" bash -c '
   wait $P; RC=$?
   cat "$XDG_RUNTIME_DIR/out.txt"
   if [ $RC -ne 0 ]; then echo "FAIL: exit code $RC"; exit 1; fi
+  if grep -q "Programmdatei fehlt" "$XDG_RUNTIME_DIR/out.txt"; then echo "FAIL: the program misses files of its own"; exit 1; fi
   echo "smoke test passed"
 ' bash "$BIN" "$HERE"

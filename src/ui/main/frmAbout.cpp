@@ -1,5 +1,7 @@
 #include "ui/main/frmAbout.h"
 
+#include "VokamiaVersion.h"
+
 #include "core/Places.h"
 
 #include <QFont>
@@ -31,7 +33,7 @@ frmAbout::frmAbout(QWidget *parent)
     titleFont.setBold(true);
     lblTitle->setFont(titleFont);
 
-    auto *lblVersion = new QLabel(QStringLiteral("Version " VOKAMIA_VERSION), this);
+    auto *lblVersion = new QLabel(QStringLiteral("Version " VOKAMIA_VERSION_FULL), this);
     lblVersion->setObjectName(QStringLiteral("lblVersion"));
 
     auto *lblText = new QLabel(QStringLiteral("Ein Vokabeltrainer mit Karteikasten:\n"

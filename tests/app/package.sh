@@ -1,0 +1,23 @@
+#!/usr/bin/env bash
+# Builds the Debian package of the build folder and checks what it holds and
+# what it asks for.
+#   package.sh <build folder>
+set -euo pipefail
+BUILD=$1
+T=$(mktemp -d)
+trap 'rm -rf "$T"' EXIT
+(cd "$T" && cpack -G DEB --config "$BUILD/CPackConfig.cmake" -B "$T" > "$T/cpack.log") || { cat "$T/cpack.log"; exit 1; }
+DEB=$(ls "$T"/vokamia_*.deb)
+dpkg-deb -c "$DEB" | awk '{print $6}' > "$T/files"
+for f in ./usr/bin/vokamia ./usr/share/applications/de.vokamia.Vokamia.desktop \
+         ./usr/share/icons/hicolor/scalable/apps/de.vokamia.Vokamia.svg \
+         ./usr/share/icons/hicolor/48x48/apps/de.vokamia.Vokamia.png \
+         ./usr/share/metainfo/de.vokamia.Vokamia.metainfo.xml \
+         ./usr/share/vokamia/help/main.rtf ./usr/share/vokamia/pictures/box.png ./usr/share/vokamia/sounds/wah.wav; do
+  grep -qx "$f" "$T/files" || { echo "FAIL: $f is not in the package"; cat "$T/files"; exit 1; }
+done
+depends=$(dpkg-deb -f "$DEB" Depends)
+for d in libqt6widgets6 libsqlite3-0 qt6-translations-l10n; do
+  [[ $depends == *"$d"* ]] || { echo "FAIL: the package does not depend on $d: $depends"; exit 1; }
+done
+echo "package ok: $(basename "$DEB")"
