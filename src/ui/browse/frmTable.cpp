@@ -77,6 +77,8 @@ void frmTable::buildControls()
     lstView->horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     lstView->horizontalHeader()->setHighlightSections(false);
     lstView->horizontalHeader()->setStretchLastSection(false);
+    // The shares hold however narrow the window gets.
+    lstView->horizontalHeader()->setMinimumSectionSize(1);
 
     auto makeButton = [this](const char *name, const QString &caption, const QString &tip) {
         auto *b = new QPushButton(caption, this);
