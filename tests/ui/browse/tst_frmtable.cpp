@@ -11,7 +11,6 @@
 #include "ui/common/Twips.h"
 
 #include <QApplication>
-#include <QFileInfo>
 #include <QHeaderView>
 #include <QPushButton>
 #include <QTableView>
@@ -183,18 +182,6 @@ private slots:
         QCOMPARE(help->geometry().bottom(), exit->geometry().bottom());
         // The list ends above the buttons.
         QVERIFY(v->geometry().bottom() < exit->geometry().top());
-    }
-
-    void helpAndExit()
-    {
-        prepare({});
-        frmTable w;
-        w.show();
-        QTest::mouseClick(w.findChild<QPushButton *>(QStringLiteral("btnHelp")), Qt::LeftButton);
-        QCOMPARE(sb.windows->opened(), QStringList{QStringLiteral("frmHelp")});
-        QCOMPARE(QFileInfo(AppState::instance().HelpFile).fileName(), QStringLiteral("Table.rtf"));
-        QTest::mouseClick(w.findChild<QPushButton *>(QStringLiteral("btnExit")), Qt::LeftButton);
-        QVERIFY(!w.isVisible());
     }
 };
 
