@@ -9,6 +9,17 @@
 RecordsetModel::RecordsetModel(store::Database &db, const QString &sql, QList<Column> columns, QObject *parent)
     : QAbstractTableModel(parent), rs_(db.openRecordset(sql)), columns_(std::move(columns))
 {
+    listen();
+}
+
+RecordsetModel::RecordsetModel(std::shared_ptr<store::Recordset> rs, QList<Column> columns, QObject *parent)
+    : QAbstractTableModel(parent), rs_(std::move(rs)), columns_(std::move(columns))
+{
+    listen();
+}
+
+void RecordsetModel::listen()
+{
     listener_ = rs_->addListener([this](const store::Recordset::Change &ch) {
         if (refreshing_)
             return;

@@ -36,6 +36,10 @@ public:
     // Opens `sql` (a SELECT over one table, ordered as its lines should be)
     // on its own dynaset. Throws store::Error like any opening.
     RecordsetModel(store::Database &db, const QString &sql, QList<Column> columns, QObject *parent = nullptr);
+    // Lists the rows of a recordset a command has opened already (a
+    // compartment), without a key query of its own. Listing never moves
+    // that recordset's current row.
+    RecordsetModel(std::shared_ptr<store::Recordset> rs, QList<Column> columns, QObject *parent = nullptr);
     ~RecordsetModel() override;
 
     int rowCount(const QModelIndex &parent = {}) const override;
@@ -60,6 +64,7 @@ public:
 private:
     QVariantList fieldsOf(int row) const;
     void scheduleRefresh();
+    void listen();
 
     std::shared_ptr<store::Recordset> rs_;
     QList<Column> columns_;
