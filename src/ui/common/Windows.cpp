@@ -9,6 +9,8 @@
 #include "ui/appearance/frmHelp.h"
 #include "ui/main/frmAbout.h"
 #include "ui/main/frmLanguage.h"
+#include "ui/appearance/frmFonts.h"
+#include "print/frmPrint.h"
 
 #include <QPointer>
 
@@ -28,6 +30,8 @@ QDialog *build(Windows::Kind kind, QWidget *parent)
     case K::SoundFolder: return new frmSPfad(parent);
     case K::NewPair: return new frmLanguage(parent);
     case K::Recording: return new frmSound(parent);
+    case K::Fonts: return new frmFonts(parent);
+    case K::Print: return new frmPrint(parent);
     default: return nullptr; // no window of this kind yet
     }
 }
