@@ -284,6 +284,40 @@ private slots:
         QVERIFY(w.isVisible());
     }
 
+    void printerFailureIsReported()
+    {
+        VocabularyRecord card;
+        card.FVok = QStringLiteral("house");
+        card.MVok = QStringLiteral("Haus");
+        openCompartment({card});
+        frmPrint w;
+        w.show();
+        sb.dialogs->answer([](const Dialogs::Request &r) {
+            r.printer->setOutputFileName(QStringLiteral("/no/such/folder/cards.pdf"));
+            return QVariant(true);
+        });
+        click(w, "btnOk");
+        QCOMPARE(sb.spy->count(), 1);
+        QCOMPARE(sb.spy->last().title, QStringLiteral("Drucker Initialisierung"));
+        QCOMPARE(sb.spy->last().icon, QMessageBox::Critical);
+        QCOMPARE(sb.dialogs->asked().size(), 1);
+        QVERIFY(w.findChild<QPushButton *>(QStringLiteral("btnOk"))->isEnabled());
+    }
+
+    void theOpenerBuildsTheWindow()
+    {
+        AppState::instance().CurrentFach = 5;
+        QString title;
+        sb.windows->onOpen(QStringLiteral("frmPrint"), [&title](QDialog &w) {
+            title = w.windowTitle();
+            w.reject();
+        });
+        QVERIFY(Windows::open(Windows::Kind::Print, nullptr).opened);
+        QCOMPARE(title, QStringLiteral("Einstellen der Druckoptionen und Ausdrucken für Fach 5"));
+        QVERIFY(Windows::open(Windows::Kind::Fonts, nullptr).opened);
+        QCOMPARE(sb.windows->opened(), (QStringList{"frmPrint", "frmFonts"}));
+    }
+
     void printsFrontsThenBacksIntoOneFile_data()
     {
         QTest::addColumn<QMessageBox::StandardButton>("answer");
