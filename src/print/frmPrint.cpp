@@ -369,7 +369,9 @@ void frmPrint::btnOk_Click()
         return answer == QMessageBox::Ok && !stop_;
     };
     hooks.progress = [this](qsizetype done, qsizetype total) {
-        if (done % 10 == 0 || done == total) {
+        // Every tenth card, and when a side is done (the question waits
+        // with the fronts shown complete).
+        if (done % 10 == 0 || 2 * done == total || done == total) {
             prgDruck->setRange(0, int(qMin<qsizetype>(total, INT_MAX)));
             prgDruck->setValue(int(qMin<qsizetype>(done, INT_MAX)));
             QApplication::processEvents();
