@@ -31,6 +31,7 @@ struct Word
     int page;
     QString text;
     QPointF topLeftMm;
+    qreal heightMm;
 };
 
 const char *const kBars[6] = {"hscLeft", "hscTop", "hscX", "hscY", "hscXGap", "hscYGap"};
@@ -113,7 +114,7 @@ private:
         QList<Word> words;
         int page = 0;
         static const QRegularExpression token(
-            QStringLiteral("<page |<word xMin=\"([0-9.]+)\" yMin=\"([0-9.]+)\"[^>]*>([^<]*)</word>"));
+            QStringLiteral("<page |<word xMin=\"([0-9.]+)\" yMin=\"([0-9.]+)\" xMax=\"[0-9.]+\" yMax=\"([0-9.]+)\">([^<]*)</word>"));
         for (auto it = token.globalMatch(html); it.hasNext();) {
             const auto m = it.next();
             if (m.captured(0).startsWith(QStringLiteral("<page"))) {
@@ -121,7 +122,8 @@ private:
                 continue;
             }
             const qreal mm = 25.4 / 72;
-            words << Word{page, m.captured(3), QPointF(m.captured(1).toDouble() * mm, m.captured(2).toDouble() * mm)};
+            words << Word{page, m.captured(4), QPointF(m.captured(1).toDouble() * mm, m.captured(2).toDouble() * mm),
+                          (m.captured(3).toDouble() - m.captured(2).toDouble()) * mm};
         }
         return words;
     }
@@ -364,7 +366,7 @@ private slots:
             for (const Word &word : words)
                 if (word.text == text)
                     return word;
-            return Word{0, {}, {}};
+            return Word{0, {}, {}, 0};
         };
         struct Expect { QString text; int page; QPointF mm; };
         QList<Expect> expected{{QStringLiteral("w00"), 1, {15, 17}}, {QStringLiteral("w01"), 1, {89, 17}},
@@ -380,6 +382,10 @@ private slots:
             QVERIFY2(qAbs(got.topLeftMm.y() - e.mm.y()) < 1, qPrintable(e.text));
         }
         QVERIFY(at(QStringLiteral("Wört00")).page == (pages == 4 ? 3 : 0));
+        // Type keeps its size: 14 pt against 10 pt, not both rounded to
+        // whole millimetres.
+        const qreal ratio = at(QStringLiteral("w00")).heightMm / at(QStringLiteral("Satz")).heightMm;
+        QVERIFY2(qAbs(ratio - 1.4) < 0.05, qPrintable(QString::number(ratio)));
     }
 };
 
