@@ -21,18 +21,12 @@ class TestFrmFonts : public QObject
 private:
     Sandbox sb;
 
-    static void click(QWidget &w, const char *name)
-    {
-        QTest::mouseClick(w.findChild<QPushButton *>(QString::fromLatin1(name)), Qt::LeftButton);
-    }
+    template <typename T>
+    static T *child(QWidget &w, const QString &name) { return w.findChild<T *>(name); }
     static void select(QWidget &w, const QString &font)
     {
-        auto *list = w.findChild<QListWidget *>(QStringLiteral("lstSFonts"));
+        auto *list = child<QListWidget>(w, QStringLiteral("lstSFonts"));
         list->setCurrentItem(list->findItems(font, Qt::MatchExactly).value(0));
-    }
-    static QString frameTitle(QWidget &w, const char *name)
-    {
-        return w.findChild<QGroupBox *>(QString::fromLatin1(name))->title();
     }
 
 private slots:
@@ -41,9 +35,7 @@ private slots:
         sb.start();
         Settings::LoadSettings();
         // The system's order, not sorted; "Fixed Bitmap" cannot be printed.
-        Appearance::setFontListsForTesting({QStringLiteral("DejaVu Serif"), QStringLiteral("Fixed Bitmap"),
-                                            QStringLiteral("DejaVu Sans")},
-                                           {QStringLiteral("DejaVu Serif"), QStringLiteral("DejaVu Sans")});
+        Appearance::setFontListsForTesting({"DejaVu Serif", "Fixed Bitmap", "DejaVu Sans"}, {"DejaVu Serif", "DejaVu Sans"});
     }
     void cleanup()
     {
@@ -51,54 +43,47 @@ private slots:
         sb.stop();
     }
 
-    void loadShowsTheFontsInForce()
+    void loadAndSelect()
     {
         frmFonts w;
-        auto *list = w.findChild<QListWidget *>(QStringLiteral("lstSFonts"));
-        QCOMPARE(list->count(), 3);
+        auto *list = child<QListWidget>(w, QStringLiteral("lstSFonts"));
         QCOMPARE(list->item(1)->text(), QStringLiteral("Fixed Bitmap"));
-        QCOMPARE(list->currentRow(), 0);
-        QCOMPARE(w.findChild<QLabel *>(QStringLiteral("lblAktuell"))->text(), QStringLiteral("aktueller Font: DejaVu Serif"));
-        QCOMPARE(frameTitle(w, "MFrame"), QStringLiteral("Muttersprachen-Font: ms sans serif"));
-        QCOMPARE(frameTitle(w, "FFrame"), QStringLiteral("Fremdsprachen-Font: ms sans serif"));
+        QCOMPARE(child<QLabel>(w, QStringLiteral("lblAktuell"))->text(), QStringLiteral("aktueller Font: DejaVu Serif"));
+        QCOMPARE(child<QGroupBox>(w, QStringLiteral("MFrame"))->title(), QStringLiteral("Muttersprachen-Font: ms sans serif"));
         select(w, QStringLiteral("DejaVu Sans"));
-        QCOMPARE(w.findChild<QLabel *>(QStringLiteral("lblAktuell"))->text(), QStringLiteral("aktueller Font: DejaVu Sans"));
-        QCOMPARE(w.findChild<QLineEdit *>(QStringLiteral("txtAktuell"))->font().families().value(0),
-                 QStringLiteral("DejaVu Sans"));
+        QCOMPARE(child<QLabel>(w, QStringLiteral("lblAktuell"))->text(), QStringLiteral("aktueller Font: DejaVu Sans"));
+        QCOMPARE(QFontInfo(child<QLineEdit>(w, QStringLiteral("txtAktuell"))->font()).family(), QStringLiteral("DejaVu Sans"));
         QVERIFY(sb.setting(QStringLiteral("Fonts/Fremdsprachen-Font")).isEmpty()); // selecting stores nothing
     }
 
     void takingAFont_data()
     {
-        QTest::addColumn<QByteArray>("button");
+        QTest::addColumn<bool>("mother");
         QTest::addColumn<QString>("selected");
         QTest::addColumn<QMessageBox::StandardButton>("answer"); // NoButton: not asked
         QTest::addColumn<QString>("taken");
         const QString bitmap = QStringLiteral("Fixed Bitmap");
         const QString fallback = QStringLiteral("MS Sans Serif");
-        QTest::newRow("mother tongue, printable") << QByteArray("btnMWahl") << QStringLiteral("DejaVu Sans") << QMessageBox::NoButton << QStringLiteral("DejaVu Sans");
-        QTest::newRow("foreign, printable") << QByteArray("btnFWahl") << QStringLiteral("DejaVu Serif") << QMessageBox::NoButton << QStringLiteral("DejaVu Serif");
-        QTest::newRow("screen only, Yes") << QByteArray("btnFWahl") << bitmap << QMessageBox::Yes << bitmap;
-        QTest::newRow("screen only, No") << QByteArray("btnMWahl") << bitmap << QMessageBox::No << fallback;
-        QTest::newRow("screen only, Cancel") << QByteArray("btnFWahl") << bitmap << QMessageBox::Cancel << fallback;
+        QTest::newRow("mother tongue, printable") << true << QStringLiteral("DejaVu Sans") << QMessageBox::NoButton << QStringLiteral("DejaVu Sans");
+        QTest::newRow("foreign, printable") << false << QStringLiteral("DejaVu Serif") << QMessageBox::NoButton << QStringLiteral("DejaVu Serif");
+        QTest::newRow("screen only, Yes") << false << bitmap << QMessageBox::Yes << bitmap;
+        QTest::newRow("screen only, No") << true << bitmap << QMessageBox::No << fallback;
+        QTest::newRow("screen only, Cancel") << false << bitmap << QMessageBox::Cancel << fallback;
     }
     void takingAFont()
     {
-        QFETCH(QByteArray, button);
+        QFETCH(bool, mother);
         QFETCH(QString, selected);
         QFETCH(QMessageBox::StandardButton, answer);
         QFETCH(QString, taken);
-        const bool mother = button == "btnMWahl";
         frmFonts w;
         select(w, selected);
         if (answer != QMessageBox::NoButton)
             sb.spy->answer(answer);
-        click(w, button.constData());
+        QTest::mouseClick(child<QPushButton>(w, mother ? QStringLiteral("btnMWahl") : QStringLiteral("btnFWahl")), Qt::LeftButton);
 
-        if (answer == QMessageBox::NoButton) {
-            QCOMPARE(sb.spy->count(), 0);
-        } else {
-            QCOMPARE(sb.spy->count(), 1);
+        QCOMPARE(sb.spy->count(), answer == QMessageBox::NoButton ? 0 : 1);
+        if (sb.spy->count()) {
             QCOMPARE(sb.spy->last().text, QStringLiteral("Kein zugehöriger Printer Font vorhanden. Soll der Font "
                                                          "dennoch übernommen werden?"));
             QCOMPARE(sb.spy->last().buttons, QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
@@ -107,55 +92,50 @@ private slots:
         QCOMPARE(mother ? a.MutterFont : a.FremdFont, taken);
         QCOMPARE(mother ? a.FremdFont : a.MutterFont, QStringLiteral("ms sans serif"));
         QCOMPARE(sb.setting(mother ? QStringLiteral("Fonts/Muttersprachen-Font") : QStringLiteral("Fonts/Fremdsprachen-Font")), taken);
-        QCOMPARE(frameTitle(w, mother ? "MFrame" : "FFrame"),
+        QCOMPARE(child<QGroupBox>(w, mother ? QStringLiteral("MFrame") : QStringLiteral("FFrame"))->title(),
                  (mother ? QStringLiteral("Muttersprachen-Font: ") : QStringLiteral("Fremdsprachen-Font: ")) + taken);
-        QCOMPARE(w.findChild<QLabel *>(mother ? QStringLiteral("lblMFont") : QStringLiteral("lblFFont"))->font().families().value(0),
-                 taken);
+        QCOMPARE(child<QLabel>(w, mother ? QStringLiteral("lblMFont") : QStringLiteral("lblFFont"))->font().families().value(0), taken);
     }
 
     void choosingAColour_data()
     {
-        QTest::addColumn<QByteArray>("button");
+        QTest::addColumn<bool>("mother");
         QTest::addColumn<QVariant>("answer");
         QTest::addColumn<int>("stored"); // -1: nothing stored
-        QTest::newRow("mother tongue") << QByteArray("btnMColor") << QVariant(QColor(10, 20, 30)) << 10 + 256 * 20 + 65536 * 30;
-        QTest::newRow("foreign") << QByteArray("btnFColor") << QVariant(QColor(255, 0, 128)) << 255 + 65536 * 128;
-        QTest::newRow("cancel keeps the colour") << QByteArray("btnFColor") << QVariant() << -1;
+        QTest::newRow("mother tongue") << true << QVariant(QColor(10, 20, 30)) << 10 + 256 * 20 + 65536 * 30;
+        QTest::newRow("foreign") << false << QVariant(QColor(255, 0, 128)) << 255 + 65536 * 128;
+        QTest::newRow("cancel keeps the colour") << false << QVariant() << -1;
     }
     void choosingAColour()
     {
-        QFETCH(QByteArray, button);
+        QFETCH(bool, mother);
         QFETCH(QVariant, answer);
         QFETCH(int, stored);
-        const bool mother = button == "btnMColor";
         AppState &a = AppState::instance();
         a.MutterColor = a.FremdColor = 0x102030;
         frmFonts w;
         sb.dialogs->answer(answer);
-        click(w, button.constData());
-        QCOMPARE(sb.dialogs->asked().size(), 1);
-        QCOMPARE(sb.dialogs->asked().first().colour, QColor(0x30, 0x20, 0x10)); // starts from the colour in force
+        QTest::mouseClick(child<QPushButton>(w, mother ? QStringLiteral("btnMColor") : QStringLiteral("btnFColor")), Qt::LeftButton);
+        QCOMPARE(sb.dialogs->asked().value(0).colour, QColor(0x30, 0x20, 0x10)); // starts from the colour in force
         const int expected = stored < 0 ? 0x102030 : stored;
         QCOMPARE(mother ? a.MutterColor : a.FremdColor, expected);
         QCOMPARE(mother ? a.FremdColor : a.MutterColor, 0x102030);
-        const QString key = mother ? QStringLiteral("Colors/Muttersprachen-Color") : QStringLiteral("Colors/Fremdsprachen-Color");
-        QCOMPARE(sb.setting(key), stored < 0 ? QString() : QString::number(stored));
-        auto *sample = w.findChild<QLabel *>(mother ? QStringLiteral("lblMFont") : QStringLiteral("lblFFont"));
-        QCOMPARE(sample->palette().color(QPalette::WindowText), Colour::decode(expected));
+        QCOMPARE(sb.setting(mother ? QStringLiteral("Colors/Muttersprachen-Color") : QStringLiteral("Colors/Fremdsprachen-Color")),
+                 stored < 0 ? QString() : QString::number(stored));
+        QCOMPARE(child<QLabel>(w, mother ? QStringLiteral("lblMFont") : QStringLiteral("lblFFont"))->palette().color(QPalette::WindowText),
+                 Colour::decode(expected));
     }
 
-    // Every window that shows vocabulary takes the fonts this way; a family
-    // the system lacks falls back to the platform's substitute.
-    void windowsTakeTheFontsWhenTheyLoad()
+    // How every window that shows vocabulary takes the fonts when it loads;
+    // a family the system lacks gives the platform's substitute.
+    void windowsTakeTheFonts()
     {
         AppState &a = AppState::instance();
         a.FremdFont = QStringLiteral("DejaVu Serif");
         a.FremdColor = 255;
         a.MutterFont = QStringLiteral("ms sans serif");
         QLineEdit foreign, native;
-        QFont big = native.font();
-        big.setPointSize(17);
-        native.setFont(big);
+        native.setFont(QFont(native.font().family(), 17));
         Appearance::apply(&foreign, Appearance::Language::Foreign);
         Appearance::apply(&native, Appearance::Language::Native, false);
         QCOMPARE(QFontInfo(foreign.font()).family(), QStringLiteral("DejaVu Serif"));
