@@ -280,10 +280,14 @@ void frmPrint::btnDefault_Click()
 
 void frmPrint::btnLoad_Click()
 {
-    if (!Msg::guard(Msg::kAppTitle, [] { Settings::LoadPrintLayout(); }, this))
-        return;
+    // A stored value that is no number is reported and takes its default;
+    // the others are loaded all the same, so the window shows what is now
+    // in force either way.
+    const bool loaded = Msg::guard(Msg::kAppTitle, [] { Settings::LoadPrintLayout(); }, this);
     layout_ = fromAppState();
     showLayout(layout_);
+    if (!loaded)
+        return;
     Msg::show(QStringLiteral("Ihre presönlichen Format-Einstellungen wurden geladen."), Msg::kAppTitle,
               QMessageBox::Information, QMessageBox::Ok, this);
 }

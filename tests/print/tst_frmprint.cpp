@@ -226,6 +226,15 @@ private slots:
         QCOMPARE(shown(w), (QList<int>{12, 10, 60, 52, 0, 2}));
         click(w, "btnLoad");
         QCOMPARE(inForce(), (QList<int>{12, 10, 74, 52, 0, 2}));
+        // A value that is no number is reported, takes its default, and the
+        // rest is loaded and shown all the same.
+        sb.putSetting(QStringLiteral("Druck/xCard"), QStringLiteral("breit"));
+        sb.putSetting(QStringLiteral("Druck/yRand"), QStringLiteral("20"));
+        sb.spy->clear();
+        click(w, "btnLoad");
+        QCOMPARE(sb.spy->count(), 1);
+        QCOMPARE(sb.spy->last().icon, QMessageBox::Critical);
+        QCOMPARE(shown(w), (QList<int>{12, 20, 74, 52, 0, 2}));
     }
 
     void opensThroughTheOpenerAndShowsItsHelp()
