@@ -45,6 +45,8 @@ private slots:
 
     void loadAndSelect()
     {
+        QVERIFY(Windows::open(Windows::Kind::Fonts, nullptr).opened);
+        QCOMPARE(sb.windows->opened(), QStringList{"frmFonts"});
         frmFonts w;
         auto *list = child<QListWidget>(w, QStringLiteral("lstSFonts"));
         QCOMPARE(list->item(1)->text(), QStringLiteral("Fixed Bitmap"));
