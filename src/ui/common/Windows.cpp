@@ -11,6 +11,8 @@
 #include "ui/main/frmLanguage.h"
 #include "ui/browse/frmPage.h"
 #include "ui/browse/frmTable.h"
+#include "ui/appearance/frmFonts.h"
+#include "print/frmPrint.h"
 
 #include <QPointer>
 
@@ -32,6 +34,8 @@ QDialog *build(Windows::Kind kind, QWidget *parent)
     case K::Recording: return new frmSound(parent);
     case K::Paging: return new frmPage(parent);
     case K::Table: return new frmTable(parent);
+    case K::Fonts: return new frmFonts(parent);
+    case K::Print: return new frmPrint(parent);
     default: return nullptr; // no window of this kind yet
     }
 }
