@@ -9,6 +9,7 @@
 #include "ui/appearance/frmHelp.h"
 #include "ui/main/frmAbout.h"
 #include "ui/main/frmLanguage.h"
+#include "ui/practice/frmVokabel.h"
 
 #include <QPointer>
 
@@ -28,6 +29,7 @@ QDialog *build(Windows::Kind kind, QWidget *parent)
     case K::SoundFolder: return new frmSPfad(parent);
     case K::NewPair: return new frmLanguage(parent);
     case K::Recording: return new frmSound(parent);
+    case K::Practice: return new frmVokabel(parent);
     default: return nullptr; // no window of this kind yet
     }
 }

@@ -89,7 +89,6 @@ private slots:
         QTest::addColumn<int>("kind");
         QTest::addColumn<bool>("refuse");
         QTest::newRow("refused help") << int(Windows::Kind::Help) << true;
-        QTest::newRow("practice, no window yet") << int(Windows::Kind::Practice) << false;
         QTest::newRow("print, no window yet") << int(Windows::Kind::Print) << false;
     }
     void refusedAndUnbuiltKindsOpenNothing()
