@@ -266,7 +266,9 @@ private slots:
         QCOMPARE(asked.count(QStringLiteral("Haus")), 3);
         QCOMPARE(asked.count(QStringLiteral("Baum")), 1);
         QCOMPARE(titles.size(), 4);
-        QVERIFY(titles.contains(QStringLiteral("Vokabeltrainer - Fach 1 - 2 von 2")));
+        // The mark counts as right at opening: the first card is the first.
+        QCOMPARE(titles.first(), QStringLiteral("Vokabeltrainer - Fach 1 - 1 von 2"));
+        QCOMPARE(titles.last(), QStringLiteral("Vokabeltrainer - Fach 1 - 2 von 2"));
         QCOMPARE(stored(haus), QStringLiteral("2/0"));
         QCOMPARE(stored(baum), QStringLiteral("2/0"));
         QCOMPARE(sb.spy->count(), 1);
@@ -283,7 +285,7 @@ private slots:
     {
         const auto one = card(QStringLiteral("chien"), QStringLiteral("Hund"), 3);
         QStringList rests;
-        practise(3, [&](Practice &p) {
+        const QStringList titles = practise(3, [&](Practice &p) {
             p.type(QStringLiteral("chat"));
             p.click("btnKorrektur");
             rests << p.text("lblRest") + QLatin1Char('/') + p.text("lblFalsch") + QLatin1Char('/')
@@ -291,6 +293,7 @@ private slots:
             p.click("btnWeiter");
         });
         QCOMPARE(rests, QStringList{QStringLiteral("0/1/0")});
+        QCOMPARE(titles, QStringList{QStringLiteral("Vokabeltrainer - Fach 3 - 1 von 1")});
         QCOMPARE(stored(one), QStringLiteral("1/0"));
         QCOMPARE(sb.spy->last().text, QStringLiteral("richtig: 0") + kCrLf + QStringLiteral("falsch: 1"));
         QCOMPARE(played(QStringLiteral("drum.wav")), 0);
@@ -705,6 +708,29 @@ private slots:
         QCOMPARE(state, typed.isEmpty() ? QStringLiteral("0-D--00.") : QStringLiteral("D-0--00."));
         // The change leaves the card's count as it was loaded.
         QCOMPARE(stored(vnr), QStringLiteral("4/0"));
+    }
+
+    // A revealed card stays to be graded by the learner after a change.
+    void changeAfterThePreviewKeepsTheGrading()
+    {
+        const auto vnr = card(QStringLiteral("maison"), QStringLiteral("Haus"), 3);
+        sb.windows->onRequest([&](Windows::Kind kind) {
+            if (kind != Windows::Kind::Entry)
+                return;
+            VocabularyRecord c;
+            c.VNr = vnr;
+            c.FVok = QStringLiteral("palais");
+            Records::saveCard(c);
+        });
+        sb.windows->refuse(Windows::Kind::Entry);
+        practise(3, [&](Practice &p) {
+            p.click("btnView");
+            p.click("btnChange");
+            QCOMPARE(p.line("txtIVok")->text(), QStringLiteral("palais"));
+            QCOMPARE(p.state(), QStringLiteral("0--D100."));
+            p.click("btnFalsch");
+        });
+        QCOMPARE(stored(vnr), QStringLiteral("1/0"));
     }
 
     void aNullCountIsRepairedWhenShown()
