@@ -19,6 +19,7 @@
 #include <QFileInfo>
 #include <QPushButton>
 
+#include <algorithm>
 #include <cstdio>
 #include <memory>
 

@@ -593,9 +593,9 @@ private slots:
         start();
         QSignalSpy refreshed(w.get(), &frmMain::refreshed);
         QSignalSpy announced(&Windows::notifier(), &Windows::Notifier::windowRequested);
-        for (const char *name : {"mWork(2)", "mTable(2)", "mPage(2)", "mPrint(2)", "mVAdd", "mFF", "mAdmin", "mWBook"})
+        for (const char *name : {"mTable(2)", "mPage(2)", "mPrint(2)", "mVAdd", "mFF", "mAdmin", "mWBook"})
             item(QLatin1String(name))->trigger();
-        QCOMPARE(requests.size(), 8);
+        QCOMPARE(requests.size(), 7);
         QVERIFY(sb.windows->opened().isEmpty());
         QCOMPARE(announced.count(), 0);
         QCOMPARE(refreshed.count(), 0);

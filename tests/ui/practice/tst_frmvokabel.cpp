@@ -421,6 +421,9 @@ private slots:
                     p.retype(answer);
                 p.enter();
                 states << p.state();
+                // A failed attempt with more to come leaves it to be typed over.
+                if (states.last().endsWith(QLatin1Char('K')) && states.last().startsWith(QLatin1Char('D')))
+                    QCOMPARE(p.answer()->selectedText(), p.answer()->text());
             }
             QCOMPARE(p.text("lblRichtig") + QLatin1Char('/') + p.text("lblFalsch"), counters);
             QCOMPARE(p.line("txtDVok")->text(), QStringLiteral("Haus"));
@@ -432,19 +435,6 @@ private slots:
         QCOMPARE(states.last().left(7), QStringLiteral("-D0--00"));
         QCOMPARE(played(QStringLiteral("wah.wav")), wah);
         QCOMPARE(stored(vnr), expected);
-    }
-
-    void retrySelectsTheAnswer()
-    {
-        AppState::instance().Versuche = 2;
-        card(QStringLiteral("maison"), QStringLiteral("Haus"), 3);
-        practise(3, [&](Practice &p) {
-            p.type(QStringLiteral("maisons"));
-            p.click("btnKorrektur");
-            QCOMPARE(p.answer()->selectedText(), QStringLiteral("maisons"));
-            QVERIFY(!p.answer()->isReadOnly());
-            p.click("btnExit");
-        });
     }
 
     // ------------------------------------------------------ the states
@@ -767,21 +757,6 @@ private slots:
         QVERIFY(foreign->geometry().right() < artikel->geometry().left() || !article);
         QCOMPARE(w.findChild<QLabel *>(QStringLiteral("lblForeign"))->text(), language);
         QCOMPARE(w.findChild<QLabel *>(QStringLiteral("lblMother"))->text(), QStringLiteral("Deutsch"));
-    }
-
-    void helpShowsThePracticeHelp()
-    {
-        card(QStringLiteral("maison"), QStringLiteral("Haus"), 3);
-        QString help;
-        sb.windows->onRequest([&](Windows::Kind kind) {
-            if (kind == Windows::Kind::Help)
-                help = AppState::instance().HelpFile;
-        });
-        practise(3, [&](Practice &p) {
-            p.click("btnHelp");
-            p.click("btnExit");
-        });
-        QVERIFY(help.endsWith(QLatin1String("/vtrainer.rtf")));
     }
 };
 
