@@ -38,8 +38,9 @@ public:
     static QVector<std::int32_t> shuffled(const QVector<std::int32_t> &cards);
 
     // Whether a typed answer counts as the stored word: the stored word
-    // occurs in it, whatever the case, and it is exactly as long or longer
-    // than 7 characters. Nothing is stored to compare an empty word with.
+    // occurs in it, whatever the case, and it is exactly as long as the
+    // stored word or more than 7 characters long. An empty stored word is
+    // never answered by typing (only by grading oneself).
     static bool isRightAnswer(const QString &stored, const QString &typed);
 
 public slots:

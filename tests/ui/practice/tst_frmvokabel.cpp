@@ -723,6 +723,29 @@ private slots:
         QCOMPARE(stored(vnr), QStringLiteral("1/0"));
     }
 
+    // The entry form may delete the card on screen: it is then not stored,
+    // and the practice goes on with the next one.
+    void aCardDeletedWhileOnScreenIsNotStored()
+    {
+        const auto gone = card(QStringLiteral("maison"), QStringLiteral("Haus"), 3);
+        const auto kept = card(QStringLiteral("arbre"), QStringLiteral("Baum"), 3);
+        sb.windows->onRequest([&](Windows::Kind kind) {
+            if (kind == Windows::Kind::Entry)
+                Records::deleteCard(AppState::instance().EditVNr);
+        });
+        sb.windows->refuse(Windows::Kind::Entry);
+        practise(3, [&](Practice &p) {
+            if (p.shown() == QLatin1String("Haus"))
+                p.click("btnChange");
+            p.click("btnView");
+            p.click("btnRichtig");
+        });
+        QCOMPARE(stored(gone), QStringLiteral("gone"));
+        QCOMPARE(stored(kept), QStringLiteral("4/0"));
+        QCOMPARE(sb.spy->count(), 1);
+        QVERIFY(sb.spy->last().text.startsWith(QLatin1String("Geschafft!")));
+    }
+
     void aNullCountIsRepairedWhenShown()
     {
         const auto vnr = card(QStringLiteral("maison"), QStringLiteral("Haus"), 3, QVariant());
