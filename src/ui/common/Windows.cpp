@@ -13,6 +13,7 @@
 #include "ui/browse/frmTable.h"
 #include "ui/appearance/frmFonts.h"
 #include "print/frmPrint.h"
+#include "ui/practice/frmVokabel.h"
 
 #include <QPointer>
 
@@ -36,6 +37,7 @@ QDialog *build(Windows::Kind kind, QWidget *parent)
     case K::Table: return new frmTable(parent);
     case K::Fonts: return new frmFonts(parent);
     case K::Print: return new frmPrint(parent);
+    case K::Practice: return new frmVokabel(parent);
     default: return nullptr; // no window of this kind yet
     }
 }

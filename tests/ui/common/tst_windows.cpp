@@ -89,7 +89,7 @@ private slots:
         QTest::addColumn<int>("kind");
         QTest::addColumn<bool>("refuse");
         QTest::newRow("refused help") << int(Windows::Kind::Help) << true;
-        QTest::newRow("practice, no window yet") << int(Windows::Kind::Practice) << false;
+        QTest::newRow("dictionary, no window yet") << int(Windows::Kind::Dictionary) << false;
     }
     void refusedAndUnbuiltKindsOpenNothing()
     {
