@@ -91,11 +91,8 @@ private slots:
         QTest::newRow("null text") << "TEnglish" << 5 << "ISatz" << null;
         QTest::newRow("empty text") << "TEnglish" << 5 << "Artikel" << QVariant(QString(""));
         QTest::newRow("extra column") << "TEnglish" << 5 << "Bemerkung" << QVariant(QStringLiteral("ohne Sätze"));
-        QTest::newRow("number") << "TEnglish" << 40 << "nOk" << QVariant(5);
         QTest::newRow("oe ligature") << "TFrench" << 2 << "ISatz" << QVariant(QStringLiteral("Ma sœur préfère le thé."));
-        QTest::newRow("sharp s") << "TFrench" << 1 << "DSatz" << QVariant(QStringLiteral("Der Baum ist sehr groß."));
         QTest::newRow("tilde") << "TSpain" << 2 << "ISatz" << QVariant(QStringLiteral("¿Qué haces mañana?"));
-        QTest::newRow("grave") << "TItalian" << 1 << "IVok" << QVariant(QStringLiteral("città"));
     }
     void attachedAccessTableReadsTheFile()
     {
@@ -122,42 +119,6 @@ private slots:
         QCOMPARE(linkCopiesInTemp().size(), before.size() + 1);
         QCOMPARE(db->openRecordset(QStringLiteral("Select count(*) from TFrench"))->value(0).toInt(), 4);
         db->deleteTableDef(QStringLiteral("TFrench"));
-        QCOMPARE(linkCopiesInTemp(), before);
-    }
-
-    // Damaged files end in an error naming the file; the link is not made
-    // and nothing of the file stays behind.
-    void damagedFilesAreRefused_data()
-    {
-        QTest::addColumn<QByteArray>("bytes");
-        QTest::addColumn<QString>("table");
-        QTest::addColumn<QString>("message");
-        const QByteArray good = fixture(QStringLiteral("vok1.mdb"));
-        QByteArray crashing = good;
-        crashing[24 * 4096 + 55] = char(0xFF); // column count of TEnglish's definition
-        QByteArray garbage = good.left(4096);
-        garbage.append(QByteArray(8192, '\x5a'));
-        QTest::newRow("cut in the catalogue") << good.left(8192) << "TEnglish" << "keine lesbare Access-Datenbank";
-        QTest::newRow("cut before the table") << good.left(98304) << "TEnglish" << "nicht vorhanden";
-        QTest::newRow("cut in the rows") << good.left(155648) << "TItalian" << "lesbar sind nur";
-        QTest::newRow("crashes the reader") << crashing << "TEnglish" << "abgestürzt";
-        QTest::newRow("header, then garbage") << garbage << "TEnglish" << "keine lesbare Access-Datenbank";
-    }
-    void damagedFilesAreRefused()
-    {
-        QFETCH(QByteArray, bytes);
-        QFETCH(QString, table);
-        QFETCH(QString, message);
-        write(sb.work->file(QStringLiteral("vok1.mdb")), bytes);
-        const QStringList before = linkCopiesInTemp();
-        try {
-            attach(table);
-            QFAIL("attached a damaged file");
-        } catch (const store::Error &e) {
-            QVERIFY2(e.description().contains(message), qPrintable(e.description()));
-            QVERIFY2(e.description().contains(QStringLiteral("vok1.mdb")), qPrintable(e.description()));
-        }
-        QVERIFY(!db->hasTable(table));
         QCOMPARE(linkCopiesInTemp(), before);
     }
 

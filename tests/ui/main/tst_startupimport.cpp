@@ -44,6 +44,12 @@ int count(const QString &table)
     return db().openRecordset(QStringLiteral("Select count(*) from ") + table)->value(0).toInt();
 }
 
+// The copies of Access tables that links read.
+QStringList linkCopies()
+{
+    return QDir(QDir::tempPath()).entryList({QStringLiteral("vokamia-link-*")}, QDir::Dirs);
+}
+
 } // namespace
 
 class TestStartupImport : public QObject
@@ -105,6 +111,8 @@ private slots:
                                          << "die Tabelle 'TItalian' hat laut ihrer Beschreibung 3 Datensätze, lesbar sind nur";
         QTest::newRow("garbage") << QByteArray(20000, '\x13') << all.mid(0, 1) << QList<int>{0}
                                  << "Die Datei 'vok1.mdb' der verknüpften Tabelle 'TEnglish' ist keine lesbare Datenbank.";
+        QTest::newRow("Access header, then garbage") << vok1.left(4096) + QByteArray(8192, '\x5a') << all.mid(0, 1)
+                                                     << QList<int>{0} << "keine lesbare Access-Datenbank";
         QTest::newRow("crashes the reader") << crashing << all.mid(0, 1) << QList<int>{0} << "abgestürzt";
     }
     void firstStartImportsTheEarlierFile()
@@ -114,8 +122,10 @@ private slots:
         QFETCH(QList<int>, cards);
         QFETCH(QString, problem);
         write(sb.work->file(QStringLiteral("vok1.mdb")), file);
+        const QStringList copiesBefore = linkCopies();
         start();
 
+        QCOMPARE(linkCopies(), copiesBefore);
         QCOMPARE(languageMenu(), pairs);
         QVERIFY(w->findChild<QAction *>(QStringLiteral("mLanguage(1)"))->isChecked());
         QCOMPARE(w->windowTitle(), QStringLiteral("Vokamia - Englisch"));
