@@ -55,15 +55,19 @@ class TestAccessFile : public QObject
     }
 
 private slots:
+    // Copies of Access tables go to a temporary folder of this test's own,
+    // so tests running side by side cannot see each other's.
     void init()
     {
         sb.start();
+        qputenv("TMPDIR", sb.work->path().toUtf8());
         db = Database::create(sb.work->file(QStringLiteral("test.mdb")), QString(), 32);
     }
     void cleanup()
     {
         store::access::setReaderForTesting(QString());
         db.reset();
+        qunsetenv("TMPDIR");
         sb.stop();
     }
 

@@ -82,10 +82,17 @@ class TestStartupImport : public QObject
     }
 
 private slots:
-    void init() { sb.start(); }
+    // Copies of Access tables go to a temporary folder of this test's own,
+    // so tests running side by side cannot see each other's.
+    void init()
+    {
+        sb.start();
+        qputenv("TMPDIR", sb.work->path().toUtf8());
+    }
     void cleanup()
     {
         w.reset();
+        qunsetenv("TMPDIR");
         sb.stop();
     }
 
