@@ -153,7 +153,9 @@ QVector<TableCount> convert(const QString &accessFile, const QString &target, co
     }
     default:
         QFile::remove(target);
-        throw Error(QStringLiteral("Die Access-Datei '%1' konnte nicht gelesen werden: %2").arg(shownName, lastLine));
+        throw Error(QStringLiteral("Die Access-Datei '%1' konnte nicht gelesen werden; sie ist vermutlich beschädigt "
+                                   "(%2). Es wurde nichts übernommen.")
+                        .arg(shownName, lastLine));
     }
 
     QVector<TableCount> counts;

@@ -215,7 +215,7 @@ void buildFrom(const QString &converted, const QVector<store::access::TableCount
 
         qint64 expected = -1;
         for (const auto &c : counts)
-            if (c.name == p.table)
+            if (c.name.compare(p.table, Qt::CaseInsensitive) == 0)
                 expected = c.rows;
         const qint64 copied = db->openRecordset(QStringLiteral("Select count(*) from ") + table)->value(0).toLongLong();
         if (copied != expected)
