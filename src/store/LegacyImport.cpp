@@ -103,6 +103,7 @@ void ImportLegacyDatabase()
                 db.execute(QStringLiteral("INSERT INTO tSprache (Tabelle, Muttersprache, Fremdsprache) VALUES ('%1', "
                                           "'Deutsch', '%2')")
                                .arg(t.table, t.foreign));
+                created = false; // the pair is complete and stays
                 Catalogue::EnsureSoundFolder(t.foreign);
             }
         } catch (const std::exception &) {
