@@ -3,6 +3,7 @@
 #include "core/AppState.h"
 #include "core/Places.h"
 #include "store/Engine.h"
+#include "store/LegacyImport.h"
 
 #include <QDir>
 #include <QFile>
@@ -18,7 +19,7 @@ namespace Catalogue {
 namespace {
 std::function<void()> &legacyImport()
 {
-    static std::function<void()> f;
+    static std::function<void()> f = LegacyImport::ImportLegacyDatabase;
     return f;
 }
 } // namespace

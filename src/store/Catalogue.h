@@ -31,7 +31,8 @@ void CreateCatalogueTable(store::Database &db);
 bool OpenVocabularyDatabase();
 
 // The import of the earlier database; called on a first start when
-// "vok1.mdb" lies in the working directory.
+// "vok1.mdb" lies in the working directory. It is
+// LegacyImport::ImportLegacyDatabase unless replaced.
 void setLegacyImport(std::function<void()> import);
 
 // Reads tSprache into AppState (PairCount, LanguageCatalogue 1..PairCount).

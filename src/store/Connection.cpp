@@ -1,13 +1,17 @@
 #include "store/Connection.h"
 
+#include "store/AccessFile.h"
+
 #include "core/Places.h"
 #include "store/Collation.h"
 #include "store/SqlLexer.h"
 
 #include <QDate>
 #include <QDateTime>
+#include <QDir>
 #include <QFileInfo>
 #include <QRegularExpression>
+#include <QTemporaryDir>
 
 #include <algorithm>
 
@@ -735,14 +739,26 @@ void Connection::activateLink(const QString &name, const QString &connect, const
     QFile probe(mapped);
     if (!probe.open(QIODevice::ReadOnly))
         throw Error(QStringLiteral("Die Datei '%1' der verknüpften Tabelle '%2' wurde nicht gefunden.").arg(file, name));
-    if (!probe.read(16).startsWith("SQLite format 3"))
-        throw Error(QStringLiteral("Die Datei '%1' der verknüpften Tabelle '%2' ist keine lesbare Datenbank.")
-                        .arg(file, name));
+    const bool ours = probe.read(16).startsWith("SQLite format 3");
     probe.close();
+    QString attachPath = mapped;
+    std::unique_ptr<QTemporaryDir> copy;
+    if (!ours) {
+        if (!access::isAccessFile(mapped))
+            throw Error(QStringLiteral("Die Datei '%1' der verknüpften Tabelle '%2' ist keine lesbare Datenbank.")
+                            .arg(file, name));
+        // An Access table is read once, whole, into a file of our own that
+        // stands in for it as long as the link is active.
+        copy = std::make_unique<QTemporaryDir>(QDir::tempPath() + QStringLiteral("/vokamia-link-XXXXXX"));
+        if (!copy->isValid())
+            throw Error(QStringLiteral("Für die verknüpfte Tabelle '%1' lässt sich keine Arbeitsdatei anlegen.").arg(name));
+        attachPath = copy->filePath(QStringLiteral("table.db"));
+        access::convert(mapped, attachPath, {source}, file);
+    }
 
     linkErrors_.remove(name.toLower());
     const QString schema = QStringLiteral("vklink%1").arg(++linkCounter_);
-    execChanges(QStringLiteral("ATTACH DATABASE ? AS ") + quoteIdent(schema), {mapped});
+    execChanges(QStringLiteral("ATTACH DATABASE ? AS ") + quoteIdent(schema), {attachPath});
     try {
         exec(QStringLiteral("CREATE TEMP VIEW %1 AS SELECT * FROM %2.%3")
                  .arg(quoteIdent(name), quoteIdent(schema), quoteIdent(source)));
@@ -758,6 +774,8 @@ void Connection::activateLink(const QString &name, const QString &connect, const
         throw Error(QStringLiteral("Die Tabelle '%1' ist in der Datei '%2' nicht vorhanden.").arg(source, file));
     }
     linkSchemas_.insert(name.toLower(), schema);
+    if (copy)
+        linkCopies_[name.toLower()] = std::move(copy);
 }
 
 void Connection::deactivateLink(const QString &name)
@@ -771,6 +789,7 @@ void Connection::deactivateLink(const QString &name)
     dropCache(true);
     exec(QStringLiteral("DROP VIEW IF EXISTS temp.%1").arg(quoteIdent(name)));
     exec(QStringLiteral("DETACH DATABASE ") + quoteIdent(schema));
+    linkCopies_.erase(name.toLower());
 }
 
 void Connection::activateLinks()

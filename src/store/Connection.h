@@ -8,9 +8,11 @@
 
 #include <QHash>
 #include <QSet>
+#include <QTemporaryDir>
 
 #include <sqlite3.h>
 
+#include <map>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -152,6 +154,8 @@ private:
     int linkCounter_ = 0;
     QHash<QString, QString> linkSchemas_; // link name (lower case) -> attached schema
     QHash<QString, QString> linkErrors_;  // link name (lower case) -> why it is not readable
+    // Link name (lower case) -> the copy of an Access table the link reads.
+    std::map<QString, std::unique_ptr<QTemporaryDir>> linkCopies_;
 
     int headerFd();
     QString watchKey_;

@@ -15,7 +15,7 @@ cmake --install "$BUILD" --prefix "$P" > "$T/install.log"
 ID=de.vokamia.Vokamia
 desktop-file-validate "$P/share/applications/$ID.desktop"
 appstreamcli validate --no-net "$P/share/metainfo/$ID.metainfo.xml"
-for f in share/icons/hicolor/scalable/apps/$ID.svg share/icons/hicolor/48x48/apps/$ID.png \
+for f in libexec/vokamia/vokamia-mdbread share/icons/hicolor/scalable/apps/$ID.svg share/icons/hicolor/48x48/apps/$ID.png \
          share/icons/hicolor/256x256/apps/$ID.png bin/vokamia; do
   [ -s "$P/$f" ] || { echo "FAIL: $f was not installed"; exit 1; }
 done
@@ -24,3 +24,5 @@ extra=$(find "$P/share/vokamia" \( -name '*.md' -o -name '*.svg' \) -print)
 [ -z "$extra" ] || { echo "FAIL: installed but not the program's: $extra"; exit 1; }
 
 bash "$HERE/smoke.sh" "$P/bin/vokamia"
+# The first start takes the earlier cards over through the installed reader.
+SMOKE_EARLIER="$HERE/../data/legacy/vok1.mdb" SMOKE_PAIRS=4 bash "$HERE/smoke.sh" "$P/bin/vokamia"

@@ -9,7 +9,7 @@ trap 'rm -rf "$T"' EXIT
 (cd "$T" && cpack -G DEB --config "$BUILD/CPackConfig.cmake" -B "$T" > "$T/cpack.log") || { cat "$T/cpack.log"; exit 1; }
 DEB=$(ls "$T"/vokamia_*.deb)
 dpkg-deb -c "$DEB" | awk '{print $6}' > "$T/files"
-for f in ./usr/bin/vokamia ./usr/share/applications/de.vokamia.Vokamia.desktop \
+for f in ./usr/bin/vokamia ./usr/libexec/vokamia/vokamia-mdbread ./usr/share/applications/de.vokamia.Vokamia.desktop \
          ./usr/share/icons/hicolor/scalable/apps/de.vokamia.Vokamia.svg \
          ./usr/share/icons/hicolor/48x48/apps/de.vokamia.Vokamia.png \
          ./usr/share/metainfo/de.vokamia.Vokamia.metainfo.xml \

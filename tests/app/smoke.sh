@@ -11,6 +11,11 @@ trap 'rm -rf "$T"' EXIT
 export XDG_DATA_HOME=$T/data XDG_CONFIG_HOME=$T/config XDG_RUNTIME_DIR=$T/run HOME=$T
 mkdir -p "$XDG_RUNTIME_DIR" && chmod 700 "$XDG_RUNTIME_DIR"
 unset QT_QPA_PLATFORM
+# SMOKE_EARLIER=<file>: an earlier vok1.mdb lies in the data folder at the
+# first start; SMOKE_PAIRS=<n>: the language pairs the database holds then.
+if [ -n "${SMOKE_EARLIER:-}" ]; then
+  mkdir -p "$XDG_DATA_HOME/Vokamia" && cp "$SMOKE_EARLIER" "$XDG_DATA_HOME/Vokamia/vok1.mdb"
+fi
 
 xvfb-run -a -s "-screen 0 1280x800x24" bash -c '
   BIN=$1; HERE=$2
@@ -37,5 +42,9 @@ xvfb-run -a -s "-screen 0 1280x800x24" bash -c '
   cat "$XDG_RUNTIME_DIR/out.txt"
   if [ $RC -ne 0 ]; then echo "FAIL: exit code $RC"; exit 1; fi
   if grep -q "Programmdatei fehlt" "$XDG_RUNTIME_DIR/out.txt"; then echo "FAIL: the program misses files of its own"; exit 1; fi
+  if [ -n "${SMOKE_PAIRS:-}" ]; then
+    pairs=$(python3 -c "import sqlite3,sys; print(sqlite3.connect(sys.argv[1]).execute(\"select count(*) from tSprache\").fetchone()[0])" "$XDG_DATA_HOME/Vokamia/Vokabeln.mdb")
+    if [ "$pairs" != "$SMOKE_PAIRS" ]; then echo "FAIL: $pairs language pairs, expected $SMOKE_PAIRS"; exit 1; fi
+  fi
   echo "smoke test passed"
 ' bash "$BIN" "$HERE"

@@ -6,6 +6,7 @@
 #include "ui/common/Twips.h"
 #include "store/Catalogue.h"
 #include "store/Engine.h"
+#include "store/LegacyImport.h"
 #include "store/Records.h"
 #include "store/Settings.h"
 #include "ui/common/Guard.h"
@@ -14,8 +15,10 @@
 
 #include <QApplication>
 #include <QDialog>
+#include <QElapsedTimer>
 #include <QMenuBar>
 #include <QMouseEvent>
+#include <QProgressDialog>
 #include <QRadioButton>
 
 namespace {
@@ -312,6 +315,80 @@ void frmMain::showEvent(QShowEvent *event)
 
 // ------------------------------------------------------------------ startup
 
+namespace {
+
+// Shows how far an import or take-over has come once it has taken longer
+// than a second; a quick one shows nothing.
+class ImportProgress
+{
+public:
+    explicit ImportProgress(const QString &label)
+    {
+        clock_.start();
+        LegacyImport::setProgress([this, label](int done, int steps) {
+            if (!dialog_ && clock_.elapsed() < 1000)
+                return;
+            if (!dialog_) {
+                dialog_ = new QProgressDialog(label, QString(), 0, steps);
+                dialog_->setObjectName(QStringLiteral("dlgImport"));
+                dialog_->setWindowTitle(QStringLiteral("Vokamia"));
+                dialog_->setCancelButton(nullptr);
+                dialog_->setMinimumDuration(0);
+                dialog_->setWindowModality(Qt::ApplicationModal);
+                dialog_->show();
+            }
+            dialog_->setMaximum(steps);
+            dialog_->setValue(done);
+            QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+        });
+    }
+    ~ImportProgress()
+    {
+        LegacyImport::setProgress({});
+        delete dialog_;
+    }
+    ImportProgress(const ImportProgress &) = delete;
+    ImportProgress &operator=(const ImportProgress &) = delete;
+
+private:
+    QElapsedTimer clock_;
+    QProgressDialog *dialog_ = nullptr;
+};
+
+} // namespace
+
+// An Access database where ours should be (a learner copied the old file
+// into the data folder) is taken over only when the learner agrees, and only
+// as a whole. Returns false when there is no usable database file to open.
+bool frmMain::takeOverAccessDatabase()
+{
+    const QString path = Places::databasePath();
+    if (!LegacyImport::isAccessDatabase(path))
+        return true;
+    const QString problem = QStringLiteral("Problem");
+    const auto answer = Msg::show(QStringLiteral("Die Datenbank %1 ist eine Access-Datenbank des früheren "
+                                                 "Vokabeltrainers.\r\nSollen alle Sprachpaare mit allen Vokabeln in "
+                                                 "eine neue Datenbank übernommen werden? Die Access-Datei bleibt "
+                                                 "unverändert unter neuem Namen erhalten.")
+                                      .arg(path),
+                                  QStringLiteral("Vokamia"), QMessageBox::Question,
+                                  QMessageBox::Yes | QMessageBox::No, this);
+    if (!Msg::isYes(answer)) {
+        Msg::critical(QStringLiteral("Die Datenbank %1 ist eine Access-Datenbank und kann so nicht verwendet werden. "
+                                     "Die Datei wurde nicht verändert.")
+                          .arg(path),
+                      problem, this);
+        return false;
+    }
+    return Msg::guard(
+        problem,
+        [&] {
+            ImportProgress progress(QStringLiteral("Die Access-Datenbank wird übernommen ..."));
+            LegacyImport::TakeOverAccessDatabase(path);
+        },
+        this);
+}
+
 void frmMain::SetTitle()
 {
     setWindowTitle(QStringLiteral("Vokamia"));
@@ -331,7 +408,11 @@ void frmMain::startUp()
 
     Msg::guard(problem, [] { Settings::LoadAllSettings(); });
 
-    Msg::guard(problem, [] { Catalogue::OpenVocabularyDatabase(); });
+    if (takeOverAccessDatabase())
+        Msg::guard(problem, [] {
+            ImportProgress progress(QStringLiteral("Die Vokabeln aus vok1.mdb werden übernommen ..."));
+            Catalogue::OpenVocabularyDatabase();
+        });
     if (a.Database) {
         const bool catalogueRead = Msg::guard(problem, [this] { LoadLanguageCatalogue(); });
         Msg::guard(problem, [this, &a, catalogueRead] {

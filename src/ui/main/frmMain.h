@@ -76,6 +76,7 @@ private:
     void buildMenus();
     void buildCardBox();
     void startUp();
+    bool takeOverAccessDatabase();
     void makePairCurrent(int n);
     void placeCardBox();
     QAction *addLanguageItem(int k, const QString &caption);

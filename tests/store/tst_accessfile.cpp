@@ -1,0 +1,179 @@
+#include "TestSupport.h"
+
+#include "store/AccessFile.h"
+#include "store/Engine.h"
+
+#include <QDir>
+#include <QFile>
+#include <QRandomGenerator>
+
+using store::Database;
+using store::TableDef;
+
+namespace {
+
+QByteArray fixture(const QString &name)
+{
+    QFile f(QStringLiteral(VOKAMIA_TEST_DATA "/legacy/") + name);
+    if (!f.open(QIODevice::ReadOnly))
+        qFatal("missing test file %s", qPrintable(name));
+    return f.readAll();
+}
+
+void write(const QString &path, const QByteArray &bytes)
+{
+    QFile f(path);
+    if (!f.open(QIODevice::WriteOnly) || f.write(bytes) != bytes.size())
+        qFatal("cannot write %s", qPrintable(path));
+}
+
+// Table definition pages of vok1.mdb, one per earlier table.
+const int kDefinitionPage[] = {24, 28, 32, 36};
+const char *const kTables[] = {"TEnglish", "TFrench", "TSpain", "TItalian"};
+const int kRows[] = {6, 4, 3, 3};
+
+QStringList linkCopiesInTemp()
+{
+    return QDir(QDir::tempPath()).entryList({QStringLiteral("vokamia-link-*")}, QDir::Dirs);
+}
+
+} // namespace
+
+class TestAccessFile : public QObject
+{
+    Q_OBJECT
+
+    Sandbox sb;
+    std::shared_ptr<Database> db;
+
+    void attach(const QString &name, const QString &file = QStringLiteral("vok1.mdb"))
+    {
+        TableDef link(name);
+        link.connect = QStringLiteral(";DATABASE=") + file;
+        link.sourceTableName = name;
+        db->appendTableDef(link);
+    }
+
+private slots:
+    // Copies of Access tables go to a temporary folder of this test's own,
+    // so tests running side by side cannot see each other's.
+    void init()
+    {
+        sb.start();
+        qputenv("TMPDIR", sb.work->path().toUtf8());
+        db = Database::create(sb.work->file(QStringLiteral("test.mdb")), QString(), 32);
+    }
+    void cleanup()
+    {
+        store::access::setReaderForTesting(QString());
+        db.reset();
+        qunsetenv("TMPDIR");
+        sb.stop();
+    }
+
+    void recognisesAccessFilesByTheirHeader()
+    {
+        write(sb.work->file(QStringLiteral("old.dat")), fixture(QStringLiteral("vok1.mdb")));
+        write(sb.work->file(QStringLiteral("fake.mdb")), QByteArray(4096, 'x'));
+        QVERIFY(store::access::isAccessFile(sb.work->file(QStringLiteral("old.dat"))));
+        QVERIFY(!store::access::isAccessFile(sb.work->file(QStringLiteral("fake.mdb"))));
+        QVERIFY(!store::access::isAccessFile(sb.work->file(QStringLiteral("test.mdb"))));
+    }
+
+    // Values as the file holds them: Unicode text, nulls kept apart from
+    // empty texts, numbers as numbers.
+    void attachedAccessTableReadsTheFile_data()
+    {
+        QTest::addColumn<QString>("table");
+        QTest::addColumn<int>("vnr");
+        QTest::addColumn<QString>("field");
+        QTest::addColumn<QVariant>("value");
+        const QVariant null;
+        QTest::newRow("accent") << "TEnglish" << 9 << "IVok" << QVariant(QStringLiteral("café"));
+        QTest::newRow("umlaut, 50 characters") << "TEnglish" << 40 << "DVok"
+                                              << QVariant(QStringLiteral("zwei Fliegen mit einer Klappe schlagen (übertrag.)"));
+        QTest::newRow("null text") << "TEnglish" << 5 << "ISatz" << null;
+        QTest::newRow("empty text") << "TEnglish" << 5 << "Artikel" << QVariant(QString(""));
+        QTest::newRow("extra column") << "TEnglish" << 5 << "Bemerkung" << QVariant(QStringLiteral("ohne Sätze"));
+        QTest::newRow("oe ligature") << "TFrench" << 2 << "ISatz" << QVariant(QStringLiteral("Ma sœur préfère le thé."));
+        QTest::newRow("tilde") << "TSpain" << 2 << "ISatz" << QVariant(QStringLiteral("¿Qué haces mañana?"));
+    }
+    void attachedAccessTableReadsTheFile()
+    {
+        QFETCH(QString, table);
+        QFETCH(int, vnr);
+        QFETCH(QString, field);
+        QFETCH(QVariant, value);
+        copyTestData(QStringLiteral("legacy/vok1.mdb"), sb.work->path());
+        attach(table);
+        auto rs = db->openRecordset(QStringLiteral("Select * from %1 where VNr = %2").arg(table).arg(vnr));
+        QVERIFY(!rs->eof());
+        const QVariant got = rs->value(field);
+        QCOMPARE(got.isNull(), value.isNull());
+        if (!value.isNull())
+            QCOMPARE(got.toString(), value.toString());
+    }
+
+    // The copy the link reads lives as long as the link.
+    void deletingTheLinkRemovesItsCopy()
+    {
+        copyTestData(QStringLiteral("legacy/vok1.mdb"), sb.work->path());
+        const QStringList before = linkCopiesInTemp();
+        attach(QStringLiteral("TFrench"));
+        QCOMPARE(linkCopiesInTemp().size(), before.size() + 1);
+        QCOMPARE(db->openRecordset(QStringLiteral("Select count(*) from TFrench"))->value(0).toInt(), 4);
+        db->deleteTableDef(QStringLiteral("TFrench"));
+        QCOMPARE(linkCopiesInTemp(), before);
+    }
+
+    void aStuckReaderIsStopped()
+    {
+        copyTestData(QStringLiteral("legacy/vok1.mdb"), sb.work->path());
+        store::access::setReaderForTesting(QStringLiteral(VOKAMIA_BUILD_DIR "/tests/helpers/stuck_reader"), 300);
+        try {
+            attach(QStringLiteral("TEnglish"));
+            QFAIL("attached without reading");
+        } catch (const store::Error &e) {
+            QVERIFY2(e.description().contains(QStringLiteral("abgebrochen")), qPrintable(e.description()));
+        }
+        QVERIFY(!db->hasTable(QStringLiteral("TEnglish")));
+    }
+
+    void aMissingReaderIsReported()
+    {
+        copyTestData(QStringLiteral("legacy/vok1.mdb"), sb.work->path());
+        store::access::setReaderForTesting(sb.work->file(QStringLiteral("no-such-reader")));
+        QVERIFY_THROWS_EXCEPTION(store::Error, attach(QStringLiteral("TEnglish")));
+    }
+
+    // Bytes changed at random in the table definitions and elsewhere: the
+    // engine survives every file, and a table it does attach has every row.
+    void changedBytesNeverLoseRowsSilently()
+    {
+        const QByteArray good = fixture(QStringLiteral("vok1.mdb"));
+        QRandomGenerator random(20261206);
+        int refused = 0;
+        for (int round = 0; round < 30; ++round) {
+            QByteArray bytes = good;
+            const int page = round % 2 ? kDefinitionPage[random.bounded(4)] : random.bounded(int(good.size() / 4096));
+            bytes[page * 4096 + random.bounded(600)] = char(random.bounded(256));
+            write(sb.work->file(QStringLiteral("vok1.mdb")), bytes);
+            for (int t = 0; t < 4; ++t) {
+                const QString table = QLatin1String(kTables[t]);
+                try {
+                    attach(table);
+                } catch (const store::Error &) {
+                    ++refused;
+                    continue;
+                }
+                const int rows = db->openRecordset(QStringLiteral("Select count(*) from ") + table)->value(0).toInt();
+                QVERIFY2(rows >= kRows[t], qPrintable(QStringLiteral("round %1: %2 has %3 rows").arg(round).arg(table).arg(rows)));
+                db->deleteTableDef(table);
+            }
+        }
+        qInfo("%d of 120 tables refused", refused);
+    }
+};
+
+QTEST_MAIN(TestAccessFile)
+#include "tst_accessfile.moc"
