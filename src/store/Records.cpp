@@ -1,8 +1,10 @@
 #include "store/Records.h"
 
 #include "core/AppState.h"
+#include "store/Connection.h"
 #include "store/Engine.h"
 #include "store/SqlNames.h"
+#include "store/TextMatch.h"
 
 namespace Records {
 
@@ -192,6 +194,75 @@ void deleteCard(std::int32_t vnr)
 {
     expectOne(database().execute(QStringLiteral("DELETE FROM ") + sqlTable() + QStringLiteral(" WHERE VNr = ?"), {vnr}),
               vnr);
+}
+
+QString managerListSql(int fach)
+{
+    return QStringLiteral("Select VNr, FVok, MVok from ") + sqlTable() + QStringLiteral(" where [Fach] = ")
+        + QString::number(fach) + QStringLiteral(" order by FVok, MVok, VNr");
+}
+
+namespace {
+
+QVector<std::int32_t> keysOf(store::Recordset &rs)
+{
+    QVector<std::int32_t> vnrs;
+    const qint64 n = rs.rowCount();
+    vnrs.reserve(n);
+    for (qint64 r = 0; r < n; ++r)
+        vnrs << std::int32_t(rs.keyOfRow(r));
+    return vnrs;
+}
+
+} // namespace
+
+QVector<std::int32_t> lineStarts(int fach, const QString &text)
+{
+    if (text.isEmpty())
+        return {};
+    store::Database &db = database();
+    // The learner's text goes in as quoted literals, which the engine binds
+    // rather than reads as part of the statement.
+    const QString needle = store::quoteText(text);
+    const QString head = QStringLiteral("Select VNr from ") + sqlTable() + QStringLiteral(" where [Fach] = ")
+        + QString::number(fach) + QStringLiteral(" and ");
+    const QString tail = QStringLiteral(" and ") + QLatin1String(store::kLineStartFunction) + QLatin1Char('(') + needle
+        + QStringLiteral(", FVok, MVok) order by FVok, MVok, VNr");
+    QVector<std::int32_t> vnrs;
+    // A line that begins with the text has a foreign word that begins with
+    // it too, or one that the text runs past into " - " and the native word:
+    // a word equal to the text up to one of its blanks (shorter ones sort
+    // first, as in the list). Every word that begins with the text sorts
+    // from the text itself up to the text followed by the highest
+    // character, so one range of the word index holds them all.
+    for (qsizetype q = 0; q < text.size(); ++q) {
+        if (text[q] != QLatin1Char(' '))
+            continue;
+        const QString word = q == 0 ? QStringLiteral("FVok is null")
+                                    : QStringLiteral("FVok = ") + store::quoteText(text.left(q));
+        vnrs += keysOf(*db.openRecordset(head + word + tail));
+    }
+    // U+FFFF sorts after every character in the dictionary order.
+    const QString upper = store::quoteText(text + QChar(0xFFFF));
+    vnrs += keysOf(*db.openRecordset(head + QStringLiteral("FVok >= ") + needle + QStringLiteral(" and FVok < ")
+                                     + upper + tail));
+    return vnrs;
+}
+
+QString dictionarySql()
+{
+    return QStringLiteral("Select VNr, FVok, MVok, Fach from ") + sqlTable()
+        + QStringLiteral(" order by FVok, MVok, Fach, VNr");
+}
+
+QVector<std::int32_t> wordStarts(const QString &text)
+{
+    if (text.isEmpty())
+        return {};
+    return keysOf(*database().openRecordset(QStringLiteral("Select VNr from ") + sqlTable() + QStringLiteral(" where ")
+                                            + QLatin1String(store::kWordStartFunction) + QLatin1Char('(')
+                                            + store::quoteText(text)
+                                            + QStringLiteral(", FVok, MVok, Fach) order by FVok, MVok, Fach, VNr")));
 }
 
 void setSoundPath(std::int32_t vnr, bool sentence, const QString &path)

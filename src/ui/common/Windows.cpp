@@ -9,6 +9,9 @@
 #include "ui/appearance/frmHelp.h"
 #include "ui/main/frmAbout.h"
 #include "ui/main/frmLanguage.h"
+#include "ui/maintain/frmManage.h"
+#include "ui/maintain/frmNew.h"
+#include "ui/maintain/frmWBook.h"
 
 #include <QPointer>
 
@@ -28,6 +31,9 @@ QDialog *build(Windows::Kind kind, QWidget *parent)
     case K::SoundFolder: return new frmSPfad(parent);
     case K::NewPair: return new frmLanguage(parent);
     case K::Recording: return new frmSound(parent);
+    case K::Entry: return new frmNew(parent);
+    case K::Manager: return new frmManage(parent);
+    case K::Dictionary: return new frmWBook(parent);
     default: return nullptr; // no window of this kind yet
     }
 }
