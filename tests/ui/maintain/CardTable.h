@@ -9,6 +9,7 @@
 #include "store/Catalogue.h"
 #include "store/Engine.h"
 #include "store/Records.h"
+#include "ui/common/RecordsetModel.h"
 
 #include <QAbstractItemView>
 #include <QTest>
@@ -109,5 +110,6 @@ inline void clickRow(QAbstractItemView *view, int row)
 inline void doubleClickRow(QAbstractItemView *view, int row)
 {
     const QRect r = view->visualRect(view->model()->index(row, 0));
+    QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, r.center());
     QTest::mouseDClick(view->viewport(), Qt::LeftButton, {}, r.center());
 }
