@@ -312,8 +312,8 @@ private slots:
         QTest::newRow("into the native word") << "APPLE - ap" << QList<int>{1} << QStringList{};
         QTest::newRow("quote and semicolon") << "it's;" << QList<int>{4} << QStringList{};
         QTest::newRow("regex characters") << ".*[" << QList<int>{-1} << QStringList{"'.*[' nicht gefunden."};
-        // The last line matches: the position stays on it, no question.
-        QTest::newRow("last line") << "kiwi" << QList<int>{5, 5, 5} << QStringList{};
+        QTest::newRow("last line") << "kiwi" << QList<int>{5, 5}
+                                   << QStringList{"Kein weiterer Eintrag gefunden\nSoll noch einmal von Anfang gesucht werden?"};
     }
     void prefixSearch()
     {
@@ -368,6 +368,16 @@ private slots:
         QCOMPARE(sb.spy->count(), 1);
         QCOMPARE(sb.spy->last().buttons, QMessageBox::Yes | QMessageBox::No);
         QCOMPARE(selectedRow(list(w, "lstSource")), 0);
+
+        // A one-line list whose line matches never asks.
+        t.add(QStringLiteral("solo"), QStringLiteral("x"), 4);
+        child<QComboBox>(w, "cboSource")->setCurrentIndex(4);
+        sb.spy->clear();
+        for (int i = 0; i < 3; ++i) {
+            search(w, QStringLiteral("SO"));
+            QCOMPARE(selectedRow(list(w, "lstSource")), 0);
+        }
+        QCOMPARE(sb.spy->count(), 0);
     }
 
     void emptyCompartments()
