@@ -1,0 +1,317 @@
+// The dictionary against a real database in the sandbox; the entry form it
+// opens is driven through the window opener.
+
+#include "CardTable.h"
+
+#include "ui/maintain/frmWBook.h"
+
+#include <QDir>
+#include <QFile>
+#include <QLineEdit>
+#include <QListView>
+#include <QPushButton>
+#include <QtTest>
+
+namespace {
+
+template <typename T = QWidget>
+T *child(QWidget &w, const char *name)
+{
+    T *c = w.findChild<T *>(QString::fromLatin1(name));
+    if (!c)
+        qFatal("no control %s", name);
+    return c;
+}
+
+QListView *list(QWidget &w)
+{
+    return child<QListView>(w, "List1");
+}
+
+void click(QWidget &w, const char *name)
+{
+    QTest::mouseClick(child<QPushButton>(w, name), Qt::LeftButton);
+}
+
+// Ändern, Löschen as one letter each: 0 disabled, 1 enabled.
+QString buttons(QWidget &w)
+{
+    QString s;
+    for (const char *name : {"btnChange", "btnDelete"})
+        s += child<QPushButton>(w, name)->isEnabled() ? QLatin1Char('1') : QLatin1Char('0');
+    return s;
+}
+
+void search(QWidget &w, const QString &text)
+{
+    auto *box = child<QLineEdit>(w, "txtSearch");
+    if (box->text() != text)
+        box->setText(text);
+    click(w, "btnSearch");
+}
+
+} // namespace
+
+class TestFrmWBook : public QObject
+{
+    Q_OBJECT
+
+    Sandbox sb;
+    CardTable t;
+
+    void addSample()
+    {
+        t.add(QStringLiteral("house"), QStringLiteral("Haus"), 1);
+        t.add(QStringLiteral("big house"), QStringLiteral("großes Haus"), 3);
+        t.add(QStringLiteral("mouse"), QStringLiteral("Maus"), 0);
+        t.add(QStringLiteral("it's; \"x\""), QStringLiteral("y"), 5);
+        t.add(QStringLiteral("Äpfel"), QStringLiteral("apples"), 7);
+    }
+
+private slots:
+    void init()
+    {
+        sb.start();
+        t.open(sb);
+    }
+    void cleanup()
+    {
+        AppState::resetForTesting();
+        t.close();
+        sb.stop();
+    }
+
+    void captionCountsEntries_data()
+    {
+        QTest::addColumn<int>("cards");
+        QTest::addColumn<QString>("caption");
+        QTest::newRow("none") << 0 << "Englisch enthält 0 Einträge";
+        QTest::newRow("one") << 1 << "Englisch enthält 1 Eintrag";
+        QTest::newRow("two") << 2 << "Englisch enthält 2 Einträge";
+    }
+    void captionCountsEntries()
+    {
+        QFETCH(int, cards);
+        QFETCH(QString, caption);
+        for (int i = 0; i < cards; ++i)
+            t.add(QStringLiteral("w%1").arg(i), QStringLiteral("x"), i);
+        frmWBook w;
+        w.show();
+        QCOMPARE(w.windowTitle(), caption);
+        QCOMPARE(list(w)->model() ? list(w)->model()->rowCount() : 0, cards);
+        // Nothing to search in an empty dictionary.
+        child<QLineEdit>(w, "txtSearch")->setText(QStringLiteral("w"));
+        QCOMPARE(child<QPushButton>(w, "btnSearch")->isEnabled(), cards != 0);
+        QVERIFY(child<QPushButton>(w, "btnSearch")->isDefault());
+        QCOMPARE(buttons(w), QStringLiteral("00"));
+    }
+
+    // Every compartment, in dictionary order; a missing word shows empty.
+    void linesInDictionaryOrder()
+    {
+        addSample();
+        t.db->execute(QStringLiteral("INSERT INTO tEnglisch (FVok, Fach) VALUES ('alone', 2)"));
+        frmWBook w;
+        w.show();
+        QCOMPARE(linesOf(list(w)), QStringList({" alone -  - 2", " Äpfel - apples - 7", " big house - großes Haus - 3",
+                                                " house - Haus - 1", " it's; \"x\" - y - 5", " mouse - Maus - 0"}));
+        QCOMPARE(list(w)->model()->index(3, 0).data(RecordsetModel::KeyRole).toInt(), 1);
+    }
+
+    // A blank followed by the text: word starts in both languages and the
+    // compartment number, letter case ignored.
+    void wordStartSearch_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QList<int>>("rows"); // selection after each search, -1 none
+        QTest::addColumn<QStringList>("messages");
+        const QString again = QStringLiteral("Kein weiterer Eintrag gefunden\nSoll noch einmal von Anfang gesucht werden?");
+        // Lines: Äpfel - apples - 7, big house - großes Haus - 3,
+        // house - Haus - 1, it's; "x" - y - 5, mouse - Maus - 0
+        QTest::newRow("native words, inner word") << "HAUS" << QList<int>{1, 2, 1} << QStringList{again};
+        QTest::newRow("inner foreign word") << "hou" << QList<int>{1, 2} << QStringList{};
+        QTest::newRow("compartment number") << "3" << QList<int>{1} << QStringList{};
+        QTest::newRow("umlauts") << "äPF" << QList<int>{0} << QStringList{};
+        QTest::newRow("ß") << "GROß" << QList<int>{1} << QStringList{};
+        QTest::newRow("across fields") << "house - haus - 1" << QList<int>{2} << QStringList{};
+        QTest::newRow("quotes and semicolon") << "it's; \"x" << QList<int>{3} << QStringList{};
+        QTest::newRow("only inside a word") << "ouse" << QList<int>{-1} << QStringList{"ouse nicht vorhanden!"};
+        QTest::newRow("regex characters") << ".*[" << QList<int>{-1} << QStringList{".*[ nicht vorhanden!"};
+        QTest::newRow("percent and underscore") << "%_" << QList<int>{-1} << QStringList{"%_ nicht vorhanden!"};
+        // The last two lines both match: the last one stays selected.
+        QTest::newRow("last two lines") << "m" << QList<int>{3, 4, 4, 4} << QStringList{};
+    }
+    void wordStartSearch()
+    {
+        QFETCH(QString, text);
+        QFETCH(QList<int>, rows);
+        QFETCH(QStringList, messages);
+        addSample();
+        t.db->execute(QStringLiteral("UPDATE tEnglisch SET MVok = 'mein' WHERE FVok LIKE 'it%'"));
+        frmWBook w;
+        w.show();
+        for (int expected : rows) {
+            search(w, text);
+            QCOMPARE(selectedRow(list(w)), expected);
+            QCOMPARE(buttons(w), expected >= 0 ? QStringLiteral("11") : QStringLiteral("00"));
+        }
+        QStringList shown;
+        for (const auto &m : sb.spy->shown())
+            shown << m.text;
+        QCOMPARE(shown, messages);
+    }
+
+    // Typing or clicking into the search text starts over and takes the
+    // selection away.
+    void searchResetClearsTheChoice()
+    {
+        addSample();
+        frmWBook w;
+        w.show();
+        clickRow(list(w), 2);
+        QCOMPARE(buttons(w), QStringLiteral("11"));
+        child<QLineEdit>(w, "txtSearch")->setText(QStringLiteral("h"));
+        QCOMPARE(selectedRow(list(w)), -1);
+        QCOMPARE(buttons(w), QStringLiteral("00"));
+        search(w, QStringLiteral("h"));
+        QCOMPARE(selectedRow(list(w)), 1);
+        QTest::mouseClick(child(w, "txtSearch"), Qt::LeftButton);
+        QCOMPARE(selectedRow(list(w)), -1);
+        QCOMPARE(child<QLineEdit>(w, "txtSearch")->selectedText(), QStringLiteral("h"));
+        // The search begins again from the top.
+        search(w, QStringLiteral("h"));
+        QCOMPARE(selectedRow(list(w)), 1);
+    }
+
+    // The entry form opens in change mode for the selected card; afterwards
+    // the line shows the card as it stands, at its sorted place, saved or not.
+    void changeThroughTheEntryForm_data()
+    {
+        QTest::addColumn<bool>("save");
+        QTest::newRow("saved") << true;
+        QTest::newRow("abandoned") << false;
+    }
+    void changeThroughTheEntryForm()
+    {
+        QFETCH(bool, save);
+        addSample();
+        bool editMode = false;
+        std::int32_t editVnr = 0;
+        sb.windows->onOpen(QStringLiteral("frmNew"), [&](QDialog &form) {
+            editMode = AppState::instance().EditMode;
+            editVnr = AppState::instance().EditVNr;
+            form.findChild<QLineEdit *>(QStringLiteral("txtIVok"))->setText(QStringLiteral("zoo house"));
+            if (save)
+                QTest::mouseClick(form.findChild<QPushButton *>(QStringLiteral("btnSave")), Qt::LeftButton);
+        });
+        frmWBook w;
+        w.show();
+        clickRow(list(w), 2);
+        click(w, "btnChange");
+        QVERIFY(editMode);
+        QCOMPARE(editVnr, 1);
+        QVERIFY(!AppState::instance().EditMode);
+        QCOMPARE(sb.spy->count(), 0);
+        QCOMPARE(buttons(w), QStringLiteral("00"));
+        const QStringList lines = linesOf(list(w));
+        QCOMPARE(lines.size(), 5);
+        if (save) {
+            QCOMPARE(lines.last(), QStringLiteral(" zoo house - Haus - 1"));
+            QCOMPARE(t.card(1).FVok, QStringLiteral("zoo house"));
+        } else {
+            QCOMPARE(lines[2], QStringLiteral(" house - Haus - 1"));
+        }
+        QCOMPARE(w.windowTitle(), QStringLiteral("Englisch enthält 5 Einträge"));
+    }
+
+    // The question shows both words and both sentences, empty ones as empty
+    // lines. No keeps the card; Yes deletes it, and its recordings stay on
+    // disk.
+    void deleteAsksFirst_data()
+    {
+        QTest::addColumn<bool>("yes");
+        QTest::newRow("no") << false;
+        QTest::newRow("yes") << true;
+    }
+    void deleteAsksFirst()
+    {
+        QFETCH(bool, yes);
+        t.add(QStringLiteral("cat"), QStringLiteral("Katze"), 2, QStringLiteral("The cat."), QStringLiteral("Die Katze."));
+        const auto vnr = t.add(QStringLiteral("house"), QStringLiteral("Haus"), 1);
+        QDir().mkpath(sb.work->file(QStringLiteral("Englisch")));
+        const QString sound = sb.work->file(QStringLiteral("Englisch/EnV2.wav"));
+        QFile(sound).open(QIODevice::WriteOnly);
+        Records::setSoundPath(vnr, false, QStringLiteral(".\\Englisch\\EnV2.wav"));
+        frmWBook w;
+        w.show();
+        clickRow(list(w), 1);
+        sb.spy->answer(yes ? QMessageBox::Yes : QMessageBox::No);
+        click(w, "btnDelete");
+        QCOMPARE(sb.spy->count(), 1);
+        QCOMPARE(sb.spy->last().text, QStringLiteral("Möchten Sie den Eintrag: \n\nhouse - Haus\n\n\n\nwirklich löschen?"));
+        QCOMPARE(sb.spy->last().title, QStringLiteral("Löschen"));
+        QCOMPARE(sb.spy->last().icon, QMessageBox::NoIcon);
+        QCOMPARE(sb.spy->last().buttons, QMessageBox::Yes | QMessageBox::No);
+        QCOMPARE(t.exists(vnr), !yes);
+        QCOMPARE(linesOf(list(w)), yes ? QStringList{" cat - Katze - 2"}
+                                       : QStringList({" cat - Katze - 2", " house - Haus - 1"}));
+        QCOMPARE(selectedRow(list(w)), -1);
+        QCOMPARE(buttons(w), QStringLiteral("00"));
+        QCOMPARE(w.windowTitle(), yes ? QStringLiteral("Wörterbuch Englisch enthält 1 Eintrag")
+                                      : QStringLiteral("Wörterbuch Englisch enthält 2 Einträge"));
+        QVERIFY(QFileInfo::exists(sound));
+    }
+
+    // Another program deleted the card while its line was on screen.
+    void vanishedCard_data()
+    {
+        QTest::addColumn<QString>("button");
+        QTest::newRow("change") << "btnChange";
+        QTest::newRow("delete") << "btnDelete";
+    }
+    void vanishedCard()
+    {
+        QFETCH(QString, button);
+        t.add(QStringLiteral("cat"), QStringLiteral("Katze"));
+        const auto vnr = t.add(QStringLiteral("house"), QStringLiteral("Haus"));
+        frmWBook w;
+        w.show();
+        clickRow(list(w), 1);
+        t.deleteElsewhere(vnr);
+        click(w, qPrintable(button));
+        QVERIFY(sb.spy->count() >= 1);
+        for (const auto &m : sb.spy->shown()) {
+            QCOMPARE(m.text, QStringLiteral("Vokabel nicht gefunden!"));
+            QCOMPARE(m.icon, QMessageBox::NoIcon);
+        }
+        QCOMPARE(t.count(), 1);
+        QCOMPARE(t.card(1).FVok, QStringLiteral("cat"));
+    }
+
+    // Positions beyond 32,767 lines.
+    void dictionaryOfManyCards()
+    {
+        t.addMany(33000, 4);
+        frmWBook w;
+        w.show();
+        QCOMPARE(w.windowTitle(), QStringLiteral("Englisch enthält 33000 Einträge"));
+        search(w, QStringLiteral("n32999"));
+        QCOMPARE(selectedRow(list(w)), 32999);
+        search(w, QStringLiteral("w3"));
+        QCOMPARE(selectedRow(list(w)), 30000);
+        QCOMPARE(sb.spy->count(), 0);
+    }
+
+    void helpShowsWbook()
+    {
+        QString help;
+        sb.windows->onRequest([&](Windows::Kind) { help = AppState::instance().HelpFile; });
+        frmWBook w;
+        w.show();
+        click(w, "btnHelp");
+        QCOMPARE(QFileInfo(help).fileName(), QStringLiteral("wbook.rtf"));
+    }
+};
+
+QTEST_MAIN(TestFrmWBook)
+#include "tst_frmwbook.moc"
