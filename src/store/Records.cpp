@@ -26,6 +26,41 @@ void expectOne(int changed, std::int32_t vnr)
         throw store::Error(QStringLiteral("Die Vokabel Nummer %1 ist nicht (mehr) vorhanden.").arg(vnr));
 }
 
+// Raises the connection's page cache to `kib` for as long as it lives (0:
+// leaves it alone), then puts the old size back.
+class PageCache
+{
+public:
+    PageCache(store::Database &db, int kib) : db_(db)
+    {
+        if (kib <= 0)
+            return;
+        try {
+            old_ = db.openRecordset(QStringLiteral("PRAGMA cache_size"))->value(0);
+            db.execute(QStringLiteral("PRAGMA cache_size = -") + QString::number(kib));
+        } catch (const store::Error &) {
+            old_ = QVariant(); // a cache of the usual size only costs time
+        }
+    }
+    ~PageCache()
+    {
+        if (old_.isNull())
+            return;
+        try {
+            db_.execute(QStringLiteral("PRAGMA cache_size = ") + QString::number(old_.toLongLong()));
+        } catch (const store::Error &) {
+        }
+    }
+    PageCache(const PageCache &) = delete;
+    PageCache &operator=(const PageCache &) = delete;
+
+private:
+    store::Database &db_;
+    QVariant old_;
+};
+
+constexpr int kMovePageCacheKiB = 64 * 1024;
+
 } // namespace
 
 QString sqlTable()
@@ -147,6 +182,10 @@ MoveResult moveCards(const QVector<std::int32_t> &vnrs, int fach)
     store::Database &db = database();
     const QString sql = QStringLiteral("UPDATE ") + sqlTable() + QStringLiteral(" SET Fach = ?, gewusst = 0 WHERE VNr = ?");
     MoveResult result;
+    // Moving a large compartment touches most pages of the file; with the
+    // engine's small default cache each page would go out and come back in
+    // several times within the one transaction.
+    const PageCache bigger(db, vnrs.size() > 1000 ? kMovePageCacheKiB : 0);
     db.beginTrans();
     try {
         for (const std::int32_t vnr : vnrs) {
