@@ -6,6 +6,8 @@
 #include "store/SqlNames.h"
 #include "store/TextMatch.h"
 
+#include <algorithm>
+
 namespace Records {
 
 namespace {
@@ -188,7 +190,39 @@ MoveResult moveCards(const QVector<std::int32_t> &vnrs, int fach)
     const PageCache bigger(db, vnrs.size() > 1000 ? kMovePageCacheKiB : 0);
     db.beginTrans();
     try {
-        for (const std::int32_t vnr : vnrs) {
+        // In the order of the table each of its pages is read and written
+        // once, however the list was ordered. Should a card be gone, that
+        // pass is undone and the cards move in the order given, so the move
+        // stops exactly where the learner's list has the card.
+        QVector<std::int32_t> sorted = vnrs;
+        std::sort(sorted.begin(), sorted.end());
+        bool complete = false;
+        if (sorted != vnrs) {
+            complete = true;
+            db.beginTrans();
+            try {
+                for (const std::int32_t vnr : sorted) {
+                    if (db.execute(sql, {fach, vnr}) == 0) {
+                        complete = false;
+                        break;
+                    }
+                }
+            } catch (...) {
+                try {
+                    db.commitTrans();
+                } catch (const store::Error &) {
+                }
+                throw;
+            }
+            if (complete) {
+                db.commitTrans();
+                result.moved = vnrs.size();
+            } else {
+                db.rollback();
+            }
+        }
+        for (qsizetype i = 0; !complete && i < vnrs.size(); ++i) {
+            const std::int32_t vnr = vnrs[i];
             if (db.execute(sql, {fach, vnr}) == 0) {
                 result.notFound = vnr;
                 break;
