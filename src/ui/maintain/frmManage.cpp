@@ -215,7 +215,10 @@ QPushButton *frmManage::allButtonOf(Side side) const
 
 void frmManage::dropList(Side side)
 {
+    // The view keeps every selection model it was given unless told.
+    QItemSelectionModel *selection = listOf(side)->selectionModel();
     listOf(side)->setModel(nullptr);
+    delete selection;
     delete modelOf(side);
     modelOf(side) = nullptr;
 }
