@@ -11,6 +11,7 @@
 #include "store/Records.h"
 #include "ui/common/RecordsetModel.h"
 
+#include <QAbstractButton>
 #include <QAbstractItemView>
 #include <QTest>
 
@@ -82,6 +83,20 @@ struct CardTable
         other->execute(QStringLiteral("DELETE FROM ") + Records::sqlTable() + QStringLiteral(" WHERE VNr = ?"), {vnr});
     }
 };
+
+template <typename T = QWidget>
+T *child(QWidget &w, const char *name)
+{
+    T *c = w.findChild<T *>(QString::fromLatin1(name));
+    if (!c)
+        qFatal("no control %s", name);
+    return c;
+}
+
+inline void click(QWidget &w, const char *name)
+{
+    QTest::mouseClick(w.findChild<QAbstractButton *>(QString::fromLatin1(name)), Qt::LeftButton);
+}
 
 // The lines of a list as the learner reads them.
 inline QStringList linesOf(const QAbstractItemView *view)
