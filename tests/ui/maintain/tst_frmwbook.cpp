@@ -14,23 +14,9 @@
 
 namespace {
 
-template <typename T = QWidget>
-T *child(QWidget &w, const char *name)
-{
-    T *c = w.findChild<T *>(QString::fromLatin1(name));
-    if (!c)
-        qFatal("no control %s", name);
-    return c;
-}
-
 QListView *list(QWidget &w)
 {
     return child<QListView>(w, "List1");
-}
-
-void click(QWidget &w, const char *name)
-{
-    QTest::mouseClick(child<QPushButton>(w, name), Qt::LeftButton);
 }
 
 // Ändern, Löschen as one letter each: 0 disabled, 1 enabled.
@@ -300,16 +286,6 @@ private slots:
         search(w, QStringLiteral("w3"));
         QCOMPARE(selectedRow(list(w)), 30000);
         QCOMPARE(sb.spy->count(), 0);
-    }
-
-    void helpShowsWbook()
-    {
-        QString help;
-        sb.windows->onRequest([&](Windows::Kind) { help = AppState::instance().HelpFile; });
-        frmWBook w;
-        w.show();
-        click(w, "btnHelp");
-        QCOMPARE(QFileInfo(help).fileName(), QStringLiteral("wbook.rtf"));
     }
 };
 
