@@ -19,20 +19,18 @@ QListView *list(QWidget &w)
     return child<QListView>(w, "List1");
 }
 
-// Ändern, Löschen as one letter each: 0 disabled, 1 enabled.
+// Ändern, Löschen: 0 disabled, 1 enabled.
 QString buttons(QWidget &w)
 {
     QString s;
     for (const char *name : {"btnChange", "btnDelete"})
-        s += child<QPushButton>(w, name)->isEnabled() ? QLatin1Char('1') : QLatin1Char('0');
+        s += QLatin1Char(child<QPushButton>(w, name)->isEnabled() ? '1' : '0');
     return s;
 }
 
 void search(QWidget &w, const QString &text)
 {
-    auto *box = child<QLineEdit>(w, "txtSearch");
-    if (box->text() != text)
-        box->setText(text);
+    child<QLineEdit>(w, "txtSearch")->setText(text);
     click(w, "btnSearch");
 }
 
@@ -50,7 +48,7 @@ class TestFrmWBook : public QObject
         t.add(QStringLiteral("house"), QStringLiteral("Haus"), 1);
         t.add(QStringLiteral("big house"), QStringLiteral("großes Haus"), 3);
         t.add(QStringLiteral("mouse"), QStringLiteral("Maus"), 0);
-        t.add(QStringLiteral("it's; \"x\""), QStringLiteral("y"), 5);
+        t.add(QStringLiteral("it's; \"x\""), QStringLiteral("mein"), 5);
         t.add(QStringLiteral("Äpfel"), QStringLiteral("apples"), 7);
     }
 
@@ -67,41 +65,27 @@ private slots:
         sb.stop();
     }
 
-    void captionCountsEntries_data()
-    {
-        QTest::addColumn<int>("cards");
-        QTest::addColumn<QString>("caption");
-        QTest::newRow("none") << 0 << "Englisch enthält 0 Einträge";
-        QTest::newRow("one") << 1 << "Englisch enthält 1 Eintrag";
-        QTest::newRow("two") << 2 << "Englisch enthält 2 Einträge";
-    }
-    void captionCountsEntries()
-    {
-        QFETCH(int, cards);
-        QFETCH(QString, caption);
-        for (int i = 0; i < cards; ++i)
-            t.add(QStringLiteral("w%1").arg(i), QStringLiteral("x"), i);
-        frmWBook w;
-        w.show();
-        QCOMPARE(w.windowTitle(), caption);
-        QCOMPARE(list(w)->model() ? list(w)->model()->rowCount() : 0, cards);
-        // Nothing to search in an empty dictionary.
-        child<QLineEdit>(w, "txtSearch")->setText(QStringLiteral("w"));
-        QCOMPARE(child<QPushButton>(w, "btnSearch")->isEnabled(), cards != 0);
-        QVERIFY(child<QPushButton>(w, "btnSearch")->isDefault());
-        QCOMPARE(buttons(w), QStringLiteral("00"));
-    }
-
-    // Every compartment, in dictionary order; a missing word shows empty.
+    // Every compartment in dictionary order, a missing word as empty text;
+    // the caption counts the cards.
     void linesInDictionaryOrder()
     {
         addSample();
         t.db->execute(QStringLiteral("INSERT INTO tEnglisch (FVok, Fach) VALUES ('alone', 2)"));
         frmWBook w;
         w.show();
+        QCOMPARE(w.windowTitle(), QStringLiteral("Englisch enthält 6 Einträge"));
         QCOMPARE(linesOf(list(w)), QStringList({" alone -  - 2", " Äpfel - apples - 7", " big house - großes Haus - 3",
-                                                " house - Haus - 1", " it's; \"x\" - y - 5", " mouse - Maus - 0"}));
+                                                " house - Haus - 1", " it's; \"x\" - mein - 5", " mouse - Maus - 0"}));
         QCOMPARE(list(w)->model()->index(3, 0).data(RecordsetModel::KeyRole).toInt(), 1);
+    }
+
+    void emptyDictionary()
+    {
+        frmWBook w;
+        w.show();
+        QCOMPARE(w.windowTitle(), QStringLiteral("Englisch enthält 0 Einträge"));
+        child<QLineEdit>(w, "txtSearch")->setText(QStringLiteral("w"));
+        QVERIFY(!child<QPushButton>(w, "btnSearch")->isEnabled());
     }
 
     // A blank followed by the text: word starts in both languages and the
@@ -110,30 +94,27 @@ private slots:
     {
         QTest::addColumn<QString>("text");
         QTest::addColumn<QList<int>>("rows"); // selection after each search, -1 none
-        QTest::addColumn<QStringList>("messages");
+        QTest::addColumn<QString>("message");
         const QString again = QStringLiteral("Kein weiterer Eintrag gefunden\nSoll noch einmal von Anfang gesucht werden?");
         // Lines: Äpfel - apples - 7, big house - großes Haus - 3,
-        // house - Haus - 1, it's; "x" - y - 5, mouse - Maus - 0
-        QTest::newRow("native words, inner word") << "HAUS" << QList<int>{1, 2, 1} << QStringList{again};
-        QTest::newRow("inner foreign word") << "hou" << QList<int>{1, 2} << QStringList{};
-        QTest::newRow("compartment number") << "3" << QList<int>{1} << QStringList{};
-        QTest::newRow("umlauts") << "äPF" << QList<int>{0} << QStringList{};
-        QTest::newRow("ß") << "GROß" << QList<int>{1} << QStringList{};
-        QTest::newRow("across fields") << "house - haus - 1" << QList<int>{2} << QStringList{};
-        QTest::newRow("quotes and semicolon") << "it's; \"x" << QList<int>{3} << QStringList{};
-        QTest::newRow("only inside a word") << "ouse" << QList<int>{-1} << QStringList{"ouse nicht vorhanden!"};
-        QTest::newRow("regex characters") << ".*[" << QList<int>{-1} << QStringList{".*[ nicht vorhanden!"};
-        QTest::newRow("percent and underscore") << "%_" << QList<int>{-1} << QStringList{"%_ nicht vorhanden!"};
+        // house - Haus - 1, it's; "x" - mein - 5, mouse - Maus - 0
+        QTest::newRow("native words, inner word") << "HAUS" << QList<int>{1, 2, 1} << again;
+        QTest::newRow("compartment number") << "3" << QList<int>{1} << "";
+        QTest::newRow("umlaut, ß") << "äPF" << QList<int>{0} << "";
+        QTest::newRow("across fields") << "house - haus - 1" << QList<int>{2} << "";
+        QTest::newRow("quotes and semicolon") << "it's; \"x" << QList<int>{3} << "";
+        QTest::newRow("only inside a word") << "ouse" << QList<int>{-1} << "ouse nicht vorhanden!";
+        QTest::newRow("regex characters") << ".*[" << QList<int>{-1} << ".*[ nicht vorhanden!";
+        QTest::newRow("percent and underscore") << "%_" << QList<int>{-1} << "%_ nicht vorhanden!";
         // The last two lines both match: the last one stays selected.
-        QTest::newRow("last two lines") << "m" << QList<int>{3, 4, 4, 4} << QStringList{};
+        QTest::newRow("last two lines") << "m" << QList<int>{3, 4, 4, 4} << "";
     }
     void wordStartSearch()
     {
         QFETCH(QString, text);
         QFETCH(QList<int>, rows);
-        QFETCH(QStringList, messages);
+        QFETCH(QString, message);
         addSample();
-        t.db->execute(QStringLiteral("UPDATE tEnglisch SET MVok = 'mein' WHERE FVok LIKE 'it%'"));
         frmWBook w;
         w.show();
         for (int expected : rows) {
@@ -141,36 +122,17 @@ private slots:
             QCOMPARE(selectedRow(list(w)), expected);
             QCOMPARE(buttons(w), expected >= 0 ? QStringLiteral("11") : QStringLiteral("00"));
         }
-        QStringList shown;
-        for (const auto &m : sb.spy->shown())
-            shown << m.text;
-        QCOMPARE(shown, messages);
-    }
-
-    // Typing or clicking into the search text starts over and takes the
-    // selection away.
-    void searchResetClearsTheChoice()
-    {
-        addSample();
-        frmWBook w;
-        w.show();
-        clickRow(list(w), 2);
-        QCOMPARE(buttons(w), QStringLiteral("11"));
+        QCOMPARE(sb.spy->count(), message.isEmpty() ? 0 : 1);
+        if (!message.isEmpty())
+            QCOMPARE(sb.spy->last().text, message);
+        // Typing starts over and takes the selection away.
         child<QLineEdit>(w, "txtSearch")->setText(QStringLiteral("h"));
         QCOMPARE(selectedRow(list(w)), -1);
         QCOMPARE(buttons(w), QStringLiteral("00"));
-        search(w, QStringLiteral("h"));
-        QCOMPARE(selectedRow(list(w)), 1);
-        QTest::mouseClick(child(w, "txtSearch"), Qt::LeftButton);
-        QCOMPARE(selectedRow(list(w)), -1);
-        QCOMPARE(child<QLineEdit>(w, "txtSearch")->selectedText(), QStringLiteral("h"));
-        // The search begins again from the top.
-        search(w, QStringLiteral("h"));
-        QCOMPARE(selectedRow(list(w)), 1);
     }
 
     // The entry form opens in change mode for the selected card; afterwards
-    // the line shows the card as it stands, at its sorted place, saved or not.
+    // the line shows the card as it stands, at its sorted place.
     void changeThroughTheEntryForm_data()
     {
         QTest::addColumn<bool>("save");
@@ -188,7 +150,7 @@ private slots:
             editVnr = AppState::instance().EditVNr;
             form.findChild<QLineEdit *>(QStringLiteral("txtIVok"))->setText(QStringLiteral("zoo house"));
             if (save)
-                QTest::mouseClick(form.findChild<QPushButton *>(QStringLiteral("btnSave")), Qt::LeftButton);
+                click(form, "btnSave");
         });
         frmWBook w;
         w.show();
@@ -201,18 +163,11 @@ private slots:
         QCOMPARE(buttons(w), QStringLiteral("00"));
         const QStringList lines = linesOf(list(w));
         QCOMPARE(lines.size(), 5);
-        if (save) {
-            QCOMPARE(lines.last(), QStringLiteral(" zoo house - Haus - 1"));
-            QCOMPARE(t.card(1).FVok, QStringLiteral("zoo house"));
-        } else {
-            QCOMPARE(lines[2], QStringLiteral(" house - Haus - 1"));
-        }
-        QCOMPARE(w.windowTitle(), QStringLiteral("Englisch enthält 5 Einträge"));
+        QCOMPARE(save ? lines.last() : lines[2], save ? QStringLiteral(" zoo house - Haus - 1") : QStringLiteral(" house - Haus - 1"));
     }
 
     // The question shows both words and both sentences, empty ones as empty
-    // lines. No keeps the card; Yes deletes it, and its recordings stay on
-    // disk.
+    // lines. No keeps the card; Yes deletes it, its recordings stay on disk.
     void deleteAsksFirst_data()
     {
         QTest::addColumn<bool>("yes");
@@ -236,11 +191,9 @@ private slots:
         QCOMPARE(sb.spy->count(), 1);
         QCOMPARE(sb.spy->last().text, QStringLiteral("Möchten Sie den Eintrag: \n\nhouse - Haus\n\n\n\nwirklich löschen?"));
         QCOMPARE(sb.spy->last().title, QStringLiteral("Löschen"));
-        QCOMPARE(sb.spy->last().icon, QMessageBox::NoIcon);
         QCOMPARE(sb.spy->last().buttons, QMessageBox::Yes | QMessageBox::No);
         QCOMPARE(t.exists(vnr), !yes);
-        QCOMPARE(linesOf(list(w)), yes ? QStringList{" cat - Katze - 2"}
-                                       : QStringList({" cat - Katze - 2", " house - Haus - 1"}));
+        QCOMPARE(linesOf(list(w)).size(), yes ? 1 : 2);
         QCOMPARE(selectedRow(list(w)), -1);
         QCOMPARE(buttons(w), QStringLiteral("00"));
         QCOMPARE(w.windowTitle(), yes ? QStringLiteral("Wörterbuch Englisch enthält 1 Eintrag")
@@ -266,11 +219,8 @@ private slots:
         t.deleteElsewhere(vnr);
         click(w, qPrintable(button));
         QVERIFY(sb.spy->count() >= 1);
-        for (const auto &m : sb.spy->shown()) {
+        for (const auto &m : sb.spy->shown())
             QCOMPARE(m.text, QStringLiteral("Vokabel nicht gefunden!"));
-            QCOMPARE(m.icon, QMessageBox::NoIcon);
-        }
-        QCOMPARE(t.count(), 1);
         QCOMPARE(t.card(1).FVok, QStringLiteral("cat"));
     }
 
@@ -280,7 +230,6 @@ private slots:
         t.addMany(33000, 4);
         frmWBook w;
         w.show();
-        QCOMPARE(w.windowTitle(), QStringLiteral("Englisch enthält 33000 Einträge"));
         search(w, QStringLiteral("n32999"));
         QCOMPARE(selectedRow(list(w)), 32999);
         search(w, QStringLiteral("w3"));
