@@ -96,6 +96,10 @@ private slots:
         QCOMPARE(dst->count(), 1);
         QCOMPARE(dst->itemText(0), QStringLiteral("Fach 7"));
         QCOMPARE(labels(w), QStringLiteral("Vokabeln im Fach 6: 1 | Vokabeln im Fach 7: 0"));
+        src->setCurrentIndex(2);
+        search(w, QStringLiteral("x"));
+        QCOMPARE(sb.spy->count(), 1);
+        QCOMPARE(sb.spy->last().text, QStringLiteral("'x' nicht gefunden."));
         src->setCurrentIndex(3);
         dst->setCurrentIndex(1);
         QCOMPARE(linesOf(list(w, "lstDest")), QStringList{"five - fünf"});
