@@ -5,6 +5,7 @@
 #include "core/Places.h"
 #include "store/Collation.h"
 #include "store/SqlLexer.h"
+#include "store/TextMatch.h"
 
 #include <QDate>
 #include <QDateTime>
@@ -377,6 +378,7 @@ int Connection::headerFd()
 Connection::Connection(sqlite3 *db, QString path) : db_(db), path_(std::move(path))
 {
     registerGermanCollation(db_);
+    registerTextFunctions(db_);
     sqlite3_busy_timeout(db_, 2000);
     sqlite3_extended_result_codes(db_, 1);
     sqlite3_update_hook(db_, &Connection::updateHook, this);

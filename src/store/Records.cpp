@@ -1,8 +1,12 @@
 #include "store/Records.h"
 
 #include "core/AppState.h"
+#include "store/Connection.h"
 #include "store/Engine.h"
 #include "store/SqlNames.h"
+#include "store/TextMatch.h"
+
+#include <algorithm>
 
 namespace Records {
 
@@ -23,6 +27,41 @@ void expectOne(int changed, std::int32_t vnr)
     if (changed == 0)
         throw store::Error(QStringLiteral("Die Vokabel Nummer %1 ist nicht (mehr) vorhanden.").arg(vnr));
 }
+
+// Raises the connection's page cache to `kib` for as long as it lives (0:
+// leaves it alone), then puts the old size back.
+class PageCache
+{
+public:
+    PageCache(store::Database &db, int kib) : db_(db)
+    {
+        if (kib <= 0)
+            return;
+        try {
+            old_ = db.openRecordset(QStringLiteral("PRAGMA cache_size"))->value(0);
+            db.execute(QStringLiteral("PRAGMA cache_size = -") + QString::number(kib));
+        } catch (const store::Error &) {
+            old_ = QVariant(); // a cache of the usual size only costs time
+        }
+    }
+    ~PageCache()
+    {
+        if (old_.isNull())
+            return;
+        try {
+            db_.execute(QStringLiteral("PRAGMA cache_size = ") + QString::number(old_.toLongLong()));
+        } catch (const store::Error &) {
+        }
+    }
+    PageCache(const PageCache &) = delete;
+    PageCache &operator=(const PageCache &) = delete;
+
+private:
+    store::Database &db_;
+    QVariant old_;
+};
+
+constexpr int kMovePageCacheKiB = 64 * 1024;
 
 } // namespace
 
@@ -145,9 +184,45 @@ MoveResult moveCards(const QVector<std::int32_t> &vnrs, int fach)
     store::Database &db = database();
     const QString sql = QStringLiteral("UPDATE ") + sqlTable() + QStringLiteral(" SET Fach = ?, gewusst = 0 WHERE VNr = ?");
     MoveResult result;
+    // Moving a large compartment touches most pages of the file; with the
+    // engine's small default cache each page would go out and come back in
+    // several times within the one transaction.
+    const PageCache bigger(db, vnrs.size() > 1000 ? kMovePageCacheKiB : 0);
     db.beginTrans();
     try {
-        for (const std::int32_t vnr : vnrs) {
+        // In the order of the table each of its pages is read and written
+        // once, however the list was ordered. Should a card be gone, that
+        // pass is undone and the cards move in the order given, so the move
+        // stops exactly where the learner's list has the card.
+        QVector<std::int32_t> sorted = vnrs;
+        std::sort(sorted.begin(), sorted.end());
+        bool complete = false;
+        if (sorted != vnrs) {
+            complete = true;
+            db.beginTrans();
+            try {
+                for (const std::int32_t vnr : sorted) {
+                    if (db.execute(sql, {fach, vnr}) == 0) {
+                        complete = false;
+                        break;
+                    }
+                }
+            } catch (...) {
+                try {
+                    db.commitTrans();
+                } catch (const store::Error &) {
+                }
+                throw;
+            }
+            if (complete) {
+                db.commitTrans();
+                result.moved = vnrs.size();
+            } else {
+                db.rollback();
+            }
+        }
+        for (qsizetype i = 0; !complete && i < vnrs.size(); ++i) {
+            const std::int32_t vnr = vnrs[i];
             if (db.execute(sql, {fach, vnr}) == 0) {
                 result.notFound = vnr;
                 break;
@@ -192,6 +267,75 @@ void deleteCard(std::int32_t vnr)
 {
     expectOne(database().execute(QStringLiteral("DELETE FROM ") + sqlTable() + QStringLiteral(" WHERE VNr = ?"), {vnr}),
               vnr);
+}
+
+QString managerListSql(int fach)
+{
+    return QStringLiteral("Select VNr, FVok, MVok from ") + sqlTable() + QStringLiteral(" where [Fach] = ")
+        + QString::number(fach) + QStringLiteral(" order by FVok, MVok, VNr");
+}
+
+namespace {
+
+QVector<std::int32_t> keysOf(store::Recordset &rs)
+{
+    QVector<std::int32_t> vnrs;
+    const qint64 n = rs.rowCount();
+    vnrs.reserve(n);
+    for (qint64 r = 0; r < n; ++r)
+        vnrs << std::int32_t(rs.keyOfRow(r));
+    return vnrs;
+}
+
+} // namespace
+
+QVector<std::int32_t> lineStarts(int fach, const QString &text)
+{
+    if (text.isEmpty())
+        return {};
+    store::Database &db = database();
+    // The learner's text goes in as quoted literals, which the engine binds
+    // rather than reads as part of the statement.
+    const QString needle = store::quoteText(text);
+    const QString head = QStringLiteral("Select VNr from ") + sqlTable() + QStringLiteral(" where [Fach] = ")
+        + QString::number(fach) + QStringLiteral(" and ");
+    const QString tail = QStringLiteral(" and ") + QLatin1String(store::kLineStartFunction) + QLatin1Char('(') + needle
+        + QStringLiteral(", FVok, MVok) order by FVok, MVok, VNr");
+    QVector<std::int32_t> vnrs;
+    // A line that begins with the text has a foreign word that begins with
+    // it too, or one that the text runs past into " - " and the native word:
+    // a word equal to the text up to one of its blanks (shorter ones sort
+    // first, as in the list). Every word that begins with the text sorts
+    // from the text itself up to the text followed by the highest
+    // character, so one range of the word index holds them all.
+    for (qsizetype q = 0; q < text.size(); ++q) {
+        if (text[q] != QLatin1Char(' '))
+            continue;
+        const QString word = q == 0 ? QStringLiteral("FVok is null")
+                                    : QStringLiteral("FVok = ") + store::quoteText(text.left(q));
+        vnrs += keysOf(*db.openRecordset(head + word + tail));
+    }
+    // U+FFFF sorts after every character in the dictionary order.
+    const QString upper = store::quoteText(text + QChar(0xFFFF));
+    vnrs += keysOf(*db.openRecordset(head + QStringLiteral("FVok >= ") + needle + QStringLiteral(" and FVok < ")
+                                     + upper + tail));
+    return vnrs;
+}
+
+QString dictionarySql()
+{
+    return QStringLiteral("Select VNr, FVok, MVok, Fach from ") + sqlTable()
+        + QStringLiteral(" order by FVok, MVok, Fach, VNr");
+}
+
+QVector<std::int32_t> wordStarts(const QString &text)
+{
+    if (text.isEmpty())
+        return {};
+    return keysOf(*database().openRecordset(QStringLiteral("Select VNr from ") + sqlTable() + QStringLiteral(" where ")
+                                            + QLatin1String(store::kWordStartFunction) + QLatin1Char('(')
+                                            + store::quoteText(text)
+                                            + QStringLiteral(", FVok, MVok, Fach) order by FVok, MVok, Fach, VNr")));
 }
 
 void setSoundPath(std::int32_t vnr, bool sentence, const QString &path)

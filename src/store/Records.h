@@ -64,6 +64,26 @@ MoveResult moveCompartment(int from, int to);
 QVector<std::int32_t> cardsOf(int fach);
 
 void deleteCard(std::int32_t vnr);
+
+// Lists of cards and their searches. The lists are ordered by their lines
+// in German dictionary order, letter case ignored, the card number last so
+// that the order is the same every time; a search gives the cards of its
+// hits in that same order.
+
+// The compartment manager's list of compartment `fach`, one line
+// FVok + " - " + MVok per card: fields VNr, FVok, MVok.
+QString managerListSql(int fach);
+// The cards of compartment `fach` whose line begins with `text`, letters
+// compared without regard to case.
+QVector<std::int32_t> lineStarts(int fach, const QString &text);
+
+// The dictionary of every card, one line
+// " " + FVok + " - " + MVok + " - " + Fach per card: fields VNr, FVok, MVok, Fach.
+QString dictionarySql();
+// The cards whose dictionary line holds a blank followed by `text`: a word
+// of either language or the compartment number that begins with it, letters
+// compared without regard to case.
+QVector<std::int32_t> wordStarts(const QString &text);
 // Stores the path of a recording: FSatzSound for the sentence, FVokSound
 // for the word.
 void setSoundPath(std::int32_t vnr, bool sentence, const QString &path);

@@ -237,6 +237,26 @@ private slots:
         QCOMPARE(fach, QList<int>({1, 1, 2, 0, 0}));
     }
 
+    // The list's order decides where a move stops, whatever order the
+    // cards have in the table.
+    void aMoveStopsInTheOrderOfTheList()
+    {
+        app().CurrentTable = QStringLiteral("tEnglisch");
+        fill(5, 0);
+        Records::deleteCard(2);
+        const Records::MoveResult r = Records::moveCards({4, 1, 2, 3, 5}, 1);
+        QCOMPARE(r.moved, 2);
+        QCOMPARE(r.notFound, 2);
+        QCOMPARE(counts(), QList<int>({2, 2, 0, 0, 0, 0, 0, 0}));
+        QCOMPARE(stored(3).Fach, 0);
+        QCOMPARE(stored(5).Fach, 0);
+        QVERIFY(!db().inTransaction());
+        const Records::MoveResult all = Records::moveCards({5, 3, 1}, 2);
+        QCOMPARE(all.moved, 3);
+        QCOMPARE(all.notFound, 0);
+        QCOMPARE(counts(), QList<int>({0, 1, 3, 0, 0, 0, 0, 0}));
+    }
+
     void aRefusedPairLeavesNothingBehind_data()
     {
         QTest::addColumn<QString>("native");

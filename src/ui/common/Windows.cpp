@@ -14,6 +14,9 @@
 #include "ui/appearance/frmFonts.h"
 #include "print/frmPrint.h"
 #include "ui/practice/frmVokabel.h"
+#include "ui/maintain/frmManage.h"
+#include "ui/maintain/frmNew.h"
+#include "ui/maintain/frmWBook.h"
 
 #include <QPointer>
 
@@ -38,6 +41,9 @@ QDialog *build(Windows::Kind kind, QWidget *parent)
     case K::Fonts: return new frmFonts(parent);
     case K::Print: return new frmPrint(parent);
     case K::Practice: return new frmVokabel(parent);
+    case K::Entry: return new frmNew(parent);
+    case K::Manager: return new frmManage(parent);
+    case K::Dictionary: return new frmWBook(parent);
     default: return nullptr; // no window of this kind yet
     }
 }

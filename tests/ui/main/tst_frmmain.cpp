@@ -584,22 +584,49 @@ private slots:
         QCOMPARE(refreshed.count(), 2);
     }
 
-    void windowsStillToComeOpenNothing()
+    // The entry form opens for new cards, the manager from the menu with
+    // its choices and from the pool picture without, the dictionary on the
+    // current pair.
+    void maintenanceWindowsOpen_data()
     {
+        QTest::addColumn<QString>("control");
+        QTest::addColumn<QString>("window");
+        QTest::addColumn<bool>("choices");
+        QTest::newRow("Eingeben") << "mVAdd" << "frmNew" << false;
+        QTest::newRow("verwalten") << "mAdmin" << "frmManage" << true;
+        QTest::newRow("pool picture") << "imgBox(7)" << "frmManage" << false;
+        QTest::newRow("Wörterbuch") << "mWBook" << "frmWBook" << false;
+    }
+    void maintenanceWindowsOpen()
+    {
+        QFETCH(QString, control);
+        QFETCH(QString, window);
+        QFETCH(bool, choices);
         {
             auto db = makeDatabase();
-            addCards(*db, QStringLiteral("tEnglisch"), 2, {QStringLiteral("dog")});
+            addCards(*db, QStringLiteral("tEnglisch"), 0, {QStringLiteral("dog")});
         }
         start();
-        QSignalSpy refreshed(w.get(), &frmMain::refreshed);
-        QSignalSpy announced(&Windows::notifier(), &Windows::Notifier::windowRequested);
-        for (const char *name : {"mVAdd", "mAdmin", "mWBook"})
-            item(QLatin1String(name))->trigger();
-        QCOMPARE(requests.size(), 3);
-        QVERIFY(sb.windows->opened().isEmpty());
-        QCOMPARE(announced.count(), 0);
-        QCOMPARE(refreshed.count(), 0);
-        QVERIFY(!QApplication::overrideCursor());
+        QString title;
+        bool editMode = true;
+        bool cboVisible = false;
+        sb.windows->onOpen(window, [&](QDialog &dlg) {
+            title = dlg.windowTitle();
+            editMode = AppState::instance().EditMode;
+            if (QWidget *cbo = dlg.findChild<QWidget *>(QStringLiteral("cboSource")))
+                cboVisible = cbo->isVisible();
+            dlg.done(QDialog::Rejected);
+        });
+        if (control.startsWith(QLatin1String("imgBox")))
+            QTest::mouseClick(item<QLabel>(control), Qt::LeftButton);
+        else
+            item(control)->trigger();
+        QCOMPARE(sb.windows->opened(), QStringList{window});
+        QVERIFY(!title.isEmpty());
+        QVERIFY(!editMode);
+        QCOMPARE(cboVisible, choices);
+        QVERIFY(!AppState::instance().ManagerFromPool);
+        QCOMPARE(sb.spy->count(), 0);
     }
 };
 
