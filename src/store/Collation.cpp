@@ -54,6 +54,102 @@ int foldedCompare(const char *a, int na, const char *b, int nb)
     return na == nb ? 0 : (na < nb ? -1 : 1);
 }
 
+// Most keys are words of Latin letters, some with umlauts or accents. In the
+// dictionary order an accent or letter case only counts where the words are
+// otherwise equal, so the first difference of base letters decides. This
+// walk finds it without ICU; whatever it does not know (other scripts,
+// punctuation, words equal in their base letters) goes to the full order.
+//
+// Base letters of U+00C0..U+00FF; 0 where the letter has no plain base in
+// the German order (Æ, Ð, ×, Ø, Þ, æ, ð, ÷, ø, þ) and ß, which stands for "ss".
+const char kLatin1Base[64] = {
+    'a', 'a', 'a', 'a', 'a', 'a', 0, 'c', 'e', 'e', 'e', 'e', 'i', 'i', 'i', 'i', //
+    0,   'n', 'o', 'o', 'o', 'o', 'o', 0, 0,   'u', 'u', 'u', 'u', 'y', 0,   0,   //
+    'a', 'a', 'a', 'a', 'a', 'a', 0, 'c', 'e', 'e', 'e', 'e', 'i', 'i', 'i', 'i', //
+    0,   'n', 'o', 'o', 'o', 'o', 'o', 0, 0,   'u', 'u', 'u', 'u', 'y', 0,   'y', //
+};
+
+// Reads the base letters of one character into out (one, or two for ß);
+// returns the bytes it used, or 0 for a character the walk does not know.
+int baseLetters(const unsigned char *s, int n, char out[2], int &count)
+{
+    const unsigned char c = s[0];
+    if ((c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == ' ') {
+        out[0] = char(c);
+        count = 1;
+        return 1;
+    }
+    if (c >= 'A' && c <= 'Z') {
+        out[0] = char(c + 32);
+        count = 1;
+        return 1;
+    }
+    if (c == 0xC3 && n >= 2 && s[1] >= 0x80 && s[1] <= 0xBF) {
+        const unsigned cp = 0xC0 + (s[1] - 0x80);
+        if (cp == 0xDF) { // ß
+            out[0] = out[1] = 's';
+            count = 2;
+            return 2;
+        }
+        const char base = kLatin1Base[cp - 0xC0];
+        if (!base)
+            return 0;
+        // A combining mark after the letter belongs to it: leave such text
+        // to the full order.
+        if (n >= 3 && (s[2] == 0xCC || s[2] == 0xCD))
+            return 0;
+        out[0] = base;
+        count = 1;
+        return 2;
+    }
+    return 0;
+}
+
+// -1 or 1 when the base letters decide, 0 when the full order must.
+int baseLetterCompare(const char *a, int na, const char *b, int nb)
+{
+    const auto *pa = reinterpret_cast<const unsigned char *>(a);
+    const auto *pb = reinterpret_cast<const unsigned char *>(b);
+    int ia = 0, ib = 0;
+    char qa[2], qb[2];
+    int ca = 0, cb = 0, ka = 0, kb = 0; // letters pending and their index
+    while (true) {
+        if (ka == ca) {
+            if (ia >= na) {
+                ca = 0;
+            } else {
+                const int used = baseLetters(pa + ia, na - ia, qa, ca);
+                if (!used)
+                    return 0;
+                // A combining mark following a plain letter: full order.
+                if (ia + used + 1 < na && (pa[ia + used] == 0xCC || pa[ia + used] == 0xCD))
+                    return 0;
+                ia += used;
+            }
+            ka = 0;
+        }
+        if (kb == cb) {
+            if (ib >= nb) {
+                cb = 0;
+            } else {
+                const int used = baseLetters(pb + ib, nb - ib, qb, cb);
+                if (!used)
+                    return 0;
+                if (ib + used + 1 < nb && (pb[ib + used] == 0xCC || pb[ib + used] == 0xCD))
+                    return 0;
+                ib += used;
+            }
+            kb = 0;
+        }
+        const bool endA = ca == 0, endB = cb == 0;
+        if (endA || endB)
+            return endA && endB ? 0 : (endA ? -1 : 1);
+        const char x = qa[ka++], y = qb[kb++];
+        if (x != y)
+            return x < y ? -1 : 1;
+    }
+}
+
 int sign(int v)
 {
     return v < 0 ? -1 : (v > 0 ? 1 : 0);
@@ -77,6 +173,8 @@ int germanCompareUtf8(const char *a, int na, const char *b, int nb)
 {
     if (plainAscii(a, na) && plainAscii(b, nb))
         return foldedCompare(a, na, b, nb);
+    if (const int quick = baseLetterCompare(a, na, b, nb))
+        return quick;
     return sign(collator().compare(QString::fromUtf8(a, na), QString::fromUtf8(b, nb)));
 }
 
