@@ -111,6 +111,16 @@ int RecordsetModel::rowOfKey(qint64 key) const
     return int(rs_->rowOfKey(key));
 }
 
+int RecordsetModel::firstRowOf(const QVector<std::int32_t> &keys, int from) const
+{
+    for (const std::int32_t key : keys) {
+        const int row = rowOfKey(key);
+        if (row >= from)
+            return row;
+    }
+    return -1;
+}
+
 void RecordsetModel::scheduleRefresh()
 {
     if (refreshPending_)

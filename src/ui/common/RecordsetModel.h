@@ -7,6 +7,9 @@
 
 #include <QAbstractTableModel>
 #include <QStringList>
+#include <QVector>
+
+#include <cstdint>
 
 #include <functional>
 #include <memory>
@@ -49,6 +52,9 @@ public:
 
     qint64 keyOfRow(int row) const;
     int rowOfKey(qint64 key) const; // -1: not in the list
+    // The first row at or after `from` whose key is among `keys` (given in
+    // the list's order, as a search returns them); -1 if none.
+    int firstRowOf(const QVector<std::int32_t> &keys, int from) const;
 
     // Reads the rows again now. Changes made through the engine layer call
     // it by themselves, once the event loop runs.

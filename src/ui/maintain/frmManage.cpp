@@ -406,17 +406,7 @@ void frmManage::btnSearch_Click()
     RecordsetModel *model = sourceModel_;
     const std::int32_t last = model ? model->rowCount() - 1 : -1;
     while (true) {
-        // The hits come in the list's order: the first one at or after the
-        // search position is the next line.
-        std::int32_t found = -1;
-        if (model)
-            for (const std::int32_t vnr : hits) {
-                const int row = model->rowOfKey(vnr);
-                if (row >= searchPos_) {
-                    found = row;
-                    break;
-                }
-            }
+        const std::int32_t found = model ? model->firstRowOf(hits, searchPos_) : -1;
         if (found >= 0) {
             if (searchPos_ < last)
                 searchPos_ = found + 1;

@@ -207,17 +207,7 @@ void frmWBook::btnSearch_Click()
         return;
     const std::int32_t last = model_ ? model_->rowCount() - 1 : -1;
     while (true) {
-        // The hits come in the list's order: the first one at or after the
-        // search position is the next line.
-        std::int32_t found = -1;
-        if (model_)
-            for (const std::int32_t vnr : hits) {
-                const int row = model_->rowOfKey(vnr);
-                if (row >= searchPos_) {
-                    found = row;
-                    break;
-                }
-            }
+        const std::int32_t found = model_ ? model_->firstRowOf(hits, searchPos_) : -1;
         if (found >= 0) {
             if (searchPos_ < last)
                 searchPos_ = found + 1;
