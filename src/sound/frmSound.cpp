@@ -1,5 +1,7 @@
 #include "sound/frmSound.h"
 
+#include "ui/common/Controls.h"
+
 #include "core/AppState.h"
 #include "ui/common/Messages.h"
 #include "sound/Mci.h"
@@ -108,12 +110,7 @@ void frmSound::buildControls()
     connect(choice, &QButtonGroup::idClicked, this, &frmSound::optSound_Click);
 
     auto makeButton = [this](const char *name, const QString &caption, const QString &tip) {
-        auto *b = new QPushButton(caption, this);
-        b->setObjectName(QLatin1String(name));
-        b->setToolTip(tip);
-        // The window itself decides which button Enter presses.
-        b->setAutoDefault(false);
-        return b;
+        return Controls::button(this, name, caption, tip);
     };
     cmdRecord = makeButton("cmdRecord", QStringLiteral("1. Aufnahme starten"),
                            QStringLiteral("Mit dieser Taste starten Sie die Tonaufnahme"));

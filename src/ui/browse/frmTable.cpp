@@ -1,5 +1,7 @@
 #include "ui/browse/frmTable.h"
 
+#include "ui/common/Controls.h"
+
 #include "core/AppState.h"
 #include "store/Engine.h"
 #include "ui/common/Guard.h"
@@ -81,10 +83,7 @@ void frmTable::buildControls()
     lstView->horizontalHeader()->setMinimumSectionSize(1);
 
     auto makeButton = [this](const char *name, const QString &caption, const QString &tip) {
-        auto *b = new QPushButton(caption, this);
-        b->setObjectName(QLatin1String(name));
-        b->setToolTip(tip);
-        b->setAutoDefault(false);
+        QPushButton *b = Controls::button(this, name, caption, tip);
         b->resize(Twips::x(kButtonWidth, this), Twips::y(kButtonHeight, this));
         return b;
     };

@@ -1,5 +1,7 @@
 #include "ui/maintain/frmManage.h"
 
+#include "ui/common/Controls.h"
+
 #include "core/AppState.h"
 #include "store/Engine.h"
 #include "store/Records.h"
@@ -55,12 +57,7 @@ frmManage::~frmManage()
 void frmManage::buildControls()
 {
     auto makeButton = [this](const char *name, const QString &caption, const QString &tip) {
-        auto *b = new QPushButton(caption, this);
-        b->setObjectName(QLatin1String(name));
-        b->setToolTip(tip);
-        // The window itself decides which button Enter presses.
-        b->setAutoDefault(false);
-        return b;
+        return Controls::button(this, name, caption, tip);
     };
     auto makeList = [this](const char *name, const QString &tip) {
         auto *l = new QListView(this);

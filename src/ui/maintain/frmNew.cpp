@@ -1,5 +1,7 @@
 #include "ui/maintain/frmNew.h"
 
+#include "ui/common/Controls.h"
+
 #include "core/AppState.h"
 #include "store/Engine.h"
 #include "store/Records.h"
@@ -120,12 +122,7 @@ void frmNew::buildControls()
     chkSound->setToolTip(QStringLiteral("Wenn Sie Ihre Vokabeln vertonen möchten, kreuzen Sie bitte dieses Feld an."));
 
     auto makeButton = [this](const char *name, const QString &caption, const QString &tip) {
-        auto *b = new QPushButton(caption, this);
-        b->setObjectName(QLatin1String(name));
-        b->setToolTip(tip);
-        // The window itself decides which button Enter presses.
-        b->setAutoDefault(false);
-        return b;
+        return Controls::button(this, name, caption, tip);
     };
     cmdSearch = makeButton("cmdSearch", QStringLiteral("&Suchen"), QStringLiteral("sucht nach dem Fremdwort im ganzen Karteikasten"));
     btnSave = makeButton("btnSave", QStringLiteral("S&peichern"), QStringLiteral("speichert die eingegebenen Vokabeln"));

@@ -1,5 +1,7 @@
 #include "ui/maintain/frmWBook.h"
 
+#include "ui/common/Controls.h"
+
 #include "core/AppState.h"
 #include "store/Engine.h"
 #include "store/Records.h"
@@ -42,12 +44,7 @@ frmWBook::~frmWBook()
 void frmWBook::buildControls()
 {
     auto makeButton = [this](const char *name, const QString &caption, const QString &tip) {
-        auto *b = new QPushButton(caption, this);
-        b->setObjectName(QLatin1String(name));
-        b->setToolTip(tip);
-        // The window itself decides which button Enter presses.
-        b->setAutoDefault(false);
-        return b;
+        return Controls::button(this, name, caption, tip);
     };
     Label1 = new QLabel(QStringLiteral("Welches Wort suchen Sie?"), this);
     Label1->setObjectName(QStringLiteral("Label1"));
