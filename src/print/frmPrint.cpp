@@ -99,7 +99,7 @@ frmPrint::frmPrint(QWidget *parent) : QDialog(parent)
         shpCard[size_t(i)]->setStyleSheet(QStringLiteral("QFrame { background: #e8eef8; border: 1px solid #203870; }"));
     }
 
-    struct BarSpec
+    struct BarSetup
     {
         const char *bar, *value, *caption;
         QString captionText, tip;
@@ -107,7 +107,7 @@ frmPrint::frmPrint(QWidget *parent) : QDialog(parent)
         std::int16_t PrintLayout::*field;
         int lo, hi;
     };
-    const BarSpec specs[6] = {
+    const BarSetup setups[6] = {
         {"hscLeft", "lblLeft", "lblLeft1", QStringLiteral("Druckbeginn links"),
          QStringLiteral("Einstellen des linken Randes"), Check::Width, &PrintLayout::left, 0, 50},
         {"hscTop", "lblTop", "lblTop1", QStringLiteral("Druckbeginn oben"),
@@ -123,7 +123,7 @@ frmPrint::frmPrint(QWidget *parent) : QDialog(parent)
     };
     auto *barGrid = new QGridLayout;
     for (int i = 0; i < 6; ++i) {
-        const BarSpec &s = specs[i];
+        const BarSetup &s = setups[i];
         Bar &b = bars_[size_t(i)];
         auto *caption = new QLabel(s.captionText, this);
         caption->setObjectName(QString::fromLatin1(s.caption));
