@@ -20,7 +20,9 @@
 // glib must come first: the library's header declares C++-hostile templates
 // otherwise.
 #include <mdbtools.h>
-#include <sqlite3.h>
+
+#include "store/TableCopy.h"
+
 
 #include <cstdio>
 #include <cstdlib>
@@ -37,17 +39,6 @@ struct Failure
     int code;
     std::string text;
 };
-
-std::string quote(const std::string &name)
-{
-    std::string q = "\"";
-    for (char c : name) {
-        if (c == '"')
-            q += '"';
-        q += c;
-    }
-    return q + '"';
-}
 
 enum class Kind { Integer, Real, Text, Skip };
 
@@ -73,30 +64,8 @@ Kind kindOf(int colType)
     }
 }
 
-const char *sqlType(Kind k)
-{
-    switch (k) {
-    case Kind::Integer:
-        return "INTEGER";
-    case Kind::Real:
-        return "REAL";
-    default:
-        return "TEXT";
-    }
-}
-
-void exec(sqlite3 *out, const std::string &sql)
-{
-    char *err = nullptr;
-    if (sqlite3_exec(out, sql.c_str(), nullptr, nullptr, &err) != SQLITE_OK) {
-        Failure f{Usage, err ? err : "sqlite"};
-        sqlite3_free(err);
-        throw f;
-    }
-}
-
 // Copies one table; returns the number of rows copied.
-long copyTable(MdbHandle *mdb, sqlite3 *out, const std::string &name)
+long copyTable(MdbHandle *mdb, store::TableCopy &out, const std::string &name)
 {
     std::vector<char> nameBuf(name.begin(), name.end());
     nameBuf.push_back('\0');
@@ -112,20 +81,16 @@ long copyTable(MdbHandle *mdb, sqlite3 *out, const std::string &name)
     std::vector<std::vector<char>> values(cols, std::vector<char>(MDB_BIND_SIZE + 1));
     std::vector<int> lengths(cols);
     std::vector<Kind> kinds(cols);
-    std::string create = "CREATE TABLE " + quote(name) + " (";
-    std::string insert = "INSERT INTO " + quote(name) + " VALUES (";
+    std::vector<std::pair<std::string, store::TableCopy::Type>> columns;
     for (unsigned i = 0; i < cols; ++i) {
         auto *col = static_cast<MdbColumn *>(g_ptr_array_index(table->columns, i));
         kinds[i] = kindOf(col->col_type);
         mdb_bind_column(table, int(i) + 1, values[i].data(), &lengths[i]);
-        create += (i ? ", " : "") + quote(col->name) + " " + sqlType(kinds[i]);
-        insert += i ? ", ?" : "?";
+        columns.emplace_back(col->name, kinds[i] == Kind::Integer ? store::TableCopy::Type::Integer
+                                            : kinds[i] == Kind::Real ? store::TableCopy::Type::Real
+                                                                     : store::TableCopy::Type::Text);
     }
-    exec(out, create + ")");
-
-    sqlite3_stmt *stmt = nullptr;
-    if (sqlite3_prepare_v2(out, (insert + ")").c_str(), -1, &stmt, nullptr) != SQLITE_OK)
-        throw Failure{Usage, sqlite3_errmsg(out)};
+    out.beginTable(name, columns);
 
     // The bound values cannot tell a null from an empty text; the row's own
     // null mask can, so each row is taken apart once more for it.
@@ -138,27 +103,20 @@ long copyTable(MdbHandle *mdb, sqlite3 *out, const std::string &name)
         const bool cracked = mdb_find_row(mdb, int(table->cur_row) - 1, &start, &size) == 0
             && mdb_crack_row(table, start, size, fields.data()) > 0;
         for (unsigned i = 0; i < cols; ++i) {
-            const int p = int(i) + 1;
+            const int c = int(i);
             const bool isNull = cracked ? fields[i].is_null != 0 : lengths[i] == 0;
-            if (isNull || kinds[i] == Kind::Skip) {
-                sqlite3_bind_null(stmt, p);
-            } else if (kinds[i] == Kind::Integer) {
-                sqlite3_bind_int64(stmt, p, std::strtoll(values[i].data(), nullptr, 10));
-            } else if (kinds[i] == Kind::Real) {
-                sqlite3_bind_double(stmt, p, std::strtod(values[i].data(), nullptr));
-            } else {
-                sqlite3_bind_text(stmt, p, values[i].data(), -1, SQLITE_TRANSIENT);
-            }
+            if (isNull || kinds[i] == Kind::Skip)
+                out.setNull(c);
+            else if (kinds[i] == Kind::Integer)
+                out.setInteger(c, std::strtoll(values[i].data(), nullptr, 10));
+            else if (kinds[i] == Kind::Real)
+                out.setReal(c, std::strtod(values[i].data(), nullptr));
+            else
+                out.setText(c, values[i].data());
         }
-        if (sqlite3_step(stmt) != SQLITE_DONE) {
-            Failure f{Usage, sqlite3_errmsg(out)};
-            sqlite3_finalize(stmt);
-            throw f;
-        }
-        sqlite3_reset(stmt);
+        out.writeRow();
         ++rows;
     }
-    sqlite3_finalize(stmt);
 
     // A file cut short ends the scan early without any error: only the count
     // the definition declares shows that rows are missing.
@@ -198,34 +156,27 @@ int main(int argc, char **argv)
     }
     mdb_set_date_fmt(mdb, "%Y-%m-%d %H:%M:%S");
 
-    sqlite3 *out = nullptr;
     int code = Ok;
     std::string text;
-    if (sqlite3_open_v2(outPath, &out, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr) != SQLITE_OK) {
+    try {
+        store::TableCopy out(outPath);
+        std::vector<std::string> names;
+        for (int i = 3; i < argc; ++i)
+            names.emplace_back(argv[i]);
+        if (names.empty())
+            names = userTables(mdb);
+        std::string report;
+        for (const std::string &n : names)
+            report += n + "\t" + std::to_string(copyTable(mdb, out, n)) + "\n";
+        out.commit();
+        std::fputs(report.c_str(), stdout);
+    } catch (const Failure &f) {
+        code = f.code;
+        text = f.text;
+    } catch (const std::runtime_error &e) {
         code = Usage;
-        text = "cannot write the new file";
-    } else {
-        try {
-            std::vector<std::string> names;
-            for (int i = 3; i < argc; ++i)
-                names.emplace_back(argv[i]);
-            if (names.empty())
-                names = userTables(mdb);
-            exec(out, "PRAGMA journal_mode = OFF");
-            exec(out, "PRAGMA synchronous = OFF");
-            exec(out, "BEGIN");
-            std::string report;
-            for (const std::string &n : names)
-                report += n + "\t" + std::to_string(copyTable(mdb, out, n)) + "\n";
-            exec(out, "COMMIT");
-            std::fputs(report.c_str(), stdout);
-        } catch (const Failure &f) {
-            code = f.code;
-            text = f.text;
-        }
+        text = e.what();
     }
-    if (out)
-        sqlite3_close(out);
     mdb_close(mdb);
     if (code != Ok) {
         std::remove(outPath);
