@@ -22,8 +22,10 @@ xvfb-run -a -s "-screen 0 1280x800x24" bash -c '
   "$BIN" > "$XDG_RUNTIME_DIR/out.txt" 2>&1 &
   P=$!
   WID=""
+  # The caption names the pair once start-up is done; a close sent before
+  # then could meet a window that is not ready for it.
   for i in $(seq 1 200); do
-    WID=$(xdotool search --name "^Vokamia" 2>/dev/null | head -n 1)
+    WID=$(xdotool search --name "^Vokamia - " 2>/dev/null | head -n 1)
     [ -n "$WID" ] && break
     sleep 0.1
   done
