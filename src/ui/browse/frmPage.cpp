@@ -5,6 +5,7 @@
 #include "sound/Mci.h"
 #include "store/Engine.h"
 #include "store/Records.h"
+#include "ui/common/Appearance.h"
 #include "ui/common/Guard.h"
 #include "ui/common/Twips.h"
 #include "ui/common/Windows.h"
@@ -47,18 +48,6 @@ QFont arial(qreal points, bool bold = false)
     f.setPointSizeF(points);
     f.setBold(bold);
     return f;
-}
-
-// A language's font and colour on a text field, at the field's own size.
-void dress(QWidget *field, const QString &family, std::int32_t colour)
-{
-    QFont f = field->font();
-    if (!family.isEmpty())
-        f.setFamily(family);
-    field->setFont(f);
-    QPalette p = field->palette();
-    p.setColor(QPalette::Text, Colour::decode(colour));
-    field->setPalette(p);
 }
 
 QLineEdit *lineField(QWidget *parent, const char *name, const QString &tip, const Twips::Rect &r)
@@ -164,10 +153,10 @@ void frmPage::applyLanguages()
     const AppState &a = AppState::instance();
     frmMother->setTitle(frmMother->title() + a.NativeLanguage);
     frmForeign->setTitle(frmForeign->title() + a.ForeignLanguage);
-    dress(txtIVok, a.FremdFont, a.FremdColor);
-    dress(txtISatz, a.FremdFont, a.FremdColor);
-    dress(txtDVok, a.MutterFont, a.MutterColor);
-    dress(txtDSatz, a.MutterFont, a.MutterColor);
+    Appearance::apply(txtIVok, Appearance::Language::Foreign);
+    Appearance::apply(txtISatz, Appearance::Language::Foreign);
+    Appearance::apply(txtDVok, Appearance::Language::Native);
+    Appearance::apply(txtDSatz, Appearance::Language::Native);
     // English nouns have no article to learn.
     if (a.ForeignLanguage == QLatin1String("Englisch")) {
         txtArtikel->hide();

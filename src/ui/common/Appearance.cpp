@@ -53,9 +53,12 @@ void apply(QWidget *widget, Language language, bool withColour)
 {
     if (!widget)
         return;
-    QFont f = widget->font();
-    f.setFamilies({fontName(language)});
-    widget->setFont(f);
+    // No font chosen yet: the widget keeps the platform's.
+    if (const QString name = fontName(language); !name.isEmpty()) {
+        QFont f = widget->font();
+        f.setFamilies({name});
+        widget->setFont(f);
+    }
     if (withColour) {
         QPalette p = widget->palette();
         for (QPalette::ColorRole role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText})

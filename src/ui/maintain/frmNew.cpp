@@ -5,6 +5,7 @@
 #include "core/AppState.h"
 #include "store/Engine.h"
 #include "store/Records.h"
+#include "ui/common/Appearance.h"
 #include "ui/common/Guard.h"
 #include "ui/common/Messages.h"
 #include "ui/common/Windows.h"
@@ -32,17 +33,6 @@ bool blank(const QLineEdit *box)
 QString asStored(const QString &text)
 {
     return text.isNull() ? QStringLiteral("") : text;
-}
-
-void useLanguageLook(QLineEdit *box, const QString &family, std::int32_t colour)
-{
-    QFont f = box->font();
-    if (!family.isEmpty())
-        f.setFamily(family);
-    box->setFont(f);
-    QPalette p = box->palette();
-    p.setColor(QPalette::Text, Colour::decode(colour));
-    box->setPalette(p);
 }
 
 // The longest text a field of the current table takes; `fallback` when the
@@ -180,10 +170,10 @@ void frmNew::load()
     AppState &a = AppState::instance();
     editMode_ = a.EditMode;
 
-    useLanguageLook(txtIVok, a.FremdFont, a.FremdColor);
-    useLanguageLook(txtISatz, a.FremdFont, a.FremdColor);
-    useLanguageLook(txtDVok, a.MutterFont, a.MutterColor);
-    useLanguageLook(txtDSatz, a.MutterFont, a.MutterColor);
+    Appearance::apply(txtIVok, Appearance::Language::Foreign);
+    Appearance::apply(txtISatz, Appearance::Language::Foreign);
+    Appearance::apply(txtDVok, Appearance::Language::Native);
+    Appearance::apply(txtDSatz, Appearance::Language::Native);
 
     frmFremd->setTitle(a.ForeignLanguage);
     frmMutter->setTitle(a.NativeLanguage);

@@ -5,6 +5,7 @@
 #include "sound/Mci.h"
 #include "store/Engine.h"
 #include "store/Records.h"
+#include "ui/common/Appearance.h"
 #include "ui/common/Guard.h"
 #include "ui/common/Messages.h"
 #include "ui/common/Twips.h"
@@ -81,16 +82,12 @@ QLabel *mark(QWidget *parent, const char *name, const QString &text, const QStri
     return l;
 }
 
-void setFontAndColour(QWidget *w, const QString &family, std::int32_t colour, qreal points)
+void setLanguageLook(QWidget *w, Appearance::Language language, qreal points)
 {
     QFont f = w->font();
-    if (!family.isEmpty())
-        f.setFamily(family);
     f.setPointSizeF(points);
     w->setFont(f);
-    QPalette p = w->palette();
-    p.setColor(QPalette::Text, Colour::decode(colour));
-    w->setPalette(p);
+    Appearance::apply(w, language);
 }
 
 } // namespace
@@ -318,10 +315,10 @@ void frmVokabel::load()
     lblMother->setText(a.NativeLanguage);
     lblForeign->setText(a.ForeignLanguage);
 
-    setFontAndColour(txtIVok, a.FremdFont, a.FremdColor, 12);
-    setFontAndColour(txtISatz, a.FremdFont, a.FremdColor, 9.75);
-    setFontAndColour(txtDVok, a.MutterFont, a.MutterColor, 12);
-    setFontAndColour(txtDSatz, a.MutterFont, a.MutterColor, 9.75);
+    setLanguageLook(txtIVok, Appearance::Language::Foreign, 12);
+    setLanguageLook(txtISatz, Appearance::Language::Foreign, 9.75);
+    setLanguageLook(txtDVok, Appearance::Language::Native, 12);
+    setLanguageLook(txtDSatz, Appearance::Language::Native, 9.75);
 
     FirstActivation = true;
     if (a.ForeignLanguage == QLatin1String("Englisch")) {
