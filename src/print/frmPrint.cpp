@@ -1,5 +1,7 @@
 #include "print/frmPrint.h"
 
+#include "ui/common/Controls.h"
+
 #include "core/AppState.h"
 #include "print/CardPrint.h"
 #include "store/Engine.h"
@@ -30,15 +32,6 @@ namespace {
 const QString kCrLf = QStringLiteral("\r\n");
 // Pixels of the page preview per millimetre of the sheet.
 constexpr qreal kPreviewScale = 1.3;
-
-QPushButton *button(QWidget *parent, const char *name, const QString &caption, const QString &tip)
-{
-    auto *b = new QPushButton(caption, parent);
-    b->setObjectName(QString::fromLatin1(name));
-    b->setToolTip(tip);
-    b->setAutoDefault(false);
-    return b;
-}
 
 PrintLayout fromAppState()
 {
@@ -151,10 +144,10 @@ frmPrint::frmPrint(QWidget *parent) : QDialog(parent)
 
     Frame1 = new QGroupBox(QStringLiteral("Druckeinstellungen"), this);
     Frame1->setObjectName(QStringLiteral("Frame1"));
-    btnLoad = button(Frame1, "btnLoad", QStringLiteral("&Laden"),
+    btnLoad = Controls::button(Frame1, "btnLoad", QStringLiteral("&Laden"),
                      QStringLiteral("Holen Sie die aktuell gespeicherten Einstellungen zurück"));
-    btnDefault = button(Frame1, "btnDefault", QStringLiteral("&Standard"), QStringLiteral("Standard Einstellung laden"));
-    btnSave = button(Frame1, "btnSave", QStringLiteral("S&peichern"),
+    btnDefault = Controls::button(Frame1, "btnDefault", QStringLiteral("&Standard"), QStringLiteral("Standard Einstellung laden"));
+    btnSave = Controls::button(Frame1, "btnSave", QStringLiteral("S&peichern"),
                      QStringLiteral("Speichern Sie Ihre eigenen Druckeinstellungen"));
     auto *frameRow = new QHBoxLayout(Frame1);
     frameRow->addWidget(btnLoad);
@@ -170,10 +163,10 @@ frmPrint::frmPrint(QWidget *parent) : QDialog(parent)
     chkRaster->setObjectName(QStringLiteral("chkRaster"));
     chkRaster->setToolTip(QStringLiteral("gibt auf der Voderseite ein Raster aus"));
 
-    btnOk = button(this, "btnOk", QStringLiteral("&Drucken"), QStringLiteral("Starten des Druckes"));
+    btnOk = Controls::button(this, "btnOk", QStringLiteral("&Drucken"), QStringLiteral("Starten des Druckes"));
     btnOk->setDefault(true);
-    btnCancel = button(this, "btnCancel", QStringLiteral("&Beenden"), QStringLiteral("Beenden des Druckdialoges"));
-    btnHelp = button(this, "btnHelp", QStringLiteral("&Hilfe"), QStringLiteral("Anzeige des Hilfedialoges"));
+    btnCancel = Controls::button(this, "btnCancel", QStringLiteral("&Beenden"), QStringLiteral("Beenden des Druckdialoges"));
+    btnHelp = Controls::button(this, "btnHelp", QStringLiteral("&Hilfe"), QStringLiteral("Anzeige des Hilfedialoges"));
     connect(btnOk, &QPushButton::clicked, this, &frmPrint::btnOk_Click);
     connect(btnCancel, &QPushButton::clicked, this, &frmPrint::reject);
     connect(btnHelp, &QPushButton::clicked, this, [this] { Windows::showHelp(QStringLiteral("print.rtf"), this); });

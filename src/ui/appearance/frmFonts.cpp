@@ -1,5 +1,7 @@
 #include "ui/appearance/frmFonts.h"
 
+#include "ui/common/Controls.h"
+
 #include "core/AppState.h"
 #include "core/Types.h"
 #include "store/Settings.h"
@@ -23,15 +25,6 @@ const QString kCrLf = QStringLiteral("\r\n");
 // What a language falls back to when the learner declines a font that
 // cannot be printed.
 const QString kFallback = QStringLiteral("MS Sans Serif");
-
-QPushButton *button(QWidget *parent, const char *name, const QString &caption, const QString &tip)
-{
-    auto *b = new QPushButton(caption, parent);
-    b->setObjectName(QString::fromLatin1(name));
-    b->setToolTip(tip);
-    b->setAutoDefault(false);
-    return b;
-}
 
 } // namespace
 
@@ -78,20 +71,20 @@ frmFonts::frmFonts(QWidget *parent) : QDialog(parent)
         grid->addWidget(wahl, 1, 0);
         grid->addWidget(colour, 1, 1);
     };
-    btnMWahl = button(this, "btnMWahl", QStringLiteral("Font &Wählen"),
+    btnMWahl = Controls::button(this, "btnMWahl", QStringLiteral("Font &Wählen"),
                       QStringLiteral("Speichert die ausgewählte Schrift für die Muttersprachen"));
-    btnMColor = button(this, "btnMColor", QStringLiteral("&Farbe wählen"),
+    btnMColor = Controls::button(this, "btnMColor", QStringLiteral("&Farbe wählen"),
                        QStringLiteral("hier wählen Sie die Anzeige- und Druck-Farbe für Vokabeln in der Muttersprache"));
-    btnFWahl = button(this, "btnFWahl", QStringLiteral("Font Wähle&n"),
+    btnFWahl = Controls::button(this, "btnFWahl", QStringLiteral("Font Wähle&n"),
                       QStringLiteral("Speichert die ausgewählte Schrift für dei Fremdworte"));
-    btnFColor = button(this, "btnFColor", QStringLiteral("Far&be wählen"),
+    btnFColor = Controls::button(this, "btnFColor", QStringLiteral("Far&be wählen"),
                        QStringLiteral("hier wählen Sie die Farbe mit der die Fremdworte angezeigt und gedruckt werden."));
     makeFrame(mother_, "MFrame", "lblMFont",
               QStringLiteral("mit dieser Schrift werden Ihre Vokabeln angezeigt bzw. ausgedruckt"), btnMWahl, btnMColor);
     makeFrame(foreign_, "FFrame", "lblFFont",
               QStringLiteral("Mit dieser Schrift werden Ihre Vokabeln angezeigt bzw. ausgedruckt."), btnFWahl, btnFColor);
 
-    cmdExit = button(this, "cmdExit", QStringLiteral("Be&enden"), QStringLiteral("Beendet die Auswahl der Schriften"));
+    cmdExit = Controls::button(this, "cmdExit", QStringLiteral("Be&enden"), QStringLiteral("Beendet die Auswahl der Schriften"));
     cmdExit->setDefault(true);
 
     auto *left = new QVBoxLayout;

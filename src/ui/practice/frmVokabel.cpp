@@ -20,6 +20,7 @@
 #include <QTimer>
 
 #include <cmath>
+#include <optional>
 #include <utility>
 
 namespace {
@@ -620,18 +621,22 @@ void frmVokabel::btnView_Click()
     showWholeCard();
 }
 
+std::optional<VocabularyRecord> frmVokabel::cardOnScreen()
+{
+    std::optional<VocabularyRecord> card;
+    Msg::guard(Msg::kAppTitle, [&] {
+        if (store::Recordset *row = cardRow())
+            card = Records::readCard(*row);
+    }, this);
+    return card;
+}
+
 void frmVokabel::showWholeCard()
 {
-    VocabularyRecord card;
-    bool have = false;
-    Msg::guard(Msg::kAppTitle, [&] {
-        if (store::Recordset *row = cardRow()) {
-            card = Records::readCard(*row);
-            have = true;
-        }
-    }, this);
-    if (!have)
+    const std::optional<VocabularyRecord> read = cardOnScreen();
+    if (!read)
         return;
+    const VocabularyRecord &card = *read;
     Loading = true;
     txtDVok->setText(card.MVok);
     txtDSatz->setPlainText(card.MSatz);
@@ -709,16 +714,10 @@ void frmVokabel::btnChange_Click()
 
     // The card as the entry form left it; only the fields that show text are
     // refreshed, so the side still asked stays hidden.
-    VocabularyRecord card;
-    bool have = false;
-    Msg::guard(Msg::kAppTitle, [&] {
-        if (store::Recordset *row = cardRow()) {
-            card = Records::readCard(*row);
-            have = true;
-        }
-    }, this);
-    if (!have)
+    const std::optional<VocabularyRecord> read = cardOnScreen();
+    if (!read)
         return;
+    const VocabularyRecord &card = *read;
     if (!txtDVok->text().isEmpty())
         txtDVok->setText(card.MVok);
     if (!txtDSatz->toPlainText().isEmpty())

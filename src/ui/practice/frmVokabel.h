@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 
 class QLabel;
 class QLineEdit;
@@ -90,6 +91,9 @@ private:
     // The compartment's row of the card on screen, made current; null when
     // it is no longer among the rows.
     store::Recordset *cardRow();
+    // The card on screen as it stands in the table now; none when it is gone
+    // (a failure to read it has been shown).
+    std::optional<VocabularyRecord> cardOnScreen();
 
     void makeDefault(QPushButton *button);
     void setCount(QLabel *label, qsizetype &counter, qsizetype value);
