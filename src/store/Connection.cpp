@@ -563,7 +563,6 @@ void Connection::deliverChanges(bool succeeded)
 
 void Connection::invalidateAll()
 {
-    ++generation_;
     const QSet<ChangeSink *> sinks = sinks_;
     for (ChangeSink *s : sinks)
         if (sinks_.contains(s))

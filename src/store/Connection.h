@@ -119,7 +119,6 @@ public:
     // The name as stored, for a name SQL would accept (ASCII letter case
     // ignored); empty when there is no such table of the user.
     QString realTableName(const QString &name);
-    bool isRealTable(const QString &name) { return !realTableName(name).isEmpty(); }
     QStringList linkNames();
     std::optional<TableDef> findTableDef(const QString &name);
     void forgetDefinitions() { defs_.clear(); }
@@ -128,10 +127,9 @@ public:
     void activateLink(const QString &name, const QString &connect, const QString &source);
     void deactivateLink(const QString &name);
 
-    // Rows kept in memory are valid while the generation stays the same. It
-    // moves on with a rollback and when another connection has committed
-    // (checked with syncExternal()).
-    quint64 generation() const { return generation_; }
+    // Another program may have committed since rows were read: if so, every
+    // sink hears that everything changed. A rollback tells them the same
+    // through invalidateAll().
     void syncExternal();
     void invalidateAll();
 
@@ -161,7 +159,6 @@ private:
     QString watchKey_;
     quint32 lastCounter_ = 0;
 
-    quint64 generation_ = 1;
     qint64 dataVersion_ = -1;
     std::unique_ptr<Statement> versionStmt_;
     QSet<ChangeSink *> sinks_;
