@@ -408,20 +408,30 @@ struct Recordset::Impl : ChangeSink
     }
 
     // Reads one row into the block it belongs to, if that block is held.
+    // One row by its id, with the recordset's columns; none when it is gone.
+    std::optional<Row> readRow(qint64 rowid) const
+    {
+        Statement st = c->prepare(QStringLiteral("SELECT %1 FROM %2 WHERE rowid = ?")
+                                      .arg(mode == Mode::Cursor ? QStringLiteral("*") : rowList, quoteIdent(table)),
+                                  true);
+        st.bind(1, rowid);
+        if (!st.step())
+            return std::nullopt;
+        Row row(names.size());
+        for (int k = 0; k < row.size(); ++k)
+            row[k] = st.column(k);
+        return row;
+    }
+
     bool patchRow(qint64 i) const
     {
         const auto b = blocks.find(i / kBlock);
         if (b == blocks.end())
             return false;
-        Statement st = c->prepare(QStringLiteral("SELECT %1 FROM %2 WHERE rowid = ?").arg(rowList, quoteIdent(table)),
-                                  true);
-        st.bind(1, keys[size_t(i)]);
-        if (!st.step())
+        const std::optional<Row> row = readRow(keys[size_t(i)]);
+        if (!row)
             return false;
-        Row row(names.size());
-        for (int k = 0; k < row.size(); ++k)
-            row[k] = st.column(k);
-        b->insert(keys[size_t(i)], row);
+        b->insert(keys[size_t(i)], *row);
         return true;
     }
 
@@ -529,14 +539,9 @@ struct Recordset::Impl : ChangeSink
     const Row &cursorRow() const
     {
         if (!curRow) {
-            Statement st = c->prepare(QStringLiteral("SELECT * FROM %1 WHERE rowid = ?").arg(quoteIdent(table)), true);
-            st.bind(1, cur);
-            if (!st.step())
+            curRow = readRow(cur);
+            if (!curRow)
                 throw Error(kGone);
-            Row row(names.size());
-            for (int i = 0; i < row.size(); ++i)
-                row[i] = st.column(i);
-            curRow = row;
         }
         return *curRow;
     }
