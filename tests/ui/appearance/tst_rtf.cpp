@@ -102,9 +102,11 @@ private slots:
             << "Überschrift Größe|Umlaute: äöü ÄÖÜ ß – „Anführungszeichen“ € …|Griechisch: Ελληνικά, Russisch: "
                "Русский, Emoji: 😀 Ende.|Vor dem Bild  nach dem Bild.|Ein Verweis zum Beispiel im Satz."
             << "89504e47|HYPERLINK|example.org|Heading 1|Times New Roman";
-        QTest::newRow("pandoc") << "pandoc_sample.rtf"
-            << "Überschrift von Pandoc|Umlaute: äöü ÄÖÜ ß, Euro €, Gedankenstrich – und „Zitat“.|Sonderzeichen: "
-               "{geschweift} und \\ Backslash." << "HYPERLINK";
+        // The same text, once written by pandoc, once by LibreOffice from pandoc's DOCX.
+        const char *pandoc = "Überschrift von Pandoc|Umlaute: äöü ÄÖÜ ß, Euro €, Gedankenstrich – und „Zitat“."
+                             "|Sonderzeichen: {geschweift} und \\ Backslash.";
+        QTest::newRow("pandoc") << "pandoc_sample.rtf" << pandoc << "HYPERLINK";
+        QTest::newRow("LibreOffice from DOCX") << "libreoffice_from_docx.rtf" << pandoc << "HYPERLINK";
         QTest::newRow("help file saved by LibreOffice") << "libreoffice_roundtrip_vtrainer.rtf" << "Vokabeln üben"
                                                         << "Vokamia-Hilfe";
     }
