@@ -223,8 +223,6 @@ private slots:
                                          << QStringLiteral("open ERROR:  ") + Mci::errorText(Mci::NoDevice);
         QTest::newRow("stalled server") << 0 << Mci::kStarting
                                         << QStringLiteral("record ERROR:  ") + Mci::errorText(Mci::NoResponse);
-        QTest::newRow("refused later") << 600000 << int(Mci::DeviceFailed)
-                                       << QStringLiteral("record ERROR:  ") + Mci::errorText(Mci::DeviceFailed);
     }
     void deviceThatFailsToStartIsReported()
     {

@@ -45,22 +45,14 @@ struct Doc
             list << b.text();
         return list.join(QLatin1Char('\n')).replace(QChar(0x2028), QLatin1Char('\n'));
     }
-    // Format of the first occurrence of `what`; warns when it is missing
-    // or changes format inside.
+    // Format of the last character of the first occurrence of `what`;
+    // warns when it is missing.
     QTextCharFormat format(const QString &what) const
     {
         const QTextCursor found = doc.find(what);
-        if (found.isNull()) {
+        if (found.isNull())
             qWarning("text not found: %s", qPrintable(what));
-            return {};
-        }
-        QTextCursor c(const_cast<QTextDocument *>(&doc));
-        c.setPosition(found.selectionStart() + 1);
-        const QTextCharFormat first = c.charFormat();
-        c.setPosition(found.selectionEnd());
-        if (first != c.charFormat())
-            qWarning("format changes inside: %s", qPrintable(what));
-        return c.charFormat();
+        return found.isNull() ? QTextCharFormat() : found.charFormat();
     }
     QTextCharFormat format(const char *what) const { return format(QString::fromUtf8(what)); }
     QString family(const char *what) const { return format(what).fontFamilies().toStringList().value(0); }
