@@ -68,61 +68,55 @@ private slots:
         work_.reset();
     }
 
-    void noFileBehindThePathIsReported_data()
+    void whatTheHelpCommandShows_data()
     {
-        QTest::addColumn<QString>("name"); // opened through the help command
-        QTest::addColumn<QString>("path"); // else set directly
-        QTest::newRow("missing file") << QStringLiteral("Table.rtf") << QString();
-        QTest::newRow("empty path") << QString() << QString();
-        QTest::newRow("a folder") << QString() << QStringLiteral("help/folder.rtf");
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QByteArray>("content"); // null: no file
+        QTest::addColumn<qint64>("size"); // stretched to that size when larger; -1: a folder instead
+        QTest::addColumn<QString>("shown");
+        QTest::addColumn<bool>("reported"); // "not there"
+        const QString nothing = QStringLiteral("");
+        QTest::newRow("missing file") << "Table.rtf" << QByteArray() << qint64(0) << nothing << true;
+        QTest::newRow("a folder") << "folder.rtf" << QByteArray() << qint64(-1) << nothing << true;
+        QTest::newRow("empty file") << "basis.rtf" << QByteArray("") << qint64(0) << nothing << false;
+        QTest::newRow("damaged") << "basis.rtf" << QByteArray("{\\rtf1\\ansi{\\fonttbl{\\f0 Arial;}}\\b Anfang\\b0  der "
+                                                              "Hilfe\\par Zweiter Absatz mit \\'e4")
+                    + QByteArray(20000, '{') + "tief\\bin999999999 Rest"
+                                 << qint64(0) << QStringLiteral("Anfang der Hilfe\nZweiter Absatz mit ätief") << false;
+        // Sparse, so the test stays cheap; too large to load, so empty.
+        QTest::newRow("too large") << "basis.rtf" << QByteArray("{\\rtf1 Riesig") << frmHelp::kMaxHelpFileSize + 1
+                                   << nothing << false;
     }
-    void noFileBehindThePathIsReported()
+    void whatTheHelpCommandShows()
     {
         QFETCH(QString, name);
-        QFETCH(QString, path);
-        if (!name.isEmpty()) {
-            QCOMPARE(shownBy(name), QString());
-            path = work_->file(QStringLiteral("help/") + name);
-            QCOMPARE(AppState::instance().HelpFile, path);
-        } else {
-            if (!path.isEmpty())
-                QVERIFY(QDir().mkpath(path = work_->file(path)));
-            AppState::instance().HelpFile = path;
-            frmHelp dialog;
-            QVERIFY(dialog.rtfHilfe->toPlainText().isEmpty());
-        }
-        QCOMPARE(spy_->count(), 1);
-        QCOMPARE(spy_->last().text, QStringLiteral("Hilfedatei\n") + path + QStringLiteral("\nnicht vorhanden!"));
-        QCOMPARE(spy_->last().icon, QMessageBox::Warning);
-    }
-
-    void whatAFileThatIsThereShows_data()
-    {
-        QTest::addColumn<QByteArray>("content");
-        QTest::addColumn<qint64>("size"); // stretched to that size when larger
-        QTest::addColumn<QString>("shown");
-        const QString nothing = QStringLiteral("");
-        QTest::newRow("empty") << QByteArray() << qint64(0) << nothing;
-        QTest::newRow("damaged") << QByteArray("{\\rtf1\\ansi{\\fonttbl{\\f0 Arial;}}\\b Anfang\\b0  der Hilfe\\par "
-                                               "Zweiter Absatz mit \\'e4")
-                    + QByteArray(20000, '{') + "tief\\bin999999999 Rest"
-                                 << qint64(0) << QStringLiteral("Anfang der Hilfe\nZweiter Absatz mit ätief");
-        // Sparse, so the test stays cheap; too large to load, so empty.
-        QTest::newRow("too large") << QByteArray("{\\rtf1 Riesig") << frmHelp::kMaxHelpFileSize + 1 << nothing;
-    }
-    void whatAFileThatIsThereShows()
-    {
         QFETCH(QByteArray, content);
         QFETCH(qint64, size);
         QFETCH(QString, shown);
-        // Whatever the file holds, it is shown without complaint.
-        writeHelp("basis.rtf", content);
+        QFETCH(bool, reported);
+        const QString path = work_->file(QStringLiteral("help/") + name);
+        if (size < 0)
+            QVERIFY(QDir().mkpath(path));
+        if (!content.isNull())
+            writeHelp(qPrintable(name), content);
         if (size > content.size())
-            QVERIFY(QFile::resize(helpFile("basis.rtf"), size));
-        AppState::instance().HelpFile = helpFile("basis.rtf");
+            QVERIFY(QFile::resize(path, size));
+        QCOMPARE(shownBy(name), shown);
+        QCOMPARE(AppState::instance().HelpFile, path);
+        QCOMPARE(spy_->count(), reported ? 1 : 0);
+        if (reported) {
+            QCOMPARE(spy_->last().text, QStringLiteral("Hilfedatei\n") + path + QStringLiteral("\nnicht vorhanden!"));
+            QCOMPARE(spy_->last().icon, QMessageBox::Warning);
+        }
+    }
+
+    void emptyPathIsReported()
+    {
+        AppState::instance().HelpFile = QString();
         frmHelp dialog;
-        QCOMPARE(spy_->count(), 0);
-        QCOMPARE(dialog.rtfHilfe->toPlainText(), shown);
+        QCOMPARE(spy_->count(), 1);
+        QCOMPARE(spy_->last().text, QStringLiteral("Hilfedatei\n\nnicht vorhanden!"));
+        QVERIFY(dialog.rtfHilfe->toPlainText().isEmpty());
     }
 
     void shippedHelpFileShowsFormattedText()
