@@ -304,23 +304,21 @@ private slots:
 
     void leavingWhileRecordingClosesTheRecording_data()
     {
-        QTest::addColumn<int>("sentence");
-        QTest::addColumn<int>("how"); // 0 Escape, 2 destroyed unclosed
-        QTest::newRow("Escape") << 0 << 0;
-        QTest::newRow("destroyed") << 1 << 2;
+        QTest::addColumn<bool>("escape"); // else the window is destroyed unclosed
+        QTest::newRow("Escape, word") << true;
+        QTest::newRow("destroyed, sentence") << false;
     }
     void leavingWhileRecordingClosesTheRecording()
     {
-        QFETCH(int, sentence);
-        QFETCH(int, how);
+        QFETCH(bool, escape);
         useLanguage();
         auto w = std::make_unique<frmSound>();
         w->show();
         QVERIFY(QTest::qWaitForWindowExposed(w.get()));
-        click(w->optSound[sentence]);
+        click(w->optSound[escape ? 0 : 1]);
         click(w->cmdRecord);
         QVERIFY(!w->btnExit->isEnabled());
-        if (how == 0) {
+        if (escape) {
             QTest::keyClick(w.get(), Qt::Key_Escape);
             QVERIFY(!w->isVisible() && !w->isRecording());
             checkNothingKept();
