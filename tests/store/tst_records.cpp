@@ -214,29 +214,19 @@ private slots:
                  QStringList({QStringLiteral("data"), QStringLiteral("Englisch")}));
     }
 
-    void soundFoldersStayInTheWorkingDirectory_data()
-    {
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<bool>("allowed");
-        QTest::newRow("plain") << "Englisch" << true;
-        QTest::newRow("dots inside") << "Dt..sch" << true;
-        QTest::newRow("absolute") << "/tmp/xyz" << false;
-        QTest::newRow("parent") << ".." << false;
-        QTest::newRow("backslash") << "..\\x" << false;
-    }
+    // A sound folder is made inside the working directory, and only there.
+    // Other tests work beside this folder at the same time, so only the
+    // place a refused name would lead to is watched.
     void soundFoldersStayInTheWorkingDirectory()
     {
-        QFETCH(QString, name);
-        QFETCH(bool, allowed);
-        // Where the name would lead; other tests work beside this folder at
-        // the same time, so only that one place is watched.
-        const QString target
-            = QDir::cleanPath(QDir(sb.work->path()).absoluteFilePath(QString(name).replace(QLatin1Char('\\'), QLatin1Char('/'))));
-        const bool existed = QFileInfo::exists(target);
-        if (allowed) {
+        for (const QString name : {"Englisch", "Dt..sch"}) {
             Catalogue::EnsureSoundFolder(name);
             QVERIFY(QFileInfo(sb.work->file(name)).isDir());
-        } else {
+        }
+        for (const QString name : {"/tmp/xyz", "..", "..\\x"}) {
+            const QString target = QDir::cleanPath(
+                QDir(sb.work->path()).absoluteFilePath(QString(name).replace(QLatin1Char('\\'), QLatin1Char('/'))));
+            const bool existed = QFileInfo::exists(target);
             QVERIFY_THROWS_EXCEPTION(store::Error, Catalogue::EnsureSoundFolder(name));
             QCOMPARE(QFileInfo::exists(target), existed);
         }

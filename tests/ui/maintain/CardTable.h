@@ -40,7 +40,13 @@ struct CardTable
         a.TableValid = true;
         a.TableRecordset = db->openRecordset(table, store::RecordsetType::Table);
     }
-    void close() { db.reset(); }
+    // Ends a test: the state, the table and the sandbox go.
+    void close(Sandbox &sb)
+    {
+        AppState::resetForTesting();
+        db.reset();
+        sb.stop();
+    }
 
     // Texts not given are stored empty, not missing.
     std::int32_t add(const QString &fvok, const QString &mvok, int fach = 0, const QString &fsatz = {},

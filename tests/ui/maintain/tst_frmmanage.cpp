@@ -37,12 +37,7 @@ private slots:
         sb.start();
         t.open(sb);
     }
-    void cleanup()
-    {
-        AppState::resetForTesting();
-        t.close();
-        sb.stop();
-    }
+    void cleanup() { t.close(sb); }
 
     // Lines in German dictionary order, letter case ignored, each with its
     // card; the labels name the compartments at first. From the pool picture
