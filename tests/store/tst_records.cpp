@@ -24,11 +24,9 @@ private:
     void makeCurrent(const QString &foreign)
     {
         const LanguagePair p = Catalogue::AddLanguagePair(db(), QStringLiteral("Deutsch"), foreign);
-        QCOMPARE(p.SprachId, 2); // after the seeded first pair
         app().CurrentTable = p.Tabelle;
         app().ForeignLanguage = p.FremdSprache;
     }
-    int count(int fach) { return Records::countCompartment(fach); }
     static VocabularyRecord card(const QString &word, int fach = 1, int gewusst = 0)
     {
         VocabularyRecord r;
@@ -51,16 +49,14 @@ private:
     {
         QList<int> n;
         for (int fach = 0; fach <= 7; ++fach)
-            n << count(fach);
+            n << Records::countCompartment(fach);
         return n;
     }
     // Cards 1..n in compartment `fach`, for the current table.
-    QVector<std::int32_t> fill(int n, int fach)
+    void fill(int n, int fach)
     {
-        QVector<std::int32_t> vnrs;
         for (int i = 1; i <= n; ++i)
-            vnrs << Records::addCard(card(QStringLiteral("wort%1").arg(i), fach, 2));
-        return vnrs;
+            Records::addCard(card(QStringLiteral("wort%1").arg(i), fach, 2));
     }
 
 private slots:
@@ -68,6 +64,7 @@ private slots:
     {
         sb.start();
         Catalogue::OpenVocabularyDatabase();
+        app().CurrentTable = QStringLiteral("tEnglisch");
     }
     void cleanup() { sb.stop(); }
 
@@ -76,11 +73,9 @@ private slots:
         QTest::addColumn<QString>("foreign");
         QTest::addColumn<QString>("inSql");
         QTest::newRow("plain") << "Englisch" << "tEnglisch";
-        QTest::newRow("umlaut") << "Französisch" << "tFranzösisch";
         QTest::newRow("keyword THEN") << "Hen" << "[tHen]";
         QTest::newRow("keyword TO") << "O" << "[tO]";
         QTest::newRow("keyword TABLE") << "Able" << "[tAble]";
-        QTest::newRow("keyword TRANSACTION") << "Ransaction" << "[tRansaction]";
         QTest::newRow("blank") << "Neu griechisch" << "[tNeu griechisch]";
         QTest::newRow("quote") << "O'ahu" << "[tO'ahu]";
     }
@@ -93,11 +88,7 @@ private slots:
         QFETCH(QString, inSql);
         if (foreign != QLatin1String("Englisch"))
             makeCurrent(foreign);
-        else
-            app().CurrentTable = QStringLiteral("tEnglisch");
-        QCOMPARE(count(1), 0);
         QCOMPARE(Records::addCard(card(QStringLiteral("dog"))), 1);
-        QCOMPARE(count(1), 1);
         QCOMPARE(Records::countAll(), 1);
         auto rs = Records::openCompartment(1, true);
         QCOMPARE(app().SqlText, QStringLiteral("Select * from ") + inSql + QStringLiteral(" where [Fach] = 1 order by FVok"));
@@ -105,24 +96,16 @@ private slots:
         rs->edit();
         rs->setValue(QStringLiteral("Fach"), 2);
         rs->update();
-        QCOMPARE(count(1), 0);
-        QCOMPARE(count(2), 1);
-        QCOMPARE(Records::countSql(3), QStringLiteral("Select count(*) from ") + inSql + QStringLiteral(" where [Fach] = 3"));
+        QCOMPARE(counts(), QList<int>({0, 0, 1, 0, 0, 0, 0, 0}));
     }
 
     // Each operation changes exactly its card and exactly its fields.
     void cardOperations()
     {
-        app().CurrentTable = QStringLiteral("tEnglisch");
         const std::int32_t dog = Records::addCard(card(QStringLiteral("dog")));
         const std::int32_t cat = Records::addCard(card(QStringLiteral("it's a \"cat\"; DROP TABLE tSprache"), 0, 3));
-        QCOMPARE(dog, 1);
-        QCOMPARE(cat, 2);
-        VocabularyRecord c = stored(cat);
-        QCOMPARE(c.FVok, QStringLiteral("it's a \"cat\"; DROP TABLE tSprache"));
-        QCOMPARE(c.MSatz, QStringLiteral("Ein it's a \"cat\"; DROP TABLE tSprache."));
-        QCOMPARE(QList<int>({c.Fach, c.gewusst, c.Kapitel}), QList<int>({0, 3, 0}));
-        QVERIFY(c.FVokSound.isEmpty() && c.Datum.isEmpty());
+        const VocabularyRecord c = stored(cat);
+        QCOMPARE(QList<int>({c.Fach, c.gewusst}), QList<int>({0, 3}));
 
         // Saving writes the texts; empty words keep the stored ones.
         VocabularyRecord changed = card(QStringLiteral("Hund"));
@@ -135,53 +118,32 @@ private slots:
         Records::setSoundPath(dog, true, QStringLiteral(".\\Englisch\\EnS1.wav"));
         Records::saveCard(changed);
         VocabularyRecord d = stored(dog);
-        QCOMPARE(d.FVok, QStringLiteral("Hund"));
-        QCOMPARE(d.MVok, QStringLiteral("DOG"));
-        QCOMPARE(d.Artikel, QString());
-        QCOMPARE(d.FSatz, QString());
-        QCOMPARE(d.MSatz, QStringLiteral("Ein Hund."));
+        QCOMPARE(QStringList({d.FVok, d.MVok, d.Artikel, d.FSatz, d.MSatz, d.FVokSound, d.FSatzSound}),
+                 QStringList({"Hund", "DOG", "", "", "Ein Hund.", ".\\Englisch\\EnV1.wav", ".\\Englisch\\EnS1.wav"}));
         QCOMPARE(QList<int>({d.Fach, d.gewusst}), QList<int>({4, 2}));
-        QCOMPARE(d.FVokSound, QStringLiteral(".\\Englisch\\EnV1.wav"));
-        QCOMPARE(d.FSatzSound, QStringLiteral(".\\Englisch\\EnS1.wav"));
 
         // Moving by hand starts the count again.
         Records::moveCard(dog, 1);
         QCOMPARE(QList<int>({stored(dog).Fach, stored(dog).gewusst}), QList<int>({1, 0}));
-        QCOMPARE(stored(cat).FVok, c.FVok); // the other card is untouched
+        QCOMPARE(stored(cat).MSatz, QStringLiteral("Ein it's a \"cat\"; DROP TABLE tSprache.")); // untouched
 
         Records::deleteCard(dog);
         QCOMPARE(stored(dog).VNr, 0);
-        QCOMPARE(Records::countAll(), 1);
         // Numbers are never given twice, not even after a delete.
         QCOMPARE(Records::addCard(card(QStringLiteral("cow"))), 3);
     }
 
-    void operationsOnAGoneCardRaise_data()
-    {
-        QTest::addColumn<int>("operation");
-        QTest::newRow("save") << 0;
-        QTest::newRow("move") << 1;
-        QTest::newRow("sound path") << 2;
-        QTest::newRow("delete") << 3;
-    }
-    // Another window or program instance deleted the card meanwhile: the
-    // operation must not pass for done.
+    // Another window or program instance deleted the card meanwhile: no
+    // operation on it may pass for done.
     void operationsOnAGoneCardRaise()
     {
-        QFETCH(int, operation);
-        app().CurrentTable = QStringLiteral("tEnglisch");
-        const std::int32_t vnr = Records::addCard(card(QStringLiteral("dog")));
-        db().execute(QStringLiteral("DELETE FROM tEnglisch"));
         VocabularyRecord c = card(QStringLiteral("Hund"));
-        c.VNr = vnr;
-        QVERIFY_THROWS_EXCEPTION(store::Error, [&] {
-            switch (operation) {
-            case 0: Records::saveCard(c); break;
-            case 1: Records::moveCard(vnr, 2); break;
-            case 2: Records::setSoundPath(vnr, false, QStringLiteral("x.wav")); break;
-            default: Records::deleteCard(vnr); break;
-            }
-        }());
+        c.VNr = Records::addCard(card(QStringLiteral("dog")));
+        db().execute(QStringLiteral("DELETE FROM tEnglisch"));
+        QVERIFY_THROWS_EXCEPTION(store::Error, Records::saveCard(c));
+        QVERIFY_THROWS_EXCEPTION(store::Error, Records::moveCard(c.VNr, 2));
+        QVERIFY_THROWS_EXCEPTION(store::Error, Records::setSoundPath(c.VNr, false, QStringLiteral("x.wav")));
+        QVERIFY_THROWS_EXCEPTION(store::Error, Records::deleteCard(c.VNr));
         QCOMPARE(Records::countAll(), 0);
     }
 
@@ -190,32 +152,27 @@ private slots:
         makeCurrent(QStringLiteral("Hen"));
         fill(5, 0);
         Records::addCard(card(QStringLiteral("schon gelernt"), 3, 1));
-        const Records::MoveResult r = Records::moveCompartment(0, 1);
-        QCOMPARE(r.moved, 5);
-        QCOMPARE(r.notFound, 0);
+        QCOMPARE(Records::moveCompartment(0, 1).moved, 5);
         QCOMPARE(counts(), QList<int>({0, 5, 0, 1, 0, 0, 0, 0}));
         for (std::int32_t vnr = 1; vnr <= 5; ++vnr)
             QCOMPARE(stored(vnr).gewusst, 0);
         QCOMPARE(stored(6).gewusst, 1);
         QVERIFY(!db().inTransaction());
-        // Back down again, and an empty compartment moves nothing.
-        QCOMPARE(Records::moveCompartment(1, 0).moved, 5);
         QCOMPARE(Records::moveCompartment(5, 6).moved, 0);
-        QCOMPARE(counts(), QList<int>({5, 0, 0, 1, 0, 0, 0, 0}));
     }
 
-    // A move that fails in the middle keeps what moved before it, stored
-    // for good: another program instance sees it at once.
+    // A move stops at a card another instance deleted after the list was
+    // read, in the list's order whatever order the table has. A move that
+    // fails in the middle keeps what moved before it, stored for good:
+    // another program instance sees it at once.
     void aMoveThatFailsInTheMiddle()
     {
-        app().CurrentTable = QStringLiteral("tEnglisch");
-        const QVector<std::int32_t> vnrs = fill(6, 0);
-        // Another instance deleted card 3 after the list was read.
+        fill(6, 0);
         Records::deleteCard(3);
-        Records::MoveResult r = Records::moveCards(vnrs, 1);
+        const Records::MoveResult r = Records::moveCards({4, 1, 3, 2, 5}, 1);
         QCOMPARE(r.moved, 2);
         QCOMPARE(r.notFound, 3);
-        QCOMPARE(counts(), QList<int>({3, 2, 0, 0, 0, 0, 0, 0}));
+        QCOMPARE(QList<int>({stored(1).Fach, stored(2).Fach, stored(4).Fach}), QList<int>({1, 0, 1}));
 
         // The engine refuses card 5 (a disk that is full, a lock of another
         // program: here a trigger stands for them).
@@ -223,7 +180,7 @@ private slots:
                                     "BEGIN SELECT RAISE(ABORT, 'Datenträger voll'); END"));
         QString error;
         try {
-            Records::moveCards({4, 5, 6}, 2);
+            Records::moveCards({2, 5, 6}, 2);
         } catch (const store::Error &e) {
             error = e.description();
         }
@@ -234,46 +191,22 @@ private slots:
         QList<int> fach;
         for (; !rs->eof(); rs->moveNext())
             fach << rs->value(QStringLiteral("Fach")).toInt();
-        QCOMPARE(fach, QList<int>({1, 1, 2, 0, 0}));
-    }
-
-    // The list's order decides where a move stops, whatever order the
-    // cards have in the table.
-    void aMoveStopsInTheOrderOfTheList()
-    {
-        app().CurrentTable = QStringLiteral("tEnglisch");
-        fill(5, 0);
-        Records::deleteCard(2);
-        const Records::MoveResult r = Records::moveCards({4, 1, 2, 3, 5}, 1);
-        QCOMPARE(r.moved, 2);
-        QCOMPARE(r.notFound, 2);
-        QCOMPARE(counts(), QList<int>({2, 2, 0, 0, 0, 0, 0, 0}));
-        QCOMPARE(stored(3).Fach, 0);
-        QCOMPARE(stored(5).Fach, 0);
-        QVERIFY(!db().inTransaction());
-        const Records::MoveResult all = Records::moveCards({5, 3, 1}, 2);
-        QCOMPARE(all.moved, 3);
-        QCOMPARE(all.notFound, 0);
-        QCOMPARE(counts(), QList<int>({0, 1, 3, 0, 0, 0, 0, 0}));
+        QCOMPARE(fach, QList<int>({1, 2, 1, 0, 0}));
     }
 
     void aRefusedPairLeavesNothingBehind_data()
     {
-        QTest::addColumn<QString>("native");
         QTest::addColumn<QString>("foreign");
-        QTest::newRow("table exists") << "Deutsch" << "Englisch";
-        QTest::newRow("catalogue refuses the row") << "Deutsch" << QString(40, QLatin1Char('x'));
-        QTest::newRow("no native name") << "" << "Latein";
-        QTest::newRow("engine refuses the table name") << "Deutsch" << "Alt!griechisch";
-        QTest::newRow("path") << "Deutsch" << "/tmp/xyz";
-        QTest::newRow("dots") << "Deutsch" << "..";
+        QTest::newRow("table exists") << "Englisch";
+        QTest::newRow("catalogue refuses the row") << QString(40, QLatin1Char('x'));
+        QTest::newRow("engine refuses the table name") << "Alt!griechisch";
+        QTest::newRow("path") << "/tmp/xyz";
     }
     void aRefusedPairLeavesNothingBehind()
     {
-        QFETCH(QString, native);
         QFETCH(QString, foreign);
         const QStringList tables = db().tableNames();
-        QVERIFY_THROWS_EXCEPTION(store::Error, Catalogue::AddLanguagePair(db(), native, foreign));
+        QVERIFY_THROWS_EXCEPTION(store::Error, Catalogue::AddLanguagePair(db(), QStringLiteral("Deutsch"), foreign));
         QCOMPARE(db().tableNames(), tables);
         QCOMPARE(db().openRecordset(QStringLiteral("Select count(*) from tSprache"))->value(0).toInt(), 1);
         QVERIFY(!db().inTransaction());
@@ -281,31 +214,19 @@ private slots:
                  QStringList({QStringLiteral("data"), QStringLiteral("Englisch")}));
     }
 
-    void soundFoldersStayInTheWorkingDirectory_data()
-    {
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<bool>("allowed");
-        QTest::newRow("plain") << "Englisch" << true;
-        QTest::newRow("blank and umlaut") << "Alt griechisch ä" << true;
-        QTest::newRow("dots inside") << "Dt..sch" << true;
-        QTest::newRow("absolute") << "/tmp/xyz" << false;
-        QTest::newRow("parent") << ".." << false;
-        QTest::newRow("up and over") << "../x" << false;
-        QTest::newRow("backslash") << "..\\x" << false;
-    }
+    // A sound folder is made inside the working directory, and only there.
+    // Other tests work beside this folder at the same time, so only the
+    // place a refused name would lead to is watched.
     void soundFoldersStayInTheWorkingDirectory()
     {
-        QFETCH(QString, name);
-        QFETCH(bool, allowed);
-        // Where the name would lead; other tests work beside this folder at
-        // the same time, so only that one place is watched.
-        const QString target
-            = QDir::cleanPath(QDir(sb.work->path()).absoluteFilePath(QString(name).replace(QLatin1Char('\\'), QLatin1Char('/'))));
-        const bool existed = QFileInfo::exists(target);
-        if (allowed) {
+        for (const QString name : {"Englisch", "Dt..sch"}) {
             Catalogue::EnsureSoundFolder(name);
             QVERIFY(QFileInfo(sb.work->file(name)).isDir());
-        } else {
+        }
+        for (const QString name : {"/tmp/xyz", "..", "..\\x"}) {
+            const QString target = QDir::cleanPath(
+                QDir(sb.work->path()).absoluteFilePath(QString(name).replace(QLatin1Char('\\'), QLatin1Char('/'))));
+            const bool existed = QFileInfo::exists(target);
             QVERIFY_THROWS_EXCEPTION(store::Error, Catalogue::EnsureSoundFolder(name));
             QCOMPARE(QFileInfo::exists(target), existed);
         }

@@ -9,6 +9,7 @@
 #include "ui/common/Messages.h"
 #include "ui/common/RecordsetModel.h"
 #include "ui/common/Windows.h"
+#include "ui/maintain/CardList.h"
 
 #include <QComboBox>
 #include <QEvent>
@@ -59,25 +60,13 @@ void frmManage::buildControls()
     auto makeButton = [this](const char *name, const QString &caption, const QString &tip) {
         return Controls::button(this, name, caption, tip);
     };
-    auto makeList = [this](const char *name, const QString &tip) {
-        auto *l = new QListView(this);
-        l->setObjectName(QLatin1String(name));
-        l->setToolTip(tip);
-        l->setSelectionMode(QAbstractItemView::SingleSelection);
-        l->setEditTriggers(QAbstractItemView::NoEditTriggers);
-        // Every line is one text line high: the view need not measure a
-        // compartment of a million cards.
-        l->setUniformItemSizes(true);
-        l->setMinimumSize(260, 300);
-        return l;
-    };
 
     frmSource = new QGroupBox(QStringLiteral("Entnahmefach"), this);
     frmSource->setObjectName(QStringLiteral("frmSource"));
     cboSource = new QComboBox(frmSource);
     cboSource->setObjectName(QStringLiteral("cboSource"));
     cboSource->setToolTip(QStringLiteral("Einstellen des Faches, dem Vokabeln entnommen werden sollen"));
-    lstSource = makeList("lstSource", QStringLiteral("zeigt die Vokabeln des Entnahmefaches"));
+    lstSource = CardList::makeView(this, "lstSource", QStringLiteral("zeigt die Vokabeln des Entnahmefaches"), 260, 300);
     lblSource = new QLabel(QStringLiteral("gesamter Wortschatz: "), frmSource);
     lblSource->setObjectName(QStringLiteral("lblSource"));
     auto *src = new QVBoxLayout(frmSource);
@@ -90,7 +79,7 @@ void frmManage::buildControls()
     cboDest = new QComboBox(frmDest);
     cboDest->setObjectName(QStringLiteral("cboDest"));
     cboDest->setToolTip(QStringLiteral("Einstellen des Faches, in das Vokabeln eingefügt werden sollen."));
-    lstDest = makeList("lstDest", QStringLiteral("zeigt die Vokabeln des Einfügefachs"));
+    lstDest = CardList::makeView(this, "lstDest", QStringLiteral("zeigt die Vokabeln des Einfügefachs"), 260, 300);
     lblDest = new QLabel(QStringLiteral("Vokabeln im Startfach: "), frmDest);
     lblDest->setObjectName(QStringLiteral("lblDest"));
     auto *dst = new QVBoxLayout(frmDest);
@@ -271,15 +260,6 @@ void frmManage::cboDest_Click(int index)
     fillList(Side::Dest);
 }
 
-void frmManage::clearSelection(QListView *list)
-{
-    if (!list->selectionModel())
-        return;
-    selectionGuard_ = true;
-    list->selectionModel()->clearSelection();
-    selectionGuard_ = false;
-}
-
 void frmManage::list_Click(Side side)
 {
     if (selectionGuard_)
@@ -287,12 +267,12 @@ void frmManage::list_Click(Side side)
     if (side == Side::Source) {
         btnAdd->setEnabled(true);
         makeDefault(btnAdd);
-        clearSelection(lstDest);
+        CardList::clearQuietly(lstDest, selectionGuard_);
         btnRemove->setEnabled(false);
     } else {
         btnRemove->setEnabled(true);
         makeDefault(btnRemove);
-        clearSelection(lstSource);
+        CardList::clearQuietly(lstSource, selectionGuard_);
         btnAdd->setEnabled(false);
     }
 }
@@ -378,8 +358,8 @@ void frmManage::searchReset(bool fromChange)
         btnAdd->setEnabled(false);
         btnRemove->setEnabled(false);
     }
-    clearSelection(lstSource);
-    clearSelection(lstDest);
+    CardList::clearQuietly(lstSource, selectionGuard_);
+    CardList::clearQuietly(lstDest, selectionGuard_);
 }
 
 void frmManage::txtSearch_Change()
@@ -400,35 +380,20 @@ void frmManage::btnSearch_Click()
     QVector<std::int32_t> hits;
     if (!Msg::guard(Msg::kAppTitle, [&] { hits = Records::lineStarts(source_, text); }, this))
         return;
-    RecordsetModel *model = sourceModel_;
-    const std::int32_t last = model ? model->rowCount() - 1 : -1;
-    while (true) {
-        const std::int32_t found = model ? model->firstRowOf(hits, searchPos_) : -1;
-        if (found >= 0) {
-            if (searchPos_ < last)
-                searchPos_ = found + 1;
-            selectionGuard_ = true;
-            lstSource->selectionModel()->select(model->index(found, 0), QItemSelectionModel::ClearAndSelect);
-            lstSource->scrollTo(model->index(found, 0));
-            selectionGuard_ = false;
-            makeDefault(btnSearch, false);
-            btnAdd->setEnabled(true);
-            makeDefault(btnAdd);
-            return;
-        }
-        if (searchPos_ > 0) {
-            const auto answer = Msg::show(QStringLiteral("Kein weiterer Eintrag gefunden") + kCrLf
-                                              + QStringLiteral("Soll noch einmal von Anfang gesucht werden?"),
-                                          Msg::kAppTitle, QMessageBox::Information,
-                                          QMessageBox::Yes | QMessageBox::No, this);
-            if (!Msg::isYes(answer))
-                return;
-            searchPos_ = 0;
-            continue;
-        }
+    const std::int32_t found = CardList::nextHit(sourceModel_, hits, searchPos_, this);
+    if (found == CardList::kDeclined)
+        return;
+    if (found < 0) {
         Msg::show(QStringLiteral("'") + text + QStringLiteral("' nicht gefunden."), Msg::kAppTitle,
                   QMessageBox::Information, QMessageBox::Ok, this);
         txtSearch->selectAll();
         return;
     }
+    selectionGuard_ = true;
+    lstSource->selectionModel()->select(sourceModel_->index(found, 0), QItemSelectionModel::ClearAndSelect);
+    lstSource->scrollTo(sourceModel_->index(found, 0));
+    selectionGuard_ = false;
+    makeDefault(btnSearch, false);
+    btnAdd->setEnabled(true);
+    makeDefault(btnAdd);
 }

@@ -47,7 +47,6 @@ private:
     void searchReset(bool fromChange);
     void txtSearch_Change();
     void btnSearch_Click();
-    void clearSelection(QListView *list);
     void makeDefault(QPushButton *button, bool on = true);
 
     QListView *listOf(Side side) const;

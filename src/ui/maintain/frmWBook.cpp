@@ -9,6 +9,7 @@
 #include "ui/common/Messages.h"
 #include "ui/common/RecordsetModel.h"
 #include "ui/common/Windows.h"
+#include "ui/maintain/CardList.h"
 
 #include <QEvent>
 #include <QGridLayout>
@@ -57,14 +58,7 @@ void frmWBook::buildControls()
     btnSearch = makeButton("btnSearch", QStringLiteral("&Suchen"), QStringLiteral("Starten der Suche"));
     btnSearch->setEnabled(false);
 
-    List1 = new QListView(this);
-    List1->setObjectName(QStringLiteral("List1"));
-    List1->setToolTip(QStringLiteral("Auflistung aller Vokabeln mit Angabe des Faches"));
-    List1->setSelectionMode(QAbstractItemView::SingleSelection);
-    List1->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    // One text line per card: the view need not measure a million of them.
-    List1->setUniformItemSizes(true);
-    List1->setMinimumSize(440, 320);
+    List1 = CardList::makeView(this, "List1", QStringLiteral("Auflistung aller Vokabeln mit Angabe des Faches"), 440, 320);
 
     btnChange = makeButton("btnChange", QStringLiteral("&Ändern"), QStringLiteral("Ändern der gewählten Vokabel (Nachvertonung!)"));
     btnDelete = makeButton("btnDelete", QStringLiteral("&Löschen"), QStringLiteral("Löschen der gewählten Vokabel"));
@@ -164,15 +158,6 @@ bool frmWBook::selected(int &row, std::int32_t &vnr) const
     return true;
 }
 
-void frmWBook::clearSelection()
-{
-    if (!List1->selectionModel())
-        return;
-    selectionGuard_ = true;
-    List1->selectionModel()->clearSelection();
-    selectionGuard_ = false;
-}
-
 void frmWBook::searchReset(bool fromChange)
 {
     searchPos_ = 0;
@@ -186,7 +171,7 @@ void frmWBook::searchReset(bool fromChange)
         btnDelete->setEnabled(false);
         btnChange->setEnabled(false);
         selectionGuard_ = false;
-        clearSelection();
+        CardList::clearQuietly(List1, selectionGuard_);
     }
 }
 
@@ -202,34 +187,20 @@ void frmWBook::btnSearch_Click()
     QVector<std::int32_t> hits;
     if (!Msg::guard(Msg::kAppTitle, [&] { hits = Records::wordStarts(text); }, this))
         return;
-    const std::int32_t last = model_ ? model_->rowCount() - 1 : -1;
-    while (true) {
-        const std::int32_t found = model_ ? model_->firstRowOf(hits, searchPos_) : -1;
-        if (found >= 0) {
-            if (searchPos_ < last)
-                searchPos_ = found + 1;
-            const QModelIndex line = model_->index(found, 0);
-            List1->selectionModel()->select(line, QItemSelectionModel::ClearAndSelect);
-            List1->scrollTo(line);
-            btnChange->setEnabled(true);
-            txtSearch->selectAll();
-            return;
-        }
-        if (searchPos_ > 0) {
-            const auto answer = Msg::show(QStringLiteral("Kein weiterer Eintrag gefunden") + kCrLf
-                                              + QStringLiteral("Soll noch einmal von Anfang gesucht werden?"),
-                                          Msg::kAppTitle, QMessageBox::Information,
-                                          QMessageBox::Yes | QMessageBox::No, this);
-            if (!Msg::isYes(answer))
-                return;
-            searchPos_ = 0;
-            continue;
-        }
+    const std::int32_t found = CardList::nextHit(model_, hits, searchPos_, this);
+    if (found == CardList::kDeclined)
+        return;
+    if (found < 0) {
         Msg::show(text + QStringLiteral(" nicht vorhanden!"), Msg::kAppTitle, QMessageBox::NoIcon, QMessageBox::Ok,
                   this);
         txtSearch->selectAll();
         return;
     }
+    const QModelIndex line = model_->index(found, 0);
+    List1->selectionModel()->select(line, QItemSelectionModel::ClearAndSelect);
+    List1->scrollTo(line);
+    btnChange->setEnabled(true);
+    txtSearch->selectAll();
 }
 
 void frmWBook::btnChange_Click()
@@ -288,7 +259,7 @@ void frmWBook::btnDelete_Click()
     const auto answer = Msg::show(question, QStringLiteral("Löschen"), QMessageBox::NoIcon,
                                   QMessageBox::Yes | QMessageBox::No, this);
     if (answer != QMessageBox::Yes) {
-        clearSelection();
+        CardList::clearQuietly(List1, selectionGuard_);
     } else {
         // The list hears of the deletion and drops the line itself.
         Msg::guard(Msg::kAppTitle, [&] {

@@ -41,7 +41,6 @@ private:
     void btnDelete_Click();
     // The selected line and its card; false when no line is selected.
     bool selected(int &row, std::int32_t &vnr) const;
-    void clearSelection();
 
     RecordsetModel *model_ = nullptr;
     int count_ = 0;

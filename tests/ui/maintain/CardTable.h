@@ -1,7 +1,8 @@
 #pragma once
 
 // A language table in the sandbox's database, made the current pair as the
-// start-up leaves it, with a few ways to put cards in and read them back.
+// start-up leaves it, with a few ways to put cards in and read them back,
+// and the ways the maintenance windows are driven.
 
 #include "TestSupport.h"
 
@@ -13,8 +14,11 @@
 
 #include <QAbstractButton>
 #include <QAbstractItemView>
+#include <QLineEdit>
+#include <QPushButton>
 #include <QTest>
 
+#include <initializer_list>
 #include <memory>
 
 struct CardTable
@@ -36,18 +40,26 @@ struct CardTable
         a.TableValid = true;
         a.TableRecordset = db->openRecordset(table, store::RecordsetType::Table);
     }
-    void close() { db.reset(); }
+    // Ends a test: the state, the table and the sandbox go.
+    void close(Sandbox &sb)
+    {
+        AppState::resetForTesting();
+        db.reset();
+        sb.stop();
+    }
 
+    // Texts not given are stored empty, not missing.
     std::int32_t add(const QString &fvok, const QString &mvok, int fach = 0, const QString &fsatz = {},
                      const QString &msatz = {}, const QString &artikel = {}, int gewusst = 0)
     {
+        const auto text = [](const QString &s) { return s.isNull() ? QStringLiteral("") : s; };
         VocabularyRecord r;
         r.FVok = fvok;
         r.MVok = mvok;
+        r.FSatz = text(fsatz);
+        r.MSatz = text(msatz);
+        r.Artikel = text(artikel);
         r.Fach = fach;
-        r.FSatz = fsatz.isNull() ? QStringLiteral("") : fsatz;
-        r.MSatz = msatz.isNull() ? QStringLiteral("") : msatz;
-        r.Artikel = artikel.isNull() ? QStringLiteral("") : artikel;
         r.gewusst = gewusst;
         return Records::addCard(r);
     }
@@ -58,29 +70,21 @@ struct CardTable
         for (int i = 0; i < n; ++i)
             db->execute(QStringLiteral("INSERT INTO ") + Records::sqlTable()
                             + QStringLiteral(" (FVok, MVok, Fach) VALUES (?, ?, ?)"),
-                        {QStringLiteral("w%1").arg(i, 5, 10, QLatin1Char('0')),
-                         QStringLiteral("n%1").arg(i), fach});
+                        {QStringLiteral("w%1").arg(i, 5, 10, QLatin1Char('0')), QStringLiteral("n%1").arg(i), fach});
         db->commitTrans();
     }
-    bool exists(std::int32_t vnr)
-    {
-        auto rs = db->openRecordset(AppState::instance().CurrentTable, store::RecordsetType::Table);
-        return Records::seekCard(*rs, vnr);
-    }
+    // The stored card; VNr 0 when it is not there.
     VocabularyRecord card(std::int32_t vnr)
     {
         auto rs = db->openRecordset(AppState::instance().CurrentTable, store::RecordsetType::Table);
-        if (!Records::seekCard(*rs, vnr))
-            return {};
-        return Records::readCard(*rs);
+        return Records::seekCard(*rs, vnr) ? Records::readCard(*rs) : VocabularyRecord{};
     }
-    int count() { return Records::countAll(); }
-    int count(int fach) { return Records::countCompartment(fach); }
+    int count(int fach = -1) { return fach < 0 ? Records::countAll() : Records::countCompartment(fach); }
     // Deleted by another program: a second connection to the same file.
     void deleteElsewhere(std::int32_t vnr)
     {
-        auto other = store::Database::open(path);
-        other->execute(QStringLiteral("DELETE FROM ") + Records::sqlTable() + QStringLiteral(" WHERE VNr = ?"), {vnr});
+        store::Database::open(path)->execute(
+            QStringLiteral("DELETE FROM ") + Records::sqlTable() + QStringLiteral(" WHERE VNr = ?"), {vnr});
     }
 };
 
@@ -95,14 +99,33 @@ T *child(QWidget &w, const char *name)
 
 inline void click(QWidget &w, const char *name)
 {
-    QTest::mouseClick(w.findChild<QAbstractButton *>(QString::fromLatin1(name)), Qt::LeftButton);
+    QTest::mouseClick(child<QAbstractButton>(w, name), Qt::LeftButton);
+}
+
+// Each button as one letter: 0 disabled, 1 enabled, D the default, d the
+// default while disabled (Enter then does nothing).
+inline QString buttons(QWidget &w, std::initializer_list<const char *> names)
+{
+    QString s;
+    for (const char *name : names) {
+        const auto *b = child<QPushButton>(w, name);
+        s += QLatin1Char(b->isDefault() ? (b->isEnabled() ? 'D' : 'd') : (b->isEnabled() ? '1' : '0'));
+    }
+    return s;
+}
+
+// Types the text into txtSearch and presses Suchen.
+inline void search(QWidget &w, const QString &text)
+{
+    child<QLineEdit>(w, "txtSearch")->setText(text);
+    click(w, "btnSearch");
 }
 
 // The lines of a list as the learner reads them.
 inline QStringList linesOf(const QAbstractItemView *view)
 {
     QStringList lines;
-    const QAbstractItemModel *m = view->model();
+    const QAbstractItemModel *m = view->model(); // none while a list is empty
     for (int r = 0; m && r < m->rowCount(); ++r)
         lines << m->index(r, 0).data().toString();
     return lines;
@@ -110,21 +133,14 @@ inline QStringList linesOf(const QAbstractItemView *view)
 
 inline int selectedRow(const QAbstractItemView *view)
 {
-    if (!view->selectionModel())
-        return -1;
-    const auto rows = view->selectionModel()->selectedRows();
+    const auto rows = view->selectionModel() ? view->selectionModel()->selectedRows() : QModelIndexList();
     return rows.isEmpty() ? -1 : rows.first().row();
 }
 
-inline void clickRow(QAbstractItemView *view, int row)
+inline void clickRow(QAbstractItemView *view, int row, bool twice = false)
 {
-    const QRect r = view->visualRect(view->model()->index(row, 0));
-    QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, r.center());
-}
-
-inline void doubleClickRow(QAbstractItemView *view, int row)
-{
-    const QRect r = view->visualRect(view->model()->index(row, 0));
-    QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, r.center());
-    QTest::mouseDClick(view->viewport(), Qt::LeftButton, {}, r.center());
+    const QPoint at = view->visualRect(view->model()->index(row, 0)).center();
+    QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, at);
+    if (twice)
+        QTest::mouseDClick(view->viewport(), Qt::LeftButton, {}, at);
 }
