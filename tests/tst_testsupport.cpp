@@ -34,14 +34,9 @@ private slots:
     }
     void laterTestsStillRun()
     {
-        bool driven = false;
-        sb.windows->onOpen(QStringLiteral("frmAbout"), [&](QDialog &w) {
-            driven = true;
-            w.accept();
-        });
+        sb.windows->onOpen(QStringLiteral("frmAbout"), [](QDialog &w) { w.accept(); });
         QVERIFY(Windows::open(Windows::Kind::About, nullptr).opened);
-        QVERIFY(driven);
-        QVERIFY(QApplication::topLevelWidgets().isEmpty() || !QApplication::activeModalWidget());
+        QVERIFY(!QApplication::activeModalWidget());
     }
 };
 
