@@ -36,8 +36,10 @@ private:
     QList<Request> requests;
 
     QString dbPath() const { return Places::databasePath(); }
-    // A database as the program makes it, with extra pairs and cards.
-    std::shared_ptr<store::Database> makeDatabase(const QStringList &extraPairs = {})
+    // A database as the program makes it, with cards (word, compartment) in
+    // the first pair and further pairs.
+    std::shared_ptr<store::Database> makeDatabase(const QList<QPair<QString, int>> &cards,
+                                                  const QStringList &extraPairs = {})
     {
         auto db = store::Database::create(dbPath(), Catalogue::kLocale, Catalogue::kFormat);
         Catalogue::CreateCatalogueTable(*db);
@@ -46,13 +48,9 @@ private:
             db->execute(QStringLiteral("INSERT INTO tSprache (Tabelle, Muttersprache, Fremdsprache) VALUES (?, 'Deutsch', ?)"),
                         {QStringLiteral("t") + p, p});
         }
+        for (const auto &[word, fach] : cards)
+            db->execute(QStringLiteral("INSERT INTO tEnglisch (FVok, MVok, Fach) VALUES (?, ?, ?)"), {word, word.toUpper(), fach});
         return db;
-    }
-    void addCards(store::Database &db, const QString &table, int fach, const QStringList &words)
-    {
-        for (const QString &word : words)
-            db.execute(QStringLiteral("INSERT INTO %1 (FVok, MVok, Fach) VALUES (?, ?, ?)").arg(table),
-                       {word, word.toUpper(), fach});
     }
 
     void start()
@@ -138,11 +136,7 @@ private slots:
     // clicked compartment, the pool always the manager.
     void cardBoxClicksFollowTheClickAction()
     {
-        {
-            auto db = makeDatabase();
-            addCards(*db, QStringLiteral("tEnglisch"), 3, {QStringLiteral("zebra"), QStringLiteral("Apfel")});
-            addCards(*db, QStringLiteral("tEnglisch"), 0, {QStringLiteral("pool")});
-        }
+        makeDatabase({{QStringLiteral("zebra"), 3}, {QStringLiteral("Apfel"), 3}, {QStringLiteral("pool"), 0}});
         start();
         QCOMPARE(count(2), QStringLiteral("2"));
         for (int i = 0; i < 7; ++i)
@@ -203,8 +197,7 @@ private slots:
     void aMissingTableKeepsThePreviousCardBox()
     {
         {
-            auto db = makeDatabase({QStringLiteral("Latein")});
-            addCards(*db, QStringLiteral("tEnglisch"), 3, {QStringLiteral("x")});
+            auto db = makeDatabase({{QStringLiteral("x"), 3}}, {QStringLiteral("Latein")});
             db->deleteTableDef(QStringLiteral("tLatein"));
         }
         start();
@@ -247,8 +240,7 @@ private slots:
         QFETCH(QString, opened);
         const QByteArray setup = QTest::currentDataTag();
         {
-            auto db = makeDatabase({QStringLiteral("Französisch")});
-            addCards(*db, QStringLiteral("tEnglisch"), 3, {QStringLiteral("x")});
+            auto db = makeDatabase({{QStringLiteral("x"), 3}}, {QStringLiteral("Französisch")});
             if (setup.startsWith("catalogue")) {
                 db->deleteTableDef(QStringLiteral("tSprache"));
                 if (setup == "catalogue empty")
@@ -319,10 +311,7 @@ private slots:
 
     void addingLanguagePairs()
     {
-        {
-            auto db = makeDatabase();
-            addCards(*db, QStringLiteral("tEnglisch"), 2, {QStringLiteral("dog")});
-        }
+        makeDatabase({{QStringLiteral("dog"), 2}});
         start();
         addPair(QStringLiteral("deutsch"), QStringLiteral("LATEIN"));
         QCOMPARE(sb.spy->count(), 0);
@@ -389,10 +378,7 @@ private slots:
         QFETCH(QString, control);
         QFETCH(QString, window);
         QFETCH(bool, choices);
-        {
-            auto db = makeDatabase();
-            addCards(*db, QStringLiteral("tEnglisch"), 0, {QStringLiteral("dog")});
-        }
+        makeDatabase({{QStringLiteral("dog"), 0}});
         start();
         QVERIFY(activate(w.get()));
         QSignalSpy refreshed(w.get(), &frmMain::refreshed);
