@@ -16,16 +16,6 @@
 
 #include <memory>
 
-namespace {
-
-struct Request
-{
-    Windows::Kind window;
-    bool fromPool;
-};
-
-} // namespace
-
 class TestFrmMain : public QObject
 {
     Q_OBJECT
@@ -33,7 +23,7 @@ class TestFrmMain : public QObject
 private:
     Sandbox sb;
     std::unique_ptr<frmMain> w;
-    QList<Request> requests;
+    QList<bool> fromPool; // whether each request came from the pool picture
 
     QString dbPath() const { return Places::databasePath(); }
     // A database as the program makes it, with cards (word, compartment) in
@@ -55,7 +45,7 @@ private:
 
     void start()
     {
-        sb.windows->onRequest([this](Windows::Kind win) { requests << Request{win, AppState::instance().ManagerFromPool}; });
+        sb.windows->onRequest([this](Windows::Kind) { fromPool << AppState::instance().ManagerFromPool; });
         w = std::make_unique<frmMain>();
         w->show();
         w->Form_Activate();
@@ -91,7 +81,6 @@ private:
         });
         item(QStringLiteral("mAdd"))->trigger();
     }
-    bool visible(const QString &name) { return !item<QWidget>(name)->isHidden(); }
     QString count(int i) { return item<QLabel>(QStringLiteral("lblCount(%1)").arg(i))->text(); }
     QStringList enabledCompartmentItems()
     {
@@ -107,7 +96,7 @@ private slots:
     void init()
     {
         sb.start();
-        requests.clear();
+        fromPool.clear();
     }
     void cleanup()
     {
@@ -140,20 +129,19 @@ private slots:
         start();
         QCOMPARE(count(2), QStringLiteral("2"));
         for (int i = 0; i < 7; ++i)
-            QCOMPARE(visible(QStringLiteral("imgBox(%1)").arg(i)), i == 2);
+            QCOMPARE(!item<QWidget>(QStringLiteral("imgBox(%1)").arg(i))->isHidden(), i == 2);
         QCOMPARE(enabledCompartmentItems(), (QStringList{"mWork(3)", "mTable(3)", "mPage(3)", "mPrint(3)"}));
         const Windows::Kind expected[5] = {Windows::Kind::Entry, Windows::Kind::Practice, Windows::Kind::Paging,
                                            Windows::Kind::Table, Windows::Kind::Print};
         for (int k = 0; k < 5; ++k) {
             QTest::mouseClick(item<QRadioButton>(QStringLiteral("optMode(%1)").arg(k)), Qt::LeftButton);
-            requests.clear();
+            sb.windows->clear();
+            fromPool.clear();
             // The count label reacts like the picture.
             QTest::mouseClick(item<QLabel>(k == 0 ? QStringLiteral("lblCount(0)") : QStringLiteral("lblCount(2)")), Qt::LeftButton);
             QTest::mouseClick(item<QLabel>(QStringLiteral("imgBox(7)")), Qt::LeftButton);
-            QCOMPARE(requests.size(), 2);
-            QCOMPARE(requests[0].window, expected[k]);
-            QCOMPARE(requests[1].window, Windows::Kind::Manager);
-            QVERIFY(requests[1].fromPool);
+            QCOMPARE(sb.windows->requested(), (QList<Windows::Kind>{expected[k], Windows::Kind::Manager}));
+            QCOMPARE(fromPool, (QList<bool>{false, true}));
             QVERIFY(!AppState::instance().ManagerFromPool);
         }
         // The print command prepared compartment 3 in alphabetical order.
@@ -163,7 +151,7 @@ private slots:
         QCOMPARE(a.CompartmentRecordset->text(QStringLiteral("FVok")), QStringLiteral("Apfel"));
         item(QStringLiteral("mWork(3)"))->trigger();
         QCOMPARE(a.SqlText, QStringLiteral("Select * from tEnglisch where [Fach] = 3"));
-        QCOMPARE(requests.last().window, Windows::Kind::Practice);
+        QCOMPARE(sb.windows->requested().last(), Windows::Kind::Practice);
 
         // Cards changed while a window was open show at the next activation.
         QTest::mouseClick(item<QRadioButton>(QStringLiteral("optMode(0)")), Qt::LeftButton);
@@ -208,11 +196,11 @@ private slots:
                                        + QStringLiteral(" ist fehlerhaft!"));
         QCOMPARE(count(2), QStringLiteral("1"));
         // Clicks and the commands on the table wait while it is unusable.
-        requests.clear();
+        sb.windows->clear();
         QTest::mouseClick(item<QLabel>(QStringLiteral("imgBox(2)")), Qt::LeftButton);
         item(QStringLiteral("mWork(3)"))->trigger();
         item(QStringLiteral("mVAdd"))->trigger();
-        QVERIFY(requests.isEmpty());
+        QVERIFY(sb.windows->requested().isEmpty());
     }
 
     // A start-up problem is reported once and start-up goes on: a broken
