@@ -17,16 +17,17 @@ private:
 
     void put(const QString &key, const QString &value) { QSettings(file, QSettings::IniFormat).setValue(key, value); }
     QString stored(const QString &key) { return QSettings(file, QSettings::IniFormat).value(key).toString(); }
-    // Reads the store; returns the message of a failed read.
-    static QString load()
+    // Runs a read or a save; returns the message of its failure.
+    static QString failure(void (*f)())
     {
         try {
-            Settings::LoadAllSettings();
+            f();
         } catch (const store::Error &e) {
             return e.description();
         }
         return QString();
     }
+    static QString load() { return failure(Settings::LoadAllSettings); }
 
 private slots:
     void init()
@@ -172,12 +173,7 @@ private slots:
         QVERIFY(f.open(QIODevice::WriteOnly));
         f.close();
         Settings::setStoreFileForTesting(blocker + QStringLiteral("/Vokamia.conf"));
-        QString message;
-        try {
-            Settings::SaveSettings();
-        } catch (const store::Error &e) {
-            message = e.description();
-        }
+        const QString message = failure(Settings::SaveSettings);
         QVERIFY2(message.contains(QStringLiteral("nicht")), qPrintable(message));
     }
 };
