@@ -34,14 +34,9 @@ private slots:
     }
     void laterTestsStillRun()
     {
-        bool driven = false;
-        sb.windows->onOpen(QStringLiteral("frmAbout"), [&](QDialog &w) {
-            driven = true;
-            w.accept();
-        });
+        sb.windows->onOpen(QStringLiteral("frmAbout"), [](QDialog &w) { w.accept(); });
         QVERIFY(Windows::open(Windows::Kind::About, nullptr).opened);
-        QVERIFY(driven);
-        QVERIFY(QApplication::topLevelWidgets().isEmpty() || !QApplication::activeModalWidget());
+        QVERIFY(!QApplication::activeModalWidget());
     }
 };
 
@@ -53,11 +48,10 @@ private slots:
     void mistakesInDriversFailOnlyTheirTest()
     {
         QProcess child;
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("VOKAMIA_WINDOW_MISTAKES"), QStringLiteral("1"));
-        child.setProcessEnvironment(env);
+        qputenv("VOKAMIA_WINDOW_MISTAKES", "1");
         child.setProcessChannelMode(QProcess::MergedChannels);
         child.start(QCoreApplication::applicationFilePath(), {});
+        qunsetenv("VOKAMIA_WINDOW_MISTAKES");
         QVERIFY(child.waitForFinished(-1));
         const QString out = QString::fromLocal8Bit(child.readAll());
         QCOMPARE(child.exitCode(), 1);

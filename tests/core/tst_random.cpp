@@ -12,16 +12,20 @@ class TestRandom : public QObject
 private slots:
     void cleanup() { Random::pinSeed(std::nullopt); }
 
-    void aSeedGivesItsSequenceAgain()
+    // A seed gives its sequence again; a pinned seed overrides the clock
+    // until it is unpinned.
+    void seedsRepeatTheirSequence()
     {
         QList<double> first;
         Random::seed(2024);
         for (int i = 0; i < 100; ++i)
             first << Random::next();
-        Random::seed(2024);
+        Random::pinSeed(2024);
+        Random::seedFromClock();
         for (int i = 0; i < 100; ++i)
             QCOMPARE(Random::next(), first[i]);
-        Random::seed(2025);
+        Random::pinSeed(std::nullopt);
+        Random::seedFromClock();
         QVERIFY(Random::next() != first[0]);
     }
 
@@ -30,15 +34,12 @@ private slots:
     void drawsAreUniformInTheHalfOpenInterval()
     {
         Random::seed(7);
-        constexpr int n = 10;
-        constexpr int draws = 100000;
+        constexpr int n = 10, draws = 100000;
         int hits[n] = {};
         for (int i = 0; i < draws; ++i) {
             const double r = Random::next();
             QVERIFY(r >= 0.0 && r < 1.0);
-            const int k = int(std::floor(n * r)) + 1;
-            QVERIFY(k >= 1 && k <= n);
-            ++hits[k - 1];
+            ++hits[int(std::floor(n * r))];
         }
         double chiSquare = 0;
         for (const int h : hits)
@@ -57,20 +58,6 @@ private slots:
             firsts.insert(Random::next());
         }
         QCOMPARE(firsts.size(), 1000);
-    }
-
-    void aPinnedSeedOverridesTheClock()
-    {
-        Random::pinSeed(5);
-        Random::seedFromClock();
-        const double a = Random::next();
-        Random::seedFromClock();
-        QCOMPARE(Random::next(), a);
-        Random::seed(5);
-        QCOMPARE(Random::next(), a);
-        Random::pinSeed(std::nullopt);
-        Random::seedFromClock();
-        QVERIFY(Random::next() != a);
     }
 };
 
