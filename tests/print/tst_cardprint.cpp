@@ -109,8 +109,6 @@ private slots:
         const QString w31(31, QLatin1Char('w'));
         QTest::newRow("short, trimmed") << QStringLiteral("  the house ") << QStringList{"the house"};
         QTest::newRow("blank") << QStringLiteral("   ") << QStringList{};
-        QTest::newRow("three lines") << QStringLiteral("aaaaaaaaaa bbbbbbbbbb cccccccccc dddddddddd eeeeeeeeee")
-                                     << QStringList{"aaaaaaaaaa bbbbbbbbbb ", "cccccccccc dddddddddd ", "eeeeeeeeee"};
         QTest::newRow("a last word of one letter") << QStringLiteral("aaaaaaaaaa bbbbbbbbbb cccccccccc x")
                                                    << QStringList{"aaaaaaaaaa bbbbbbbbbb ", "cccccccccc x"};
         QTest::newRow("a word too wide stays on the first line")
@@ -157,22 +155,18 @@ private slots:
         QCOMPARE(sheets.find(QStringLiteral("ms%1").arg(card)).at, back + QPointF(0, 15));
     }
 
-    void fontsAndColoursBySide()
+    // Fronts in the foreign language's font and colour, backs in the native.
+    void eachSideInItsLanguagesType()
     {
         RecordingSheets sheets;
         const Job job = jobOf(1);
         print(job, sheets, {});
-        struct Expect { const char *text; QString family; qreal points; bool bold; QColor colour; };
-        for (const Expect &e : {Expect{"F0", job.foreignFont, 14, true, job.foreignColour},
-                                Expect{"fs0", job.foreignFont, 10, false, job.foreignColour},
-                                Expect{"M0", job.nativeFont, 14, true, job.nativeColour},
-                                Expect{"ms0", job.nativeFont, 10, false, job.nativeColour}}) {
-            const Drawn d = sheets.find(QString::fromLatin1(e.text));
-            QCOMPARE(d.font.families().value(0), e.family);
-            QCOMPARE(d.font.pointSizeF(), e.points);
-            QCOMPARE(d.font.bold(), e.bold);
-            QCOMPARE(d.colour, e.colour);
+        for (const Drawn &d : sheets.texts) {
+            const bool front = d.side == Side::Fronts;
+            QCOMPARE(d.font.families().value(0), front ? job.foreignFont : job.nativeFont);
+            QCOMPARE(d.colour, front ? job.foreignColour : job.nativeColour);
         }
+        QCOMPARE(sheets.texts.size(), 4);
     }
 
     void pagesRasterAndTheQuestionInOrder()
