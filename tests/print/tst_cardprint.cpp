@@ -6,6 +6,8 @@
 
 #include <QTest>
 
+#include <tuple>
+
 using namespace CardPrint;
 
 namespace {
@@ -71,33 +73,24 @@ class TestCardPrint : public QObject
     Q_OBJECT
 
 private slots:
-    void rasterOutlinesEveryCard_data()
-    {
-        QTest::addColumn<int>("xGap");
-        QTest::addColumn<int>("yGap");
-        QTest::addColumn<int>("horizontal");
-        QTest::addColumn<int>("vertical");
-        QTest::newRow("no gaps") << 0 << 0 << 6 << 3;
-        QTest::newRow("both gaps") << 4 << 3 << 10 << 4;
-    }
+    // Every card's edges lie on the raster; gaps double the inner lines.
     void rasterOutlinesEveryCard()
     {
-        QFETCH(int, xGap);
-        QFETCH(int, yGap);
-        QFETCH(int, horizontal);
-        QFETCH(int, vertical);
-        PrintLayout l;
-        l.xGap = std::int16_t(xGap);
-        l.yGap = std::int16_t(yGap);
-        QSet<qreal> rows, columns;
-        for (const QLineF &line : l.raster())
-            line.y1() == line.y2() ? void(rows << line.y1()) : void(columns << line.x1());
-        QCOMPARE(int(rows.size()), horizontal);
-        QCOMPARE(int(columns.size()), vertical);
-        for (int k = 0; k < 10; ++k) {
-            const QRect c = l.card(k);
-            QVERIFY(rows.contains(c.top()) && rows.contains(c.top() + c.height()));
-            QVERIFY(columns.contains(c.left()) && columns.contains(c.left() + c.width()));
+        // xGap, yGap, distinct horizontal and vertical lines
+        for (const auto &[xGap, yGap, horizontal, vertical] : {std::tuple{0, 0, 6, 3}, std::tuple{4, 3, 10, 4}}) {
+            PrintLayout l;
+            l.xGap = std::int16_t(xGap);
+            l.yGap = std::int16_t(yGap);
+            QSet<qreal> rows, columns;
+            for (const QLineF &line : l.raster())
+                line.y1() == line.y2() ? void(rows << line.y1()) : void(columns << line.x1());
+            QCOMPARE(int(rows.size()), horizontal);
+            QCOMPARE(int(columns.size()), vertical);
+            for (int k = 0; k < 10; ++k) {
+                const QRect c = l.card(k);
+                QVERIFY(rows.contains(c.top()) && rows.contains(c.top() + c.height()));
+                QVERIFY(columns.contains(c.left()) && columns.contains(c.left() + c.width()));
+            }
         }
     }
 
@@ -148,25 +141,18 @@ private slots:
         QFETCH(QPointF, front);
         QFETCH(QPointF, back);
         RecordingSheets sheets;
-        QVERIFY(print(jobOf(11), sheets, {}));
-        QCOMPARE(sheets.find(QStringLiteral("F%1").arg(card)).at, front);
-        QCOMPARE(sheets.find(QStringLiteral("fs%1").arg(card)).at, front + QPointF(0, 15));
-        QCOMPARE(sheets.find(QStringLiteral("M%1").arg(card)).at, back);
-        QCOMPARE(sheets.find(QStringLiteral("ms%1").arg(card)).at, back + QPointF(0, 15));
-    }
-
-    // Fronts in the foreign language's font and colour, backs in the native.
-    void eachSideInItsLanguagesType()
-    {
-        RecordingSheets sheets;
-        const Job job = jobOf(1);
-        print(job, sheets, {});
+        const Job job = jobOf(11);
+        QVERIFY(print(job, sheets, {}));
+        // Fronts in the foreign language's font and colour, backs in the native.
         for (const Drawn &d : sheets.texts) {
             const bool front = d.side == Side::Fronts;
             QCOMPARE(d.font.families().value(0), front ? job.foreignFont : job.nativeFont);
             QCOMPARE(d.colour, front ? job.foreignColour : job.nativeColour);
         }
-        QCOMPARE(sheets.texts.size(), 4);
+        QCOMPARE(sheets.find(QStringLiteral("F%1").arg(card)).at, front);
+        QCOMPARE(sheets.find(QStringLiteral("fs%1").arg(card)).at, front + QPointF(0, 15));
+        QCOMPARE(sheets.find(QStringLiteral("M%1").arg(card)).at, back);
+        QCOMPARE(sheets.find(QStringLiteral("ms%1").arg(card)).at, back + QPointF(0, 15));
     }
 
     void pagesRasterAndTheQuestionInOrder()
