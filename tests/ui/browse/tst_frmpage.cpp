@@ -8,7 +8,6 @@
 #include "core/Places.h"
 #include "sound/Mci.h"
 #include "sound/ToneBackend.h"
-#include "sound/WaveFile.h"
 #include "store/Catalogue.h"
 #include "store/Engine.h"
 #include "store/Records.h"
@@ -16,6 +15,7 @@
 #include "ui/main/frmMain.h"
 
 #include <QAbstractItemView>
+#include <QFile>
 #include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
@@ -89,15 +89,11 @@ class TestFrmPage : public QObject
         a.CurrentFach = 3;
         a.CompartmentRecordset = Records::openCompartment(3, true);
     }
-    // A short recording on disk; returns its stored path.
+    // A recording on disk; returns its stored path.
     QString soundFile(const QString &language, int vnr, bool sentence)
     {
-        const QString name = language.left(2) + (sentence ? QStringLiteral("S") : QStringLiteral("V"))
-            + QString::number(vnr) + QStringLiteral(".wav");
-        Mci::Clip clip;
-        clip.pcm = QByteArray(200, '\0');
-        if (Mci::writeWaveFile(sb.work->file(language + QLatin1Char('/') + name), clip, 16) != 0)
-            qFatal("cannot write %s", qPrintable(name));
+        const QString name = QStringLiteral("%1%2%3.wav").arg(language.left(2), sentence ? "S" : "V").arg(vnr);
+        QFile::copy(QStringLiteral(VOKAMIA_TEST_DATA "/sound/float16k.wav"), sb.work->file(language + u'/' + name));
         return QStringLiteral(".\\") + language + QStringLiteral("\\") + name;
     }
     // The backend's log as "play EnV1", "stop EnV1".
