@@ -395,6 +395,20 @@ private slots:
         }
     }
 
+    // Without a sound device the practice goes on and grades as ever.
+    void noSoundDeviceChangesNothing()
+    {
+        tone->setOutputAvailable(false);
+        const auto vnr = card(QStringLiteral("maison"), QStringLiteral("Haus"), 3);
+        practise(3, [&](Practice &p) {
+            p.type(QStringLiteral("x"));
+            p.click("btnKorrektur");
+            p.click("btnWeiter");
+        });
+        QCOMPARE(stored(vnr), QStringLiteral("1/0"));
+        QCOMPARE(sb.spy->count(), 1);
+    }
+
     // Asked both ways, each showing of the same card draws its own side.
     void eachShowingDrawsItsSide()
     {
