@@ -145,9 +145,9 @@ private slots:
         QVERIFY(print(job, sheets, {}));
         // Fronts in the foreign language's font and colour, backs in the native.
         for (const Drawn &d : sheets.texts) {
-            const bool front = d.side == Side::Fronts;
-            QCOMPARE(d.font.families().value(0), front ? job.foreignFont : job.nativeFont);
-            QCOMPARE(d.colour, front ? job.foreignColour : job.nativeColour);
+            const bool onFront = d.side == Side::Fronts;
+            QCOMPARE(d.font.families().value(0), onFront ? job.foreignFont : job.nativeFont);
+            QCOMPARE(d.colour, onFront ? job.foreignColour : job.nativeColour);
         }
         QCOMPARE(sheets.find(QStringLiteral("F%1").arg(card)).at, front);
         QCOMPARE(sheets.find(QStringLiteral("fs%1").arg(card)).at, front + QPointF(0, 15));
