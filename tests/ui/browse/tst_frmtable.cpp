@@ -118,10 +118,10 @@ private slots:
         for (const QSize size : {QSize(420, 260), QSize(1210, 700)}) {
             w.resize(size);
             QCoreApplication::processEvents();
-            const QRect list = ::list(w)->geometry();
+            const QRect view = list(w)->geometry();
             const QRect exit = w.findChild<QPushButton *>(QStringLiteral("btnExit"))->geometry();
-            QCOMPARE(list.width(), size.width());
-            QVERIFY(list.bottom() < exit.top());
+            QCOMPARE(view.width(), size.width());
+            QVERIFY(view.bottom() < exit.top());
             QVERIFY(w.rect().contains(exit));
         }
         QCOMPARE(sb.spy->count(), 0);
