@@ -5,6 +5,7 @@
 #include "core/AppState.h"
 #include "store/Engine.h"
 #include "store/Records.h"
+#include "ui/common/Appearance.h"
 #include "ui/common/Guard.h"
 #include "ui/common/Messages.h"
 #include "ui/common/RecordsetModel.h"
@@ -153,11 +154,9 @@ void frmManage::load()
         cboSource->setVisible(false);
         cboDest->setVisible(false);
     }
-    QFont f = lstSource->font();
-    if (!a.FremdFont.isEmpty())
-        f.setFamily(a.FremdFont);
-    lstSource->setFont(f);
-    lstDest->setFont(f);
+    // Both lists show their lines in the foreign language's font.
+    Appearance::apply(lstSource, Appearance::Language::Foreign, false);
+    Appearance::apply(lstDest, Appearance::Language::Foreign, false);
 
     source_ = 0;
     dest_ = 1;
