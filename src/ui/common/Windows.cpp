@@ -44,8 +44,8 @@ QDialog *build(Windows::Kind kind, QWidget *parent)
     case K::Entry: return new frmNew(parent);
     case K::Manager: return new frmManage(parent);
     case K::Dictionary: return new frmWBook(parent);
-    default: return nullptr; // no window of this kind yet
     }
+    return nullptr;
 }
 
 struct CardBox

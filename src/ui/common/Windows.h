@@ -46,9 +46,8 @@ struct Outcome
 // learner chose), and before the card box is recounted.
 using Closed = std::function<void(QDialog &window)>;
 
-// Opens a window of this kind modally and returns when it has closed. A
-// kind whose window is not built yet opens nothing. The print window is the
-// one window that loads without the hourglass.
+// Opens a window of this kind modally and returns when it has closed. The
+// print window is the one window that loads without the hourglass.
 Outcome open(Kind kind, QWidget *parent, const Closed &closed = {});
 
 // HelpFile := the program's help file of that name; then the help viewer
@@ -60,7 +59,7 @@ void showHelp(const QString &fileName, QWidget *parent);
 void setCardBox(QWidget *window, std::function<void()> refresh);
 
 // Emits windowRequested as a window has been built and is about to show
-// (never for a refused kind, nor for one not built yet).
+// (never for a refused kind).
 class Notifier : public QObject
 {
     Q_OBJECT
