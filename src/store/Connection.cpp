@@ -358,7 +358,48 @@ QHash<QString, HeaderWatch> &headerWatches()
     return *watches;
 }
 
+// Takes the process's descriptor of a file (opening it if need be); -1 when
+// the file cannot be read.
+int acquireWatch(const QString &canonical)
+{
+    HeaderWatch &w = headerWatches()[canonical];
+    if (w.fd < 0)
+        w.fd = ::open(QFile::encodeName(canonical).constData(), O_RDONLY | O_CLOEXEC);
+    ++w.users;
+    return w.fd;
+}
+
+void releaseWatch(const QString &canonical)
+{
+    auto it = headerWatches().find(canonical);
+    if (it != headerWatches().end() && --it->users == 0) {
+        if (it->fd >= 0)
+            ::close(it->fd);
+        headerWatches().erase(it);
+    }
+}
+
 } // namespace
+
+std::optional<QByteArray> readFileStart(const QString &path, int bytes)
+{
+    const QFileInfo info(path);
+    const QString canonical = info.canonicalFilePath();
+    if (canonical.isEmpty() || !info.isFile())
+        return std::nullopt;
+    const int fd = acquireWatch(canonical);
+    std::optional<QByteArray> start;
+    if (fd >= 0) {
+        QByteArray buffer(bytes, Qt::Uninitialized);
+        const ssize_t got = ::pread(fd, buffer.data(), size_t(bytes), 0);
+        if (got >= 0) {
+            buffer.truncate(qsizetype(got));
+            start = buffer;
+        }
+    }
+    releaseWatch(canonical);
+    return start;
+}
 
 int Connection::headerFd()
 {
@@ -366,10 +407,7 @@ int Connection::headerFd()
         const QString canonical = QFileInfo(path_).canonicalFilePath();
         if (canonical.isEmpty())
             return -1;
-        HeaderWatch &w = headerWatches()[canonical];
-        if (w.fd < 0)
-            w.fd = ::open(QFile::encodeName(canonical).constData(), O_RDONLY | O_CLOEXEC);
-        ++w.users;
+        acquireWatch(canonical);
         watchKey_ = canonical;
     }
     return headerWatches().value(watchKey_).fd;
@@ -392,14 +430,8 @@ Connection::~Connection()
     // Statements still held elsewhere keep the connection alive as a zombie
     // until they are finalised.
     sqlite3_close_v2(db_);
-    if (!watchKey_.isEmpty()) {
-        auto it = headerWatches().find(watchKey_);
-        if (it != headerWatches().end() && --it->users == 0) {
-            if (it->fd >= 0)
-                ::close(it->fd);
-            headerWatches().erase(it);
-        }
-    }
+    if (!watchKey_.isEmpty())
+        releaseWatch(watchKey_);
 }
 
 void Connection::dropCache(bool all)
@@ -737,11 +769,10 @@ void Connection::activateLink(const QString &name, const QString &connect, const
         throw Error(QStringLiteral("Die Verbindungszeichenfolge '%1' nennt keine Datenbankdatei (;DATABASE=...).")
                         .arg(connect));
     const QString mapped = Places::mapStoredPath(file);
-    QFile probe(mapped);
-    if (!probe.open(QIODevice::ReadOnly))
+    const std::optional<QByteArray> start = readFileStart(mapped, 16);
+    if (!start)
         throw Error(QStringLiteral("Die Datei '%1' der verknüpften Tabelle '%2' wurde nicht gefunden.").arg(file, name));
-    const bool ours = probe.read(16).startsWith("SQLite format 3");
-    probe.close();
+    const bool ours = start->startsWith("SQLite format 3");
     QString attachPath = mapped;
     std::unique_ptr<QTemporaryDir> copy;
     if (!ours) {

@@ -171,6 +171,11 @@ private:
     std::vector<PendingChange> pending_;
 };
 
+// The first bytes of a file, read without a descriptor of its own: closing
+// any descriptor of a database file drops the locks this process holds on
+// it. None when the file cannot be read.
+std::optional<QByteArray> readFileStart(const QString &path, int bytes);
+
 // Helpers shared by the database and recordset code.
 QString fileNameFromConnect(const QString &connect);
 TableDef definitionFromSqlite(Connection &c, const QString &table);

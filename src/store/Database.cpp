@@ -269,11 +269,10 @@ std::shared_ptr<Database> Database::open(const QString &path)
                                    "diese Datei.")
                         .arg(path));
 
-    QFile probe(path);
-    if (!probe.open(QIODevice::ReadOnly))
+    const std::optional<QByteArray> start = readFileStart(path, 100);
+    if (!start)
         throw Error(QStringLiteral("Die Datenbank '%1' kann nicht gelesen werden.").arg(path));
-    const QByteArray header = probe.read(100);
-    probe.close();
+    const QByteArray &header = *start;
     if (header.isEmpty())
         throw Error(QStringLiteral("Die Datenbank '%1' ist leer.").arg(path));
     if (!header.startsWith(QByteArray("SQLite format 3\0", 16)) || header.size() < 100)
