@@ -18,8 +18,6 @@ struct Drawn
     Side side;
     QPointF at;
     QString text;
-    QFont font;
-    QColor colour;
 };
 
 struct RecordingSheets : Sheets
@@ -40,9 +38,9 @@ struct RecordingSheets : Sheets
     void newPage() override { ++page, events << "page"; }
     void endSide(Side) override { events << "end"; }
     void finish() override { events << "finish"; }
-    void text(const QPointF &at, const QString &t, const QFont &f, const QColor &c) override
+    void text(const QPointF &at, const QString &t, const QFont &, const QColor &) override
     {
-        texts << Drawn{page, side, at, t, f, c};
+        texts << Drawn{page, side, at, t};
     }
     void line(const QLineF &) override { linePages << page; }
     qreal textWidth(const QString &t, const QFont &) override { return 2.0 * qreal(t.size()); }
@@ -53,7 +51,7 @@ struct RecordingSheets : Sheets
         for (const Drawn &d : texts)
             if (d.text == t)
                 return d;
-        return Drawn{0, Side::Fronts, {}, {}, {}, {}};
+        return Drawn{0, Side::Fronts, {}, {}};
     }
 };
 
@@ -73,27 +71,6 @@ class TestCardPrint : public QObject
     Q_OBJECT
 
 private slots:
-    // Every card's edges lie on the raster; gaps double the inner lines.
-    void rasterOutlinesEveryCard()
-    {
-        // xGap, yGap, distinct horizontal and vertical lines
-        for (const auto &[xGap, yGap, horizontal, vertical] : {std::tuple{0, 0, 6, 3}, std::tuple{4, 3, 10, 4}}) {
-            PrintLayout l;
-            l.xGap = std::int16_t(xGap);
-            l.yGap = std::int16_t(yGap);
-            QSet<qreal> rows, columns;
-            for (const QLineF &line : l.raster())
-                line.y1() == line.y2() ? void(rows << line.y1()) : void(columns << line.x1());
-            QCOMPARE(int(rows.size()), horizontal);
-            QCOMPARE(int(columns.size()), vertical);
-            for (int k = 0; k < 10; ++k) {
-                const QRect c = l.card(k);
-                QVERIFY(rows.contains(c.top()) && rows.contains(c.top() + c.height()));
-                QVERIFY(columns.contains(c.left()) && columns.contains(c.left() + c.width()));
-            }
-        }
-    }
-
     void fitsTextsIntoLines_data()
     {
         // Inner width 64 mm: 32 characters.
@@ -124,37 +101,8 @@ private slots:
         QCOMPARE(fitLines(text, 64, [](const QString &s) { return 2.0 * qreal(s.size()); }), lines);
     }
 
-    // Default layout: the right margin is 52; backs are the fronts mirrored.
-    void originsOfFrontsAndBacks_data()
-    {
-        QTest::addColumn<int>("card");
-        QTest::addColumn<QPointF>("front");
-        QTest::addColumn<QPointF>("back");
-        QTest::newRow("card 0") << 0 << QPointF(15, 17) << QPointF(131, 17);
-        QTest::newRow("card 1") << 1 << QPointF(89, 17) << QPointF(57, 17);
-        QTest::newRow("card 9") << 9 << QPointF(89, 225) << QPointF(57, 225);
-        QTest::newRow("card 10, second sheet") << 10 << QPointF(15, 17) << QPointF(131, 17);
-    }
-    void originsOfFrontsAndBacks()
-    {
-        QFETCH(int, card);
-        QFETCH(QPointF, front);
-        QFETCH(QPointF, back);
-        RecordingSheets sheets;
-        const Job job = jobOf(11);
-        QVERIFY(print(job, sheets, {}));
-        // Fronts in the foreign language's font and colour, backs in the native.
-        for (const Drawn &d : sheets.texts) {
-            const bool onFront = d.side == Side::Fronts;
-            QCOMPARE(d.font.families().value(0), onFront ? job.foreignFont : job.nativeFont);
-            QCOMPARE(d.colour, onFront ? job.foreignColour : job.nativeColour);
-        }
-        QCOMPARE(sheets.find(QStringLiteral("F%1").arg(card)).at, front);
-        QCOMPARE(sheets.find(QStringLiteral("fs%1").arg(card)).at, front + QPointF(0, 15));
-        QCOMPARE(sheets.find(QStringLiteral("M%1").arg(card)).at, back);
-        QCOMPARE(sheets.find(QStringLiteral("ms%1").arg(card)).at, back + QPointF(0, 15));
-    }
-
+    // Default layout: the right margin is 52; backs are the fronts mirrored,
+    // after the question, on sheets of their own.
     void pagesRasterAndTheQuestionInOrder()
     {
         RecordingSheets sheets;
@@ -164,25 +112,18 @@ private slots:
         hooks.turnOver = [&sheets] { return sheets.events << "question", true; };
         QVERIFY(print(job, sheets, hooks));
         QCOMPARE(sheets.events, (QStringList{"fronts", "page", "end", "question", "backs", "page", "end", "finish"}));
-        QCOMPARE(sheets.find(QStringLiteral("F10")).page, 2);
-        QCOMPARE(sheets.find(QStringLiteral("M10")).page, 4);
+        // card, page of its front, front, back
+        for (const auto &[card, page, front, back] :
+             {std::tuple{1, 1, QPointF(89, 17), QPointF(57, 17)}, std::tuple{10, 2, QPointF(15, 17), QPointF(131, 17)}}) {
+            QCOMPARE(sheets.find(QStringLiteral("F%1").arg(card)).at, front);
+            QCOMPARE(sheets.find(QStringLiteral("fs%1").arg(card)).at, front + QPointF(0, 15));
+            QCOMPARE(sheets.find(QStringLiteral("M%1").arg(card)).at, back);
+            QCOMPARE(sheets.find(QStringLiteral("ms%1").arg(card)).at, back + QPointF(0, 15));
+            QCOMPARE(sheets.find(QStringLiteral("F%1").arg(card)).page, page);
+            QCOMPARE(sheets.find(QStringLiteral("M%1").arg(card)).page, page + 2);
+        }
         // The raster on each front page, before its cards; none on the backs.
         QCOMPARE(sheets.linePages, QList<int>(9, 1) + QList<int>(9, 2));
-    }
-
-    void longTextsTakeLinesOfTheirOwnHeight()
-    {
-        RecordingSheets sheets;
-        Job job = jobOf(0);
-        job.cards.push_back({QStringLiteral("Haus"), QStringLiteral("aaaaaaaaaa bbbbbbbbbb cccccccccc dddddddddd eeeeeeeeee"),
-                             QStringLiteral("x"), QString()});
-        print(job, sheets, {});
-        QList<QPointF> sentence;
-        for (const Drawn &d : sheets.texts)
-            if (d.side == Side::Fronts && d.text != QStringLiteral("Haus"))
-                sentence << d.at;
-        QCOMPARE(sentence, (QList<QPointF>{{15, 32}, {15, 37}, {15, 42}}));
-        QCOMPARE(sheets.texts.size(), 5); // nothing for the empty back sentence
     }
 
     void progressCanStopTheRun()

@@ -1,5 +1,5 @@
-// The table view of a compartment: the cells as the learner reads them,
-// the current row left alone, and the layout after a resize.
+// The table view of a compartment: the cells as the learner reads them and
+// the current row left alone.
 
 #include "TestSupport.h"
 
@@ -9,7 +9,6 @@
 #include "store/Records.h"
 #include "ui/browse/frmTable.h"
 
-#include <QPushButton>
 #include <QTableView>
 #include <QTest>
 
@@ -40,23 +39,20 @@ class TestFrmTable : public QObject
     Sandbox sb;
     std::shared_ptr<store::Database> db;
 
-    // Compartment 3 of a table for this pair, prepared as the table
-    // command prepares it. Each card: VNr, FVok, MVok, FSatz, MSatz; a null
-    // QVariant is a missing value.
-    void prepare(const QList<QVariantList> &cards, const QString &foreign = QStringLiteral("Englisch"),
-                 const QString &native = QStringLiteral("Deutsch"))
+    // Compartment 3 of a table, prepared as the table command prepares it.
+    // Each card: VNr, FVok, MVok, FSatz, MSatz; a null QVariant is a
+    // missing value.
+    void prepare(const QList<QVariantList> &cards)
     {
-        const QString table = QStringLiteral("t") + foreign;
-        Catalogue::CreateLanguageTable(*db, table);
+        Catalogue::CreateLanguageTable(*db, QStringLiteral("tEnglisch"));
         for (const QVariantList &c : cards)
-            db->execute(QStringLiteral("INSERT INTO [%1] (VNr, FVok, MVok, FSatz, MSatz, Fach) VALUES (?, ?, ?, ?, ?, ?)")
-                            .arg(table),
-                        c + QVariantList{3});
+            db->execute(
+                QStringLiteral("INSERT INTO tEnglisch (VNr, FVok, MVok, FSatz, MSatz, Fach) VALUES (?, ?, ?, ?, ?, 3)"), c);
         AppState &a = AppState::instance();
         a.Database = db;
-        a.CurrentTable = table;
-        a.ForeignLanguage = foreign;
-        a.NativeLanguage = native;
+        a.CurrentTable = QStringLiteral("tEnglisch");
+        a.ForeignLanguage = QStringLiteral("Englisch");
+        a.NativeLanguage = QStringLiteral("Deutsch");
         a.CurrentFach = 3;
         a.CompartmentRecordset = Records::openCompartment(3, true);
     }
@@ -75,24 +71,17 @@ private slots:
     }
 
     // Sorted by the foreign word, numbers beyond 16 bits, missing values
-    // empty, headings from the pair.
+    // empty.
     void listsTheCompartmentByForeignWord()
     {
         prepare({{17, QStringLiteral("zebra"), QStringLiteral("Zebra"), QStringLiteral("The zebra runs."),
                   QStringLiteral("Das Zebra läuft.")},
                  {125000, QStringLiteral("Äpfel"), QStringLiteral("apples"), QVariant(), QVariant()},
-                 {3, QStringLiteral("house"), QVariant(), QString(), QString()}},
-                QStringLiteral("Französisch"), QStringLiteral("Schwyzerdütsch"));
+                 {3, QStringLiteral("house"), QVariant(), QString(), QString()}});
         frmTable w;
         w.show();
         QCOMPARE(sb.spy->count(), 0);
-        QCOMPARE(w.windowTitle(), QStringLiteral("Übersicht Fach 3: 3 Vokabeln"));
-        const QAbstractItemModel *m = list(w)->model();
-        QCOMPARE(m->rowCount(), 3);
-        QStringList heads;
-        for (int c = 0; c < m->columnCount(); ++c)
-            heads << m->headerData(c, Qt::Horizontal).toString();
-        QCOMPARE(heads, (QStringList{"Nr", "Französisch", "Schwyzerdütsch", "Satz Französisch", "Satz Schwyzerdütsch"}));
+        QCOMPARE(list(w)->model()->rowCount(), 3);
         QCOMPARE(row(w, 0), (QStringList{" 125000", "Äpfel", "apples", "", ""}));
         QCOMPARE(row(w, 1), (QStringList{" 3", "house", "", "", ""}));
         QCOMPARE(row(w, 2), (QStringList{" 17", "zebra", "Zebra", "The zebra runs.", "Das Zebra läuft."}));
@@ -106,24 +95,12 @@ private slots:
         QCOMPARE(a.CompartmentRecordset->text(QStringLiteral("FVok")), QStringLiteral("house"));
     }
 
-    // An empty compartment; the list and the buttons stay inside the window
-    // at any size.
-    void emptyCompartmentAtAnySize()
+    void emptyCompartment()
     {
         prepare({});
         frmTable w;
         w.show();
         QCOMPARE(list(w)->model()->rowCount(), 0);
-        QCOMPARE(w.windowTitle(), QStringLiteral("Übersicht Fach 3: 0 Vokabeln"));
-        for (const QSize size : {QSize(420, 260), QSize(1210, 700)}) {
-            w.resize(size);
-            QCoreApplication::processEvents();
-            const QRect view = list(w)->geometry();
-            const QRect exit = w.findChild<QPushButton *>(QStringLiteral("btnExit"))->geometry();
-            QCOMPARE(view.width(), size.width());
-            QVERIFY(view.bottom() < exit.top());
-            QVERIFY(w.rect().contains(exit));
-        }
         QCOMPARE(sb.spy->count(), 0);
     }
 };
