@@ -13,48 +13,36 @@
 #include <QTest>
 #include <QTextBrowser>
 
-#include <memory>
-
-namespace {
-
-// Opens the named help file through the help command and returns what the
-// viewer showed before it was closed with "Beenden".
-QString shownBy(const QString &name)
-{
-    QString shown = QStringLiteral("not opened");
-    WindowSpy windows;
-    windows.onOpen(QStringLiteral("frmHelp"), [&](QDialog &w) {
-        auto *help = qobject_cast<frmHelp *>(&w);
-        shown = help ? help->rtfHilfe->toPlainText() : QStringLiteral("another window");
-        QTest::mouseClick(w.findChild<QPushButton *>(QStringLiteral("btnExit")), Qt::LeftButton);
-    });
-    Windows::showHelp(name, nullptr);
-    return shown;
-}
-
-} // namespace
-
 class TestFrmHelp : public QObject
 {
     Q_OBJECT
 
-    std::unique_ptr<TempWorkDir> work_;
-    std::unique_ptr<MessageSpy> spy_;
+    Sandbox sb;
+
+    // Opens the named help file through the help command and returns what
+    // the viewer showed before it was closed with "Beenden".
+    QString shownBy(const QString &name)
+    {
+        QString shown = QStringLiteral("not opened");
+        sb.windows->onOpen(QStringLiteral("frmHelp"), [&](QDialog &w) {
+            shown = qobject_cast<frmHelp *>(&w)->rtfHilfe->toPlainText();
+            QTest::mouseClick(w.findChild<QPushButton *>(QStringLiteral("btnExit")), Qt::LeftButton);
+        });
+        Windows::showHelp(name, nullptr);
+        return shown;
+    }
 
 private slots:
     void init()
     {
-        AppState::resetForTesting();
-        work_ = std::make_unique<TempWorkDir>();
-        QVERIFY(QDir().mkpath(work_->file(QStringLiteral("help"))));
-        Places::setProgramFolderForTesting(work_->path());
-        spy_ = std::make_unique<MessageSpy>();
+        sb.start();
+        QVERIFY(QDir().mkpath(sb.work->file(QStringLiteral("help"))));
+        Places::setProgramFolderForTesting(sb.work->path());
     }
     void cleanup()
     {
-        spy_.reset();
         Places::setProgramFolderForTesting(QString());
-        work_.reset();
+        sb.stop();
     }
 
     void whatTheHelpCommandShows_data()
@@ -82,7 +70,7 @@ private slots:
         QFETCH(qint64, size);
         QFETCH(QString, shown);
         QFETCH(bool, reported);
-        const QString path = work_->file(QStringLiteral("help/") + name);
+        const QString path = sb.work->file(QStringLiteral("help/") + name);
         if (size < 0)
             QVERIFY(QDir().mkpath(path));
         if (QFile f(path); !content.isNull())
@@ -91,17 +79,17 @@ private slots:
             QVERIFY(QFile::resize(path, size));
         QCOMPARE(shownBy(name), shown);
         QCOMPARE(AppState::instance().HelpFile, path);
-        QCOMPARE(spy_->count(), reported ? 1 : 0);
+        QCOMPARE(sb.spy->count(), reported ? 1 : 0);
         if (reported)
-            QCOMPARE(spy_->last().text, QStringLiteral("Hilfedatei\n") + path + QStringLiteral("\nnicht vorhanden!"));
+            QCOMPARE(sb.spy->last().text, QStringLiteral("Hilfedatei\n") + path + QStringLiteral("\nnicht vorhanden!"));
     }
 
     void emptyPathIsReported()
     {
         AppState::instance().HelpFile = QString();
         frmHelp dialog;
-        QCOMPARE(spy_->count(), 1);
-        QCOMPARE(spy_->last().text, QStringLiteral("Hilfedatei\n\nnicht vorhanden!"));
+        QCOMPARE(sb.spy->count(), 1);
+        QCOMPARE(sb.spy->last().text, QStringLiteral("Hilfedatei\n\nnicht vorhanden!"));
         QVERIFY(dialog.rtfHilfe->toPlainText().isEmpty());
     }
 };
