@@ -54,12 +54,6 @@ class TestMci : public QObject
     std::unique_ptr<TempWorkDir> work_;
 
 private slots:
-    void initTestCase()
-    {
-        // Only the last test uses the real backend: it must find no server.
-        qputenv("PULSE_SERVER", "unix:/nonexistent/vokamia-no-server");
-    }
-
     void init()
     {
         auto tone = std::make_unique<ToneBackend>();
@@ -67,7 +61,7 @@ private slots:
         setBackend(std::move(tone));
         work_ = std::make_unique<TempWorkDir>();
         QVERIFY(QDir(work_->path()).mkdir(QStringLiteral("Englisch")));
-        for (const char *name : {"stereo8_44100.wav", "float16k.wav", "text.wav"})
+        for (const char *name : {"float16k.wav", "text.wav"})
             copyTestData(QStringLiteral("sound/") + QLatin1String(name), work_->path());
     }
 
@@ -178,21 +172,6 @@ private slots:
         QCOMPARE(entries(), before);
     }
 
-    void playingFilesOfAnyWaveLayout()
-    {
-        const QString stereo = work_->file(QStringLiteral("stereo8_44100.wav"));
-        const QString mono = work_->file(QStringLiteral("float16k.wav"));
-        sendAll({QStringLiteral("open waveaudio"), QStringLiteral("Play stereo8_44100.wav"),
-                 QStringLiteral("PLAY .\\float16k.wav")});
-        QCOMPARE(tone_->log(), QStringList({QStringLiteral("play %1 44100 Hz 2 ch 4410 frames").arg(stereo),
-                                            QStringLiteral("play %1 16000 Hz 1 ch 1600 frames").arg(mono)}));
-        // The 8-bit samples arrive as 16-bit ones of the same shape.
-        Clip clip;
-        QCOMPARE(readWaveFile(stereo, clip), 0);
-        const Wav w = readWav(stereo);
-        QCOMPARE(clip.pcm, QByteArray(reinterpret_cast<const char *>(w.samples.constData()), w.samples.size() * 2));
-    }
-
     void convertingForTheDevice()
     {
         // Stereo frames at 44100 Hz: (100, 300), (-200, -400), (1000, 3000), (32767, 32767).
@@ -220,13 +199,11 @@ private slots:
 
     void realBackendWithoutSoundServer()
     {
+        qputenv("PULSE_SERVER", "unix:/nonexistent/vokamia-no-server");
         setBackend(makeDefaultBackend());
         for (const QString &c : {QStringLiteral("open waveaudio"), kOpen, QStringLiteral("RECORD NeuWort"),
-                                 QStringLiteral("SAVE NeuWort .\\Englisch\\EnV17.wav"), QStringLiteral("PLAY float16k.wav")}) {
-            const int rc = send(c);
-            QVERIFY2(rc != 0, qPrintable(c));
-            QVERIFY(!errorText(rc).isEmpty());
-        }
+                                 QStringLiteral("SAVE NeuWort .\\Englisch\\EnV17.wav"), QStringLiteral("PLAY float16k.wav")})
+            QVERIFY2(send(c) != 0, qPrintable(c));
         QCOMPARE(send(QStringLiteral("PLAY float16k.wav")), int(NoDevice));
         QVERIFY(!QFile::exists(work_->file(QStringLiteral("Englisch/EnV17.wav"))));
     }
