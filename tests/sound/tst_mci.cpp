@@ -54,12 +54,6 @@ class TestMci : public QObject
     std::unique_ptr<TempWorkDir> work_;
 
 private slots:
-    void initTestCase()
-    {
-        // Only the last test uses the real backend: it must find no server.
-        qputenv("PULSE_SERVER", "unix:/nonexistent/vokamia-no-server");
-    }
-
     void init()
     {
         auto tone = std::make_unique<ToneBackend>();
@@ -67,7 +61,7 @@ private slots:
         setBackend(std::move(tone));
         work_ = std::make_unique<TempWorkDir>();
         QVERIFY(QDir(work_->path()).mkdir(QStringLiteral("Englisch")));
-        for (const char *name : {"stereo8_44100.wav", "float16k.wav", "text.wav", "tone.aiff"})
+        for (const char *name : {"float16k.wav", "text.wav"})
             copyTestData(QStringLiteral("sound/") + QLatin1String(name), work_->path());
     }
 
@@ -80,23 +74,19 @@ private slots:
 
     void recordingTheDeviceDoesNotConfirm_data()
     {
-        QTest::addColumn<int>("timeoutMs");
-        QTest::addColumn<int>("answer"); // kStarting: no answer at all
+        QTest::addColumn<int>("answer"); // kStarting: no answer at all, and no waiting for one
         QTest::addColumn<QString>("asking"); // the command that learns of it
         QTest::addColumn<int>("expected");
-        QTest::newRow("no answer, status") << 0 << kStarting << QStringLiteral("status NeuWort mode") << int(NoResponse);
-        QTest::newRow("no answer, stop") << 0 << kStarting << QStringLiteral("STOP NeuWort") << int(NoResponse);
-        QTest::newRow("refused later") << 600000 << int(DeviceFailed) << QStringLiteral("status NeuWort mode")
-                                       << int(DeviceFailed);
-        QTest::newRow("confirmed late") << 600000 << int(NoError) << QStringLiteral("STOP NeuWort") << 0;
+        QTest::newRow("no answer") << kStarting << QStringLiteral("status NeuWort mode") << int(NoResponse);
+        QTest::newRow("refused later") << int(DeviceFailed) << QStringLiteral("status NeuWort mode") << int(DeviceFailed);
+        QTest::newRow("confirmed late") << int(NoError) << QStringLiteral("STOP NeuWort") << 0;
     }
     void recordingTheDeviceDoesNotConfirm()
     {
-        QFETCH(int, timeoutMs);
         QFETCH(int, answer);
         QFETCH(QString, asking);
         QFETCH(int, expected);
-        setStartTimeout(timeoutMs);
+        setStartTimeout(answer == kStarting ? 0 : 600000);
         tone_->setConfirmsCaptures(false);
         sendAll({kOpen, QStringLiteral("RECORD NeuWort")});
         if (answer != kStarting)
@@ -116,64 +106,33 @@ private slots:
         QCOMPARE(readWav(work_->file(QStringLiteral("Englisch/EnV1.wav"))).samples.size(), expected ? 11025 : 22050);
     }
 
-    void recordingSequenceSavesTheTone()
+    void recordingSavesTheToneAndOverwrites()
     {
         // The sequence of the recording window, word for word.
+        const QString save = QStringLiteral("SAVE NeuWort .\\Englisch\\EnV17.wav");
+        const QString path = work_->file(QStringLiteral("Englisch/EnV17.wav"));
         sendAll({kOpen, QStringLiteral("Set NeuWort bitspersample 16"), QStringLiteral("Set NeuWort samplespersec 22050"),
                  QStringLiteral("Set NeuWort channels 1"), QStringLiteral("RECORD NeuWort"),
-                 QStringLiteral("STOP NeuWort"), QStringLiteral("SAVE NeuWort .\\Englisch\\EnV17.wav"),
-                 QStringLiteral("CLOSE NeuWort")});
-        QCOMPARE(tone_->log(), QStringList({QStringLiteral("record 22050 Hz 1 ch"), QStringLiteral("record stop")}));
-
-        const Wav w = readWav(work_->file(QStringLiteral("Englisch/EnV17.wav")));
-        QCOMPARE(w.format, SF_FORMAT_WAV | SF_FORMAT_PCM_16);
-        QCOMPARE(w.rate, 22050);
-        QCOMPARE(w.channels, 1);
+                 QStringLiteral("STOP NeuWort"), save, QStringLiteral("CLOSE NeuWort")});
+        Wav w = readWav(path);
+        QVERIFY(w.format == (SF_FORMAT_WAV | SF_FORMAT_PCM_16) && w.rate == 22050 && w.channels == 1);
         QCOMPARE(w.samples.size(), 11025); // 0.5 s of tone
         for (int i = 0; i < w.samples.size(); ++i)
             QVERIFY2(w.samples[i] == ToneBackend::toneSample(i, 22050, 440.0), qPrintable(QString::number(i)));
         // No temporary file is left beside the recording.
         QCOMPARE(QDir(work_->file(QStringLiteral("Englisch"))).entryList(QDir::Files | QDir::Hidden),
                  QStringList{QStringLiteral("EnV17.wav")});
-        // Closed means gone: the alias is free again.
-        QCOMPARE(send(QStringLiteral("STOP NeuWort")), int(NotOpen));
-        QCOMPARE(send(kOpen), 0);
-    }
 
-    void recordingHonoursTheFormatAndOverwrites()
-    {
-        const QString save = QStringLiteral("save NeuWort .\\Englisch\\EnS5.wav");
+        // A second recording in another format replaces the file; RECORD
+        // again carries on after what is there, a second RECORD while
+        // recording does no harm.
+        tone_->setToneSeconds(0.25);
         sendAll({kOpen, QStringLiteral("set NeuWort bitspersample 8 samplespersec 44100 channels 2"),
-                 QStringLiteral("record NeuWort"), QStringLiteral("stop NeuWort"), save,
-                 QStringLiteral("close NeuWort")});
-        Wav w = readWav(work_->file(QStringLiteral("Englisch/EnS5.wav")));
+                 QStringLiteral("record NeuWort"), QStringLiteral("stop NeuWort"), QStringLiteral("RECORD NeuWort"),
+                 QStringLiteral("RECORD NeuWort"), QStringLiteral("STOP NeuWort"), save});
+        w = readWav(path);
         QVERIFY(w.format == (SF_FORMAT_WAV | SF_FORMAT_PCM_U8) && w.rate == 44100 && w.channels == 2);
         QCOMPARE(w.samples.size(), 2 * 22050);
-
-        // A second recording replaces the file at the same path.
-        tone_->setToneSeconds(0.25);
-        sendAll({kOpen, QStringLiteral("record NeuWort"), QStringLiteral("stop NeuWort"), save});
-        w = readWav(work_->file(QStringLiteral("Englisch/EnS5.wav")));
-        QCOMPARE(w.format, SF_FORMAT_WAV | SF_FORMAT_PCM_16);
-        QCOMPARE(w.samples.size(), qsizetype(std::lround(0.25 * 22050)));
-
-        // RECORD again carries on after what is there; a second RECORD while
-        // recording does no harm.
-        sendAll({QStringLiteral("RECORD NeuWort"), QStringLiteral("RECORD NeuWort"), QStringLiteral("STOP NeuWort")});
-        QString length;
-        QCOMPARE(send(QStringLiteral("status NeuWort length"), &length), 0);
-        QCOMPARE(length, QStringLiteral("500"));
-    }
-
-    void lettersAndBlanksDoNotMatter()
-    {
-        sendAll({QStringLiteral("open new type waveaudio alias neuwort"), QStringLiteral("SET NEUWORT BITSPERSAMPLE 16"),
-                 QStringLiteral("  set   NeuWort   Channels   1  "), QStringLiteral("Record NEUWORT"),
-                 QStringLiteral("stop neuWort"), QStringLiteral("Save NeuWort \".\\Englisch\\Mit Blank.wav\""),
-                 QStringLiteral("close NEUWORT"), QStringLiteral("OPEN WAVEAUDIO"), QStringLiteral("Close WaveAudio")});
-        // File names keep their case: this one does not exist.
-        QCOMPARE(send(QStringLiteral("PLAY .\\englisch\\mit blank.wav")), int(FileNotFound));
-        QCOMPARE(send(QStringLiteral("Play .\\Englisch\\Mit Blank.wav")), 0);
     }
 
     void refusedCommands_data()
@@ -186,9 +145,6 @@ private slots:
             QTest::newRow(name) << commands << int(expected);
         };
         row("empty", {QString()}, UnknownCommand);
-        row("verb as prefix", {QStringLiteral("PLAYX wah.wav")}, UnknownCommand);
-        row("close unknown alias", {QStringLiteral("CLOSE Nirgends")}, NotOpen);
-        row("stop twice", {kOpen, rec, stop, stop}, NotRecording);
         row("save without record", {kOpen, QStringLiteral("SAVE NeuWort .\\Englisch\\EnV1.wav")}, NothingRecorded);
         row("save while recording", {kOpen, rec, QStringLiteral("SAVE NeuWort .\\Englisch\\EnV1.wav")}, StillRecording);
         row("save without path", {kOpen, rec, stop, QStringLiteral("SAVE NeuWort ")}, MissingName);
@@ -196,17 +152,8 @@ private slots:
         // A regular file as folder fails even for root.
         row("save under a file", {kOpen, rec, stop, QStringLiteral("SAVE NeuWort .\\text.wav\\EnV1.wav")}, CannotWrite);
         row("open alias twice", {kOpen, QStringLiteral("open new type waveaudio alias NEUWORT")}, AliasInUse);
-        row("open other type", {QStringLiteral("OPEN NEW TYPE sequencer ALIAS Midi")}, UnsupportedDevice);
-        row("open without alias", {QStringLiteral("OPEN NEW TYPE WAVEAUDIO")}, BadParameter);
-        row("set 24 bits", {kOpen, QStringLiteral("Set NeuWort bitspersample 24")}, BadValue);
-        row("set rate not a number", {kOpen, QStringLiteral("Set NeuWort samplespersec schnell")}, BadParameter);
-        row("set while recording", {kOpen, rec, QStringLiteral("Set NeuWort channels 1")}, StillRecording);
         row("set after recording", {kOpen, rec, stop, QStringLiteral("Set NeuWort channels 2")}, FormatLocked);
-        row("play empty path", {QStringLiteral("PLAY ")}, MissingName);
-        row("play missing file", {QStringLiteral("Play .\\Englisch\\EnV99.wav")}, FileNotFound);
-        row("play a folder", {QStringLiteral("PLAY .\\Englisch")}, FileNotFound);
         row("play text file", {QStringLiteral("PLAY text.wav")}, NotWave);
-        row("stop file never played", {QStringLiteral("STOP .\\Englisch\\EnV17.wav")}, NotOpen);
     }
 
     void refusedCommands()
@@ -225,84 +172,6 @@ private slots:
         QCOMPARE(entries(), before);
     }
 
-    void everyCodeHasItsOwnText()
-    {
-        QSet<QString> texts;
-        for (int code = NoError; code <= NoResponse; ++code) {
-            texts.insert(errorText(code));
-            QVERIFY2(!errorText(code).startsWith(QStringLiteral("Unbekannter Fehler")), qPrintable(errorText(code)));
-        }
-        QCOMPARE(texts.size(), NoResponse + 1);
-        QVERIFY(errorText(4711).contains(QStringLiteral("4711")));
-    }
-
-    void playingFilesOfAnyWaveLayout()
-    {
-        const QString stereo = work_->file(QStringLiteral("stereo8_44100.wav"));
-        const QString mono = work_->file(QStringLiteral("float16k.wav"));
-        sendAll({QStringLiteral("open waveaudio"), QStringLiteral("Play stereo8_44100.wav"),
-                 QStringLiteral("PLAY .\\float16k.wav")});
-        QCOMPARE(tone_->log(), QStringList({QStringLiteral("play %1 44100 Hz 2 ch 4410 frames").arg(stereo),
-                                            QStringLiteral("play %1 16000 Hz 1 ch 1600 frames").arg(mono)}));
-        QString mode;
-        tone_->clearLog();
-        QCOMPARE(send(QStringLiteral("STOP .\\stereo8_44100.wav")), 0);
-        QCOMPARE(tone_->log(), QStringList{QStringLiteral("stop %1").arg(stereo)});
-        QCOMPARE(send(QStringLiteral("STOP stereo8_44100.wav")), int(NotOpen));
-
-        // A sound that ran out can still be stopped without complaint.
-        tone_->finish(mono);
-        QCOMPARE(send(QStringLiteral("status float16k.wav mode"), &mode), 0);
-        QCOMPARE(mode, QStringLiteral("stopped"));
-        QCOMPARE(send(QStringLiteral("STOP float16k.wav")), 0);
-        QCOMPARE(send(QStringLiteral("CLOSE waveaudio")), 0);
-
-        // The 8-bit samples arrive as 16-bit ones of the same shape.
-        Clip clip;
-        QCOMPARE(readWaveFile(stereo, clip), 0);
-        const Wav w = readWav(stereo);
-        QCOMPARE(clip.pcm, QByteArray(reinterpret_cast<const char *>(w.samples.constData()), w.samples.size() * 2));
-    }
-
-    void playingTheRecordingInMemory()
-    {
-        sendAll({kOpen, QStringLiteral("RECORD NeuWort"), QStringLiteral("STOP NeuWort"), QStringLiteral("PLAY NeuWort")});
-        QCOMPARE(tone_->log().last(), QStringLiteral("play alias:neuwort 22050 Hz 1 ch 11025 frames"));
-        QCOMPARE(send(QStringLiteral("STOP NeuWort")), 0);
-        QCOMPARE(tone_->log().last(), QStringLiteral("stop alias:neuwort"));
-    }
-
-    void closeAllEndsEverything()
-    {
-        sendAll({kOpen, QStringLiteral("RECORD NeuWort"), QStringLiteral("open waveaudio"),
-                 QStringLiteral("PLAY float16k.wav"), QStringLiteral("close all")});
-        QVERIFY(tone_->log().contains(QStringLiteral("record stop")));
-        QVERIFY(tone_->log().contains(QStringLiteral("stop %1").arg(work_->file(QStringLiteral("float16k.wav")))));
-        QCOMPARE(send(QStringLiteral("STOP NeuWort")), int(NotOpen));
-        QCOMPARE(send(QStringLiteral("CLOSE waveaudio")), int(NotOpen));
-    }
-
-    void withoutDevicesEveryCommandFails()
-    {
-        tone_->setInputAvailable(false);
-        tone_->setOutputAvailable(false);
-        QCOMPARE(send(QStringLiteral("open waveaudio")), int(NoDevice));
-        QCOMPARE(send(kOpen), int(NoDevice));
-        QCOMPARE(send(QStringLiteral("PLAY float16k.wav")), int(NoDevice));
-        QCOMPARE(send(QStringLiteral("STOP float16k.wav")), int(NotOpen));
-    }
-
-    void sharedProcedureKeepsTheLastTexts()
-    {
-        MciCommand(QStringLiteral("PLAY "));
-        QCOMPARE(lastErrorText(), errorText(MissingName));
-        QCOMPARE(lastReturnText(), QString());
-        for (const QString &c : {kOpen, QStringLiteral("RECORD NeuWort"), QStringLiteral("status NeuWort mode")})
-            MciCommand(c);
-        QCOMPARE(lastReturnText(), QStringLiteral("recording"));
-        QCOMPARE(lastErrorText(), errorText(NoError));
-    }
-
     void convertingForTheDevice()
     {
         // Stereo frames at 44100 Hz: (100, 300), (-200, -400), (1000, 3000), (32767, 32767).
@@ -311,9 +180,6 @@ private slots:
         clip.pcm = QByteArray(reinterpret_cast<const char *>(in.constData()), in.size() * 2);
         QAudioFormat f;
         f.setSampleFormat(QAudioFormat::Int16);
-        f.setSampleRate(44100);
-        f.setChannelCount(2);
-        QCOMPARE(convertClip(clip, f), clip.pcm);
         // Channels are averaged, every other frame dropped.
         f.setChannelCount(1);
         f.setSampleRate(22050);
@@ -329,25 +195,15 @@ private slots:
         const auto *fs = reinterpret_cast<const float *>(fl.constData());
         QCOMPARE(fs[1], 300.0f / 32768.0f);
         QVERIFY(std::all_of(fs, fs + fl.size() / 4, [](float v) { return v >= -1.0f && v <= 1.0f; }));
-        // Unsigned 8 bits: zero is 128, full scale 255.
-        f.setSampleFormat(QAudioFormat::UInt8);
-        f.setSampleRate(44100);
-        const QByteArray b = convertClip(clip, f);
-        QVERIFY(quint8(b[0]) == 128 && quint8(b[6]) == 255);
     }
 
     void realBackendWithoutSoundServer()
     {
+        qputenv("PULSE_SERVER", "unix:/nonexistent/vokamia-no-server");
         setBackend(makeDefaultBackend());
-        for (const QString &c : {QStringLiteral("open waveaudio"), kOpen, QStringLiteral("Set NeuWort channels 1"),
-                                 QStringLiteral("RECORD NeuWort"), QStringLiteral("STOP NeuWort"),
-                                 QStringLiteral("SAVE NeuWort .\\Englisch\\EnV17.wav"), QStringLiteral("CLOSE NeuWort"),
-                                 QStringLiteral("PLAY float16k.wav"), QStringLiteral("STOP float16k.wav"),
-                                 QStringLiteral("CLOSE waveaudio")}) {
-            const int rc = send(c);
-            QVERIFY2(rc != 0, qPrintable(c));
-            QVERIFY(!errorText(rc).isEmpty());
-        }
+        for (const QString &c : {QStringLiteral("open waveaudio"), kOpen, QStringLiteral("RECORD NeuWort"),
+                                 QStringLiteral("SAVE NeuWort .\\Englisch\\EnV17.wav"), QStringLiteral("PLAY float16k.wav")})
+            QVERIFY2(send(c) != 0, qPrintable(c));
         QCOMPARE(send(QStringLiteral("PLAY float16k.wav")), int(NoDevice));
         QVERIFY(!QFile::exists(work_->file(QStringLiteral("Englisch/EnV17.wav"))));
     }
