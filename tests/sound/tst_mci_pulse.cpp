@@ -62,11 +62,13 @@ private:
     }
 
     // Runs pactl against our server; bounded.
-    bool pactl(const QStringList &args)
+    bool pactl(const QStringList &args, QByteArray *out = nullptr)
     {
         QProcess p;
         p.start(QStringLiteral("pactl"), args);
         const bool ok = p.waitForFinished(10000) && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
+        if (out)
+            *out = p.readAllStandardOutput().trimmed();
         p.kill();
         p.waitForFinished(2000);
         return ok;
@@ -188,6 +190,21 @@ private slots:
         const QVector<qint16> pattern = fed.mid(lead, count);
         QVERIFY2(std::search(rec.cbegin(), rec.cend(), pattern.cbegin(), pattern.cend()) != rec.cend(),
                  qPrintable(QStringLiteral("pattern not in %1 recorded samples").arg(rec.size())));
+    }
+
+    // A file that has played to its end gives its stream back to the server.
+    void playedFileClosesItsStream()
+    {
+        copyTestData(QStringLiteral("sound/stereo8_44100.wav"), work_->path());
+        sendAll({QStringLiteral("open waveaudio"), QStringLiteral("Play stereo8_44100.wav")});
+        QString mode;
+        QTRY_VERIFY_WITH_TIMEOUT(send(QStringLiteral("status stereo8_44100.wav mode"), &mode) == 0
+                                     && mode == QLatin1String("stopped"),
+                                 20000);
+        QByteArray inputs;
+        const QStringList list = {QStringLiteral("list"), QStringLiteral("short"), QStringLiteral("sink-inputs")};
+        QTRY_VERIFY2_WITH_TIMEOUT(pactl(list, &inputs) && inputs.isEmpty(), inputs.constData(), 10000);
+        sendAll({QStringLiteral("CLOSE waveaudio")});
     }
 
     void stalledServerDoesNotHoldUpRecord()
