@@ -15,10 +15,8 @@
 #include <QAbstractButton>
 #include <QAbstractItemView>
 #include <QLineEdit>
-#include <QPushButton>
 #include <QTest>
 
-#include <initializer_list>
 #include <memory>
 
 struct CardTable
@@ -79,7 +77,7 @@ struct CardTable
         auto rs = db->openRecordset(AppState::instance().CurrentTable, store::RecordsetType::Table);
         return Records::seekCard(*rs, vnr) ? Records::readCard(*rs) : VocabularyRecord{};
     }
-    int count(int fach = -1) { return fach < 0 ? Records::countAll() : Records::countCompartment(fach); }
+    static int count(int fach = -1) { return fach < 0 ? Records::countAll() : Records::countCompartment(fach); }
     // Deleted by another program: a second connection to the same file.
     void deleteElsewhere(std::int32_t vnr)
     {
@@ -100,18 +98,6 @@ T *child(QWidget &w, const char *name)
 inline void click(QWidget &w, const char *name)
 {
     QTest::mouseClick(child<QAbstractButton>(w, name), Qt::LeftButton);
-}
-
-// Each button as one letter: 0 disabled, 1 enabled, D the default, d the
-// default while disabled (Enter then does nothing).
-inline QString buttons(QWidget &w, std::initializer_list<const char *> names)
-{
-    QString s;
-    for (const char *name : names) {
-        const auto *b = child<QPushButton>(w, name);
-        s += QLatin1Char(b->isDefault() ? (b->isEnabled() ? 'D' : 'd') : (b->isEnabled() ? '1' : '0'));
-    }
-    return s;
 }
 
 // Types the text into txtSearch and presses Suchen.
@@ -137,10 +123,7 @@ inline int selectedRow(const QAbstractItemView *view)
     return rows.isEmpty() ? -1 : rows.first().row();
 }
 
-inline void clickRow(QAbstractItemView *view, int row, bool twice = false)
+inline void clickRow(QAbstractItemView *view, int row)
 {
-    const QPoint at = view->visualRect(view->model()->index(row, 0)).center();
-    QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, at);
-    if (twice)
-        QTest::mouseDClick(view->viewport(), Qt::LeftButton, {}, at);
+    QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, view->visualRect(view->model()->index(row, 0)).center());
 }
