@@ -15,7 +15,6 @@ class TestRecords : public QObject
 private:
     Sandbox sb;
 
-    AppState &app() { return AppState::instance(); }
     store::Database &db() { return *AppState::instance().Database; }
 
     static VocabularyRecord card(const QString &word, int fach = 1, int gewusst = 0)
@@ -42,7 +41,7 @@ private slots:
     {
         sb.start();
         Catalogue::OpenVocabularyDatabase();
-        app().CurrentTable = QStringLiteral("tEnglisch");
+        AppState::instance().CurrentTable = QStringLiteral("tEnglisch");
     }
     void cleanup() { sb.stop(); }
 
@@ -63,11 +62,11 @@ private slots:
         QFETCH(QString, foreign);
         QFETCH(QString, inSql);
         if (foreign != QLatin1String("Englisch"))
-            app().CurrentTable = Catalogue::AddLanguagePair(db(), QStringLiteral("Deutsch"), foreign).Tabelle;
+            AppState::instance().CurrentTable = Catalogue::AddLanguagePair(db(), QStringLiteral("Deutsch"), foreign).Tabelle;
         QCOMPARE(Records::addCard(card(QStringLiteral("dog"))), 1);
         QCOMPARE(Records::countAll(), 1);
         auto rs = Records::openCompartment(1, true);
-        QCOMPARE(app().SqlText, QStringLiteral("Select * from ") + inSql + QStringLiteral(" where [Fach] = 1 order by FVok"));
+        QCOMPARE(AppState::instance().SqlText, QStringLiteral("Select * from ") + inSql + QStringLiteral(" where [Fach] = 1 order by FVok"));
         QCOMPARE(rs->text(QStringLiteral("FVok")), QStringLiteral("dog"));
         rs->edit();
         rs->setValue(QStringLiteral("Fach"), 2);
@@ -145,7 +144,7 @@ private slots:
                                     "BEGIN SELECT RAISE(ABORT, 'Datenträger voll'); END"));
         QVERIFY_THROWS_EXCEPTION(store::Error, Records::moveCards({2, 5, 6}, 2));
         QVERIFY(!db().inTransaction());
-        auto other = store::Database::open(app().DatabasePath);
+        auto other = store::Database::open(AppState::instance().DatabasePath);
         auto rs = other->openRecordset(QStringLiteral("Select VNr, Fach from tEnglisch order by VNr"));
         QList<int> fach;
         for (; !rs->eof(); rs->moveNext())

@@ -22,15 +22,6 @@ private:
     std::unique_ptr<TempWorkDir> work;
     std::shared_ptr<store::Database> db;
 
-    static VocabularyRecord word(const QString &foreign, const QString &native, int fach)
-    {
-        VocabularyRecord c;
-        c.FVok = foreign;
-        c.MVok = native;
-        c.Fach = fach;
-        return c;
-    }
-
 private slots:
     void init()
     {
@@ -43,7 +34,7 @@ private slots:
         a.CurrentTable = QStringLiteral("tEnglisch");
         const QStringList words = QStringLiteral("Haus haus Häuser Öl Zebra apfel Äpfel Ende ende Über").split(QLatin1Char(' '));
         for (int i = 0; i < words.size(); ++i)
-            Records::addCard(word(words[i], QString::number(i), i % 3));
+            db->execute(QStringLiteral("INSERT INTO tEnglisch (FVok, MVok, Fach) VALUES (?, ?, ?)"), {words[i], i, i % 3});
     }
     void cleanup()
     {
@@ -92,7 +83,10 @@ private slots:
         };
         check("opened");
 
-        VocabularyRecord card = word(QStringLiteral("Baum"), QStringLiteral("tree"), 1);
+        VocabularyRecord card;
+        card.FVok = QStringLiteral("Baum");
+        card.MVok = QStringLiteral("tree");
+        card.Fach = 1;
         card.VNr = Records::addCard(card);
         check("added");
         card.FVok = QStringLiteral("Zypresse");

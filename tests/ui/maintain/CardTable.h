@@ -64,12 +64,10 @@ struct CardTable
     // Many cards at once, named w00000, w00001, ... with native words n...
     void addMany(int n, int fach)
     {
-        db->beginTrans();
-        for (int i = 0; i < n; ++i)
-            db->execute(QStringLiteral("INSERT INTO ") + Records::sqlTable()
-                            + QStringLiteral(" (FVok, MVok, Fach) VALUES (?, ?, ?)"),
-                        {QStringLiteral("w%1").arg(i, 5, 10, QLatin1Char('0')), QStringLiteral("n%1").arg(i), fach});
-        db->commitTrans();
+        db->execute(QStringLiteral("WITH RECURSIVE n(i) AS (SELECT 0 UNION ALL SELECT i + 1 FROM n WHERE i + 1 < ?) "
+                                   "INSERT INTO ") + Records::sqlTable()
+                        + QStringLiteral(" (FVok, MVok, Fach) SELECT printf('w%05d', i), 'n' || i, ? FROM n"),
+                    {n, fach});
     }
     // The stored card; VNr 0 when it is not there.
     VocabularyRecord card(std::int32_t vnr)

@@ -7,15 +7,6 @@
 #include <QListView>
 #include <QtTest>
 
-namespace {
-
-QListView *list(QWidget &w, const char *name)
-{
-    return child<QListView>(w, name);
-}
-
-} // namespace
-
 class TestFrmManage : public QObject
 {
     Q_OBJECT
@@ -51,12 +42,12 @@ private slots:
             t.add(QString::fromLatin1(words[n]), QStringLiteral("x"), n / 2, {}, {}, {}, n + 1);
         frmManage w;
         w.show();
-        clickRow(list(w, how.contains(QLatin1String("Add")) ? "lstSource" : "lstDest"), 0);
+        clickRow(child<QListView>(w, how.contains(QLatin1String("Add")) ? "lstSource" : "lstDest"), 0);
         click(w, qPrintable(how));
         QCOMPARE(sb.spy->count(), 0);
         QString shown;
         for (const char *name : {"lstSource", "lstDest"}) {
-            for (const QString &line : linesOf(list(w, name)))
+            for (const QString &line : linesOf(child<QListView>(w, name)))
                 shown += line.at(0);
             shown += QLatin1Char('|');
         }
@@ -91,7 +82,7 @@ private slots:
         const auto b = t.add(QStringLiteral("b"), QStringLiteral("x"), from);
         frmManage w;
         w.show();
-        clickRow(list(w, up ? "lstSource" : "lstDest"), 1);
+        clickRow(child<QListView>(w, up ? "lstSource" : "lstDest"), 1);
         t.deleteElsewhere(b);
         click(w, qPrintable(button));
         QCOMPARE(sb.spy->count(), 1);
@@ -108,9 +99,9 @@ private slots:
         frmManage w;
         w.show();
         search(w, QStringLiteral("w32999"));
-        QCOMPARE(selectedRow(list(w, "lstSource")), 32999);
+        QCOMPARE(selectedRow(child<QListView>(w, "lstSource")), 32999);
         search(w, QStringLiteral("w3"));
-        QCOMPARE(selectedRow(list(w, "lstSource")), 30000);
+        QCOMPARE(selectedRow(child<QListView>(w, "lstSource")), 30000);
         click(w, "btnAddAll");
         QCOMPARE(t.count(1), 33000);
         QCOMPARE(sb.spy->count(), 0);
