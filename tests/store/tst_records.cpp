@@ -82,8 +82,7 @@ private slots:
     {
         const std::int32_t dog = Records::addCard(card(QStringLiteral("dog")));
         const std::int32_t cat = Records::addCard(card(QStringLiteral("it's a \"cat\"; DROP TABLE tSprache"), 0, 3));
-        const VocabularyRecord c = stored(cat);
-        QCOMPARE(QList<int>({c.Fach, c.gewusst}), QList<int>({0, 3}));
+        QCOMPARE(QList<int>({stored(cat).Fach, stored(cat).gewusst}), QList<int>({0, 3}));
 
         // Saving writes the texts; empty words keep the stored ones.
         Records::moveCard(dog, 4, 2);

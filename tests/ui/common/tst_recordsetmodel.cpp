@@ -26,7 +26,6 @@ private slots:
     void init()
     {
         work = std::make_unique<TempWorkDir>();
-        AppState::resetForTesting();
         db = store::Database::create(work->file(QStringLiteral("Vokabeln.mdb")), Catalogue::kLocale, Catalogue::kFormat);
         Catalogue::CreateLanguageTable(*db, QStringLiteral("tEnglisch"));
         AppState &a = AppState::instance();

@@ -14,10 +14,7 @@
 
 #include <QAbstractButton>
 #include <QAbstractItemView>
-#include <QLineEdit>
 #include <QTest>
-
-#include <memory>
 
 struct CardTable
 {
@@ -98,13 +95,6 @@ inline void click(QWidget &w, const char *name)
     QTest::mouseClick(child<QAbstractButton>(w, name), Qt::LeftButton);
 }
 
-// Types the text into txtSearch and presses Suchen.
-inline void search(QWidget &w, const QString &text)
-{
-    child<QLineEdit>(w, "txtSearch")->setText(text);
-    click(w, "btnSearch");
-}
-
 // The lines of a list as the learner reads them.
 inline QStringList linesOf(const QAbstractItemView *view)
 {
@@ -113,12 +103,6 @@ inline QStringList linesOf(const QAbstractItemView *view)
     for (int r = 0; m && r < m->rowCount(); ++r)
         lines << m->index(r, 0).data().toString();
     return lines;
-}
-
-inline int selectedRow(const QAbstractItemView *view)
-{
-    const auto rows = view->selectionModel() ? view->selectionModel()->selectedRows() : QModelIndexList();
-    return rows.isEmpty() ? -1 : rows.first().row();
 }
 
 inline void clickRow(QAbstractItemView *view, int row)

@@ -90,9 +90,9 @@ private slots:
                      ->isNull(QStringLiteral("FSatz")));
     }
 
-    // The stored card fills the form. One save stores the texts and closes;
-    // compartment, count and sound stay. The table is left on the card.
-    void changeSavesTheCardAndCloses()
+    // The stored card fills the form. One save stores the texts; compartment,
+    // count and sound stay. The table is left on the card.
+    void changeSavesTheCard()
     {
         t.open(sb, QStringLiteral("Französisch"));
         t.add(QStringLiteral("chat"), QStringLiteral("Katze"), 2);
@@ -110,7 +110,6 @@ private slots:
         AppState::instance().TableRecordset->setIndex(QStringLiteral("FVok"));
         click(w, "btnSave");
         QCOMPARE(sb.spy->count(), 0);
-        QVERIFY(!w.isVisible());
         const VocabularyRecord r = t.card(vnr);
         QCOMPARE(QStringList({texts(r), r.Artikel, r.FVokSound}), QStringList({"la maison|La maison.|Haus|", "m", "s.wav"}));
         QCOMPARE(QList<int>({r.Fach, r.gewusst}), QList<int>({4, 2}));
@@ -156,7 +155,6 @@ private slots:
         QCOMPARE(sb.spy->shown().first().text, vanished ? QStringLiteral("Vokabel nicht gefunden!") : QStringLiteral("Der Datenträger ist voll."));
         QVERIFY(w.isVisible());
         QCOMPARE(texts(w), QStringLiteral("kaputt|It is broken.|entzwei|"));
-        QVERIFY(sb.windows->opened().isEmpty());
         QCOMPARE(AppState::instance().EditVNr, editVnr);
         QCOMPARE(t.count(), 1);
         QCOMPARE(texts(t.card(vnr)), QStringLiteral("house||Haus|"));
