@@ -14,12 +14,7 @@
 
 #include <QAbstractButton>
 #include <QAbstractItemView>
-#include <QLineEdit>
-#include <QPushButton>
 #include <QTest>
-
-#include <initializer_list>
-#include <memory>
 
 struct CardTable
 {
@@ -66,12 +61,10 @@ struct CardTable
     // Many cards at once, named w00000, w00001, ... with native words n...
     void addMany(int n, int fach)
     {
-        db->beginTrans();
-        for (int i = 0; i < n; ++i)
-            db->execute(QStringLiteral("INSERT INTO ") + Records::sqlTable()
-                            + QStringLiteral(" (FVok, MVok, Fach) VALUES (?, ?, ?)"),
-                        {QStringLiteral("w%1").arg(i, 5, 10, QLatin1Char('0')), QStringLiteral("n%1").arg(i), fach});
-        db->commitTrans();
+        db->execute(QStringLiteral("WITH RECURSIVE n(i) AS (SELECT 0 UNION ALL SELECT i + 1 FROM n WHERE i + 1 < ?) "
+                                   "INSERT INTO ") + Records::sqlTable()
+                        + QStringLiteral(" (FVok, MVok, Fach) SELECT printf('w%05d', i), 'n' || i, ? FROM n"),
+                    {n, fach});
     }
     // The stored card; VNr 0 when it is not there.
     VocabularyRecord card(std::int32_t vnr)
@@ -79,7 +72,7 @@ struct CardTable
         auto rs = db->openRecordset(AppState::instance().CurrentTable, store::RecordsetType::Table);
         return Records::seekCard(*rs, vnr) ? Records::readCard(*rs) : VocabularyRecord{};
     }
-    int count(int fach = -1) { return fach < 0 ? Records::countAll() : Records::countCompartment(fach); }
+    static int count(int fach = -1) { return fach < 0 ? Records::countAll() : Records::countCompartment(fach); }
     // Deleted by another program: a second connection to the same file.
     void deleteElsewhere(std::int32_t vnr)
     {
@@ -102,25 +95,6 @@ inline void click(QWidget &w, const char *name)
     QTest::mouseClick(child<QAbstractButton>(w, name), Qt::LeftButton);
 }
 
-// Each button as one letter: 0 disabled, 1 enabled, D the default, d the
-// default while disabled (Enter then does nothing).
-inline QString buttons(QWidget &w, std::initializer_list<const char *> names)
-{
-    QString s;
-    for (const char *name : names) {
-        const auto *b = child<QPushButton>(w, name);
-        s += QLatin1Char(b->isDefault() ? (b->isEnabled() ? 'D' : 'd') : (b->isEnabled() ? '1' : '0'));
-    }
-    return s;
-}
-
-// Types the text into txtSearch and presses Suchen.
-inline void search(QWidget &w, const QString &text)
-{
-    child<QLineEdit>(w, "txtSearch")->setText(text);
-    click(w, "btnSearch");
-}
-
 // The lines of a list as the learner reads them.
 inline QStringList linesOf(const QAbstractItemView *view)
 {
@@ -131,16 +105,7 @@ inline QStringList linesOf(const QAbstractItemView *view)
     return lines;
 }
 
-inline int selectedRow(const QAbstractItemView *view)
+inline void clickRow(QAbstractItemView *view, int row)
 {
-    const auto rows = view->selectionModel() ? view->selectionModel()->selectedRows() : QModelIndexList();
-    return rows.isEmpty() ? -1 : rows.first().row();
-}
-
-inline void clickRow(QAbstractItemView *view, int row, bool twice = false)
-{
-    const QPoint at = view->visualRect(view->model()->index(row, 0)).center();
-    QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, at);
-    if (twice)
-        QTest::mouseDClick(view->viewport(), Qt::LeftButton, {}, at);
+    QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, view->visualRect(view->model()->index(row, 0)).center());
 }
