@@ -11,7 +11,6 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QSignalSpy>
 #include <QTest>
 
 #include <memory>
@@ -57,13 +56,6 @@ private:
         if (!found)
             qFatal("no control %s", qPrintable(name));
         return found;
-    }
-    // Gives a window the focus, as a click on it on a desktop does.
-    static bool activate(QWidget *window)
-    {
-        window->activateWindow();
-        QCoreApplication::processEvents();
-        return window->isActiveWindow();
     }
     // Adds a pair through the new-pair window, as the learner types it.
     void addPair(const QString &native, const QString &foreign)
@@ -274,31 +266,6 @@ private slots:
         }
         item(QStringLiteral("mLanguage(1)"))->trigger();
         QCOMPARE(count(1), QStringLiteral("1"));
-    }
-
-    // A window opened from the card box recounts it once: when the window
-    // closes, and not again when the main window gets the focus back from it.
-    void aClosedWindowRecountsTheCardBoxOnce()
-    {
-        makeDatabase({{QStringLiteral("dog"), 0}});
-        start();
-        QVERIFY(activate(w.get()));
-        QSignalSpy refreshed(w.get(), &frmMain::refreshed);
-        sb.windows->onOpen(QStringLiteral("frmManage"), [&](QDialog &dlg) {
-            // The window takes the focus as on a desktop; meanwhile a card
-            // moves, and the card box must show it afterwards.
-            QVERIFY(activate(&dlg));
-            AppState::instance().Database->execute(QStringLiteral("UPDATE tEnglisch SET Fach = 4"));
-            QCOMPARE(refreshed.count(), 0);
-            dlg.done(QDialog::Rejected);
-        });
-        QTest::mouseClick(item<QLabel>(QStringLiteral("imgBox(7)")), Qt::LeftButton);
-        QCOMPARE(sb.windows->opened(), QStringList{QStringLiteral("frmManage")});
-        QVERIFY(!AppState::instance().ManagerFromPool);
-        QCOMPARE(refreshed.count(), 1);
-        QCOMPARE(count(3), QStringLiteral("1"));
-        QVERIFY(activate(w.get()));
-        QCOMPARE(refreshed.count(), 1);
     }
 };
 
