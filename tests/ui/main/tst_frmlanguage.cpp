@@ -14,17 +14,12 @@ class TestFrmLanguage : public QObject
 
     std::unique_ptr<MessageSpy> spy_;
 
-    template <typename T = QWidget>
-    static T *child(frmLanguage &dlg, const char *name)
+    static QLineEdit *mother(frmLanguage &dlg) { return dlg.findChild<QLineEdit *>(QStringLiteral("txtMother")); }
+    static QLineEdit *foreign(frmLanguage &dlg) { return dlg.findChild<QLineEdit *>(QStringLiteral("txtForeign")); }
+    static void click(frmLanguage &dlg, const char *button)
     {
-        T *w = dlg.findChild<T *>(QString::fromLatin1(name));
-        if (!w)
-            qFatal("no control %s", name);
-        return w;
+        QTest::mouseClick(dlg.findChild<QPushButton *>(QLatin1String(button)), Qt::LeftButton);
     }
-    static QLineEdit *mother(frmLanguage &dlg) { return child<QLineEdit>(dlg, "txtMother"); }
-    static QLineEdit *foreign(frmLanguage &dlg) { return child<QLineEdit>(dlg, "txtForeign"); }
-    static void click(frmLanguage &dlg, const char *button) { QTest::mouseClick(child<QPushButton>(dlg, button), Qt::LeftButton); }
 
 private slots:
     void init() { spy_ = std::make_unique<MessageSpy>(); }

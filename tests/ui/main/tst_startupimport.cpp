@@ -90,7 +90,7 @@ private slots:
     void firstStartImportsTheEarlierFile_data()
     {
         QTest::addColumn<QByteArray>("file");
-        QTest::addColumn<QList<int>>("cards"); // per pair imported
+        QTest::addColumn<QList<int>>("counts"); // cards per pair imported
         QTest::addColumn<QString>("problem");
         const QByteArray vok1 = legacyFile(QStringLiteral("vok1.mdb"));
         QByteArray crashing = vok1;
@@ -106,7 +106,7 @@ private slots:
     void firstStartImportsTheEarlierFile()
     {
         QFETCH(QByteArray, file);
-        QFETCH(QList<int>, cards);
+        QFETCH(QList<int>, counts);
         QFETCH(QString, problem);
         const QStringList foreign = {QStringLiteral("Englisch"), QStringLiteral("Französisch"), QStringLiteral("Spanisch"),
                                      QStringLiteral("Italienisch")};
@@ -116,11 +116,11 @@ private slots:
 
         QCOMPARE(linkCopies(), copiesBefore);
         QStringList pairs, tables = {QStringLiteral("tEnglisch"), QStringLiteral("tSprache")};
-        for (int i = 0; i < cards.size(); ++i) {
+        for (int i = 0; i < counts.size(); ++i) {
             pairs << QStringLiteral("Deutsch - ") + foreign[i];
             if (i > 0)
                 tables << QStringLiteral("t") + foreign[i];
-            QCOMPARE(count(QStringLiteral("t") + foreign[i]), cards[i]);
+            QCOMPARE(count(QStringLiteral("t") + foreign[i]), counts[i]);
             QVERIFY(QDir(sb.work->file(foreign[i])).exists());
         }
         QCOMPARE(languageMenu(), pairs);
