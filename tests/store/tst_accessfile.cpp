@@ -51,13 +51,6 @@ private slots:
         sb.stop();
     }
 
-    void recognisesAccessFilesByTheirHeader()
-    {
-        writeFile(sb.work->file(QStringLiteral("fake.mdb")), QByteArray(4096, 'x'));
-        for (const char *name : {"vok1.mdb", "fake.mdb", "test.mdb"})
-            QCOMPARE(store::access::isAccessFile(sb.work->file(QLatin1String(name))), name[0] == 'v');
-    }
-
     // Unicode text as the file holds it (nulls and empty texts are checked
     // through the import). The copy the link reads lives as long as the link.
     void attachedAccessTableReadsTheFile()

@@ -40,14 +40,6 @@ private slots:
     }
     void cleanupTestCase() { Settings::setStoreFileForTesting(QString()); }
 
-    void emptyStoreGivesDefaultsAndStaysUnwritten()
-    {
-        QCOMPARE(load(), QString());
-        const AppState &a = AppState::instance();
-        QCOMPARE((QList<int>{a.Abfrage, a.Repeats, a.Versuche, a.SprachNr, a.xCard}), (QList<int>{1, 1, 3, 1, 74}));
-        QVERIFY(!QFile::exists(file));
-    }
-
     // Halves round to even, hex counts, huge numbers stop at 32767, a comma
     // is no decimal point.
     void numberKeysTakeTheLeadingNumber()
