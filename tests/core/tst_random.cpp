@@ -10,25 +10,6 @@ class TestRandom : public QObject
     Q_OBJECT
 
 private slots:
-    void cleanup() { Random::pinSeed(std::nullopt); }
-
-    // A seed gives its sequence again; a pinned seed overrides the clock
-    // until it is unpinned.
-    void seedsRepeatTheirSequence()
-    {
-        QList<double> first;
-        Random::seed(2024);
-        for (int i = 0; i < 100; ++i)
-            first << Random::next();
-        Random::pinSeed(2024);
-        Random::seedFromClock();
-        for (int i = 0; i < 100; ++i)
-            QCOMPARE(Random::next(), first[i]);
-        Random::pinSeed(std::nullopt);
-        Random::seedFromClock();
-        QVERIFY(Random::next() != first[0]);
-    }
-
     // Every draw lies in [0, 1), and the positions the practice draws from
     // it (floor(n * r) + 1) cover 1 .. n evenly.
     void drawsAreUniformInTheHalfOpenInterval()

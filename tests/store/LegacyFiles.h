@@ -1,6 +1,7 @@
 #pragma once
 
-// Earlier data files from tests/data/legacy, written where a test needs them.
+// Earlier data files from tests/data/legacy, and files written where a test
+// needs them.
 
 #include <QDir>
 #include <QFile>

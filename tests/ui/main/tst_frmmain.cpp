@@ -11,7 +11,6 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QSignalSpy>
 #include <QTest>
 
 #include <memory>
@@ -50,11 +49,6 @@ private:
         w->show();
         w->Form_Activate();
     }
-    void restart()
-    {
-        w.reset();
-        start();
-    }
     template <typename T = QAction>
     T *item(const QString &name)
     {
@@ -62,13 +56,6 @@ private:
         if (!found)
             qFatal("no control %s", qPrintable(name));
         return found;
-    }
-    // Gives a window the focus, as a click on it on a desktop does.
-    static bool activate(QWidget *window)
-    {
-        window->activateWindow();
-        QCoreApplication::processEvents();
-        return window->isActiveWindow();
     }
     // Adds a pair through the new-pair window, as the learner types it.
     void addPair(const QString &native, const QString &foreign)
@@ -82,15 +69,6 @@ private:
         item(QStringLiteral("mAdd"))->trigger();
     }
     QString count(int i) { return item<QLabel>(QStringLiteral("lblCount(%1)").arg(i))->text(); }
-    QStringList enabledCompartmentItems()
-    {
-        QStringList on;
-        for (const char *m : {"mWork", "mTable", "mPage", "mPrint"})
-            for (int c = 1; c <= 7; ++c)
-                if (item(QStringLiteral("%1(%2)").arg(QLatin1String(m)).arg(c))->isEnabled())
-                    on << QStringLiteral("%1(%2)").arg(QLatin1String(m)).arg(c);
-        return on;
-    }
 
 private slots:
     void init()
@@ -104,46 +82,18 @@ private slots:
         sb.stop();
     }
 
-    void firstStartCreatesAndSeedsTheDatabase()
-    {
-        start();
-        QCOMPARE(sb.spy->count(), 0);
-        QVERIFY(QDir(sb.work->file(QStringLiteral("Englisch"))).exists());
-        QCOMPARE(w->windowTitle(), QStringLiteral("Vokamia - Englisch"));
-        QCOMPARE(count(7), QStringLiteral("leer"));
-        QVERIFY(item(QStringLiteral("mVAdd"))->isEnabled());
-        QVERIFY(enabledCompartmentItems().isEmpty());
-        QCOMPARE(sb.setting(QStringLiteral("Database/SprachNr")), QStringLiteral("1"));
-        const AppState &a = AppState::instance();
-        auto rows = a.Database->openRecordset(QStringLiteral("Select * from tSprache"));
-        QCOMPARE(rows->recordCount(), 1);
-        QCOMPARE(rows->text(QStringLiteral("Tabelle")), QStringLiteral("tEnglisch"));
-        QCOMPARE(a.Database->tableDef(QStringLiteral("tEnglisch")).fields.size(), 12);
-    }
-
-    // Filled compartments show; each click mode opens its window on the
-    // clicked compartment, the pool always the manager.
+    // A click opens the chosen window on the clicked compartment; the pool
+    // always opens the manager, and only it is told it came from the pool.
     void cardBoxClicksFollowTheClickAction()
     {
         makeDatabase({{QStringLiteral("zebra"), 3}, {QStringLiteral("Apfel"), 3}, {QStringLiteral("pool"), 0}});
         start();
-        QCOMPARE(count(2), QStringLiteral("2"));
-        for (int i = 0; i < 7; ++i)
-            QCOMPARE(!item<QWidget>(QStringLiteral("imgBox(%1)").arg(i))->isHidden(), i == 2);
-        QCOMPARE(enabledCompartmentItems(), (QStringList{"mWork(3)", "mTable(3)", "mPage(3)", "mPrint(3)"}));
-        const Windows::Kind expected[5] = {Windows::Kind::Entry, Windows::Kind::Practice, Windows::Kind::Paging,
-                                           Windows::Kind::Table, Windows::Kind::Print};
-        for (int k = 0; k < 5; ++k) {
-            QTest::mouseClick(item<QRadioButton>(QStringLiteral("optMode(%1)").arg(k)), Qt::LeftButton);
-            sb.windows->clear();
-            fromPool.clear();
-            // The count label reacts like the picture.
-            QTest::mouseClick(item<QLabel>(k == 0 ? QStringLiteral("lblCount(0)") : QStringLiteral("lblCount(2)")), Qt::LeftButton);
-            QTest::mouseClick(item<QLabel>(QStringLiteral("imgBox(7)")), Qt::LeftButton);
-            QCOMPARE(sb.windows->requested(), (QList<Windows::Kind>{expected[k], Windows::Kind::Manager}));
-            QCOMPARE(fromPool, (QList<bool>{false, true}));
-            QVERIFY(!AppState::instance().ManagerFromPool);
-        }
+        QTest::mouseClick(item<QRadioButton>(QStringLiteral("optMode(4)")), Qt::LeftButton);
+        QTest::mouseClick(item<QLabel>(QStringLiteral("lblCount(2)")), Qt::LeftButton);
+        QTest::mouseClick(item<QLabel>(QStringLiteral("imgBox(7)")), Qt::LeftButton);
+        QCOMPARE(sb.windows->requested(), (QList<Windows::Kind>{Windows::Kind::Print, Windows::Kind::Manager}));
+        QCOMPARE(fromPool, (QList<bool>{false, true}));
+        QVERIFY(!AppState::instance().ManagerFromPool);
         // The print command prepared compartment 3 in alphabetical order.
         QTest::mouseClick(item<QLabel>(QStringLiteral("imgBox(2)")), Qt::LeftButton);
         const AppState &a = AppState::instance();
@@ -151,15 +101,9 @@ private slots:
         QCOMPARE(a.CompartmentRecordset->text(QStringLiteral("FVok")), QStringLiteral("Apfel"));
         item(QStringLiteral("mWork(3)"))->trigger();
         QCOMPARE(a.SqlText, QStringLiteral("Select * from tEnglisch where [Fach] = 3"));
-        QCOMPARE(sb.windows->requested().last(), Windows::Kind::Practice);
-
-        // Cards changed while a window was open show at the next activation.
-        QTest::mouseClick(item<QRadioButton>(QStringLiteral("optMode(0)")), Qt::LeftButton);
-        a.Database->execute(QStringLiteral("UPDATE tEnglisch SET Fach = 1 WHERE FVok = 'zebra'"));
-        w->Form_Activate();
-        QCOMPARE(count(0), QStringLiteral("1"));
     }
 
+    // Values out of range take the defaults; a choice is saved at once.
     void optionsAreClampedAndSavedAtOnce()
     {
         sb.putSetting(QStringLiteral("Options/Repeats"), QStringLiteral("9"));
@@ -168,18 +112,10 @@ private slots:
         start();
         for (const char *name : {"mRepeat(1)", "mTrial(3)", "mMode(1)"})
             QVERIFY2(item(QLatin1String(name))->isChecked(), name);
-        item(QStringLiteral("mMode(2)"))->trigger();
         item(QStringLiteral("mRepeat(4)"))->trigger();
         item(QStringLiteral("mRepeat(4)"))->trigger(); // choosing it again keeps it checked
-        item(QStringLiteral("mTrial(2)"))->trigger();
-        QCOMPARE(sb.setting(QStringLiteral("Options/Abfrage")), QStringLiteral("2"));
         QCOMPARE(sb.setting(QStringLiteral("Options/Repeats")), QStringLiteral("4"));
-        QCOMPARE(sb.setting(QStringLiteral("Options/Versuche")), QStringLiteral("2"));
-        restart();
-        for (const char *name : {"mMode(2)", "mRepeat(4)", "mTrial(2)"})
-            QVERIFY2(item(QLatin1String(name))->isChecked(), name);
-        QVERIFY(!item(QStringLiteral("mRepeat(1)"))->isChecked());
-        QVERIFY(AppState::instance().AskNative);
+        QVERIFY(item(QStringLiteral("mRepeat(4)"))->isChecked());
     }
 
     void aMissingTableKeepsThePreviousCardBox()
@@ -205,27 +141,24 @@ private slots:
 
     // A start-up problem is reported once and start-up goes on: a broken
     // stored pair leaves the other pairs and the way out usable, no pair at
-    // all still lets the learner add one. The pair then chosen is stored and
-    // the next start is quiet.
+    // all still lets the learner add one. The pair then chosen is stored.
     void startupProblems_data()
     {
         QTest::addColumn<QString>("message");
         QTest::addColumn<bool>("usable");
         QTest::addColumn<int>("choose"); // the pair to choose then; 0 adds one
-        QTest::addColumn<QString>("opened");
-        QTest::newRow("catalogue dropped") << "tSprache" << false << 0 << "Latein";
-        QTest::newRow("catalogue empty") << "kein Sprachpaar" << false << 0 << "Latein";
-        QTest::newRow("pair number beyond") << "7" << true << 2 << "Französisch";
-        QTest::newRow("names with blanks") << "" << true << 1 << "Englisch";
-        QTest::newRow("stored table dropped") << "Ungültige Datei!" << false << 1 << "Englisch";
-        QTest::newRow("stored table without VNr") << "Ungültige Tabelle!" << false << 1 << "Englisch";
+        QTest::newRow("catalogue dropped") << "tSprache" << false << 0;
+        QTest::newRow("catalogue empty") << "kein Sprachpaar" << false << 0;
+        QTest::newRow("pair number beyond") << "7" << true << 2;
+        QTest::newRow("names with blanks") << "" << true << 1;
+        QTest::newRow("stored table dropped") << "Ungültige Datei!" << false << 1;
+        QTest::newRow("stored table without VNr") << "Ungültige Tabelle!" << false << 1;
     }
     void startupProblems()
     {
         QFETCH(QString, message);
         QFETCH(bool, usable);
         QFETCH(int, choose);
-        QFETCH(QString, opened);
         const QByteArray setup = QTest::currentDataTag();
         {
             auto db = makeDatabase({{QStringLiteral("x"), 3}}, {QStringLiteral("Französisch")});
@@ -252,15 +185,10 @@ private slots:
         start();
         const int reported = message.isEmpty() ? 0 : 1;
         QCOMPARE(sb.spy->count(), reported);
-        if (reported) {
-            const QString shown = sb.spy->last().title + QLatin1Char('\n') + sb.spy->last().text;
-            QVERIFY2(shown.contains(message), qPrintable(shown));
-        }
+        if (reported)
+            QVERIFY2((sb.spy->last().title + sb.spy->last().text).contains(message), qPrintable(sb.spy->last().text));
         QCOMPARE(AppState::instance().TableValid, usable);
         QCOMPARE(item(QStringLiteral("mVAdd"))->isEnabled(), usable);
-        QVERIFY(item(QStringLiteral("mExit"))->isEnabled());
-        if (!usable)
-            QVERIFY(enabledCompartmentItems().isEmpty());
 
         if (choose == 0) {
             QVERIFY(w->findChild<QAction *>(QStringLiteral("mLanguage(1)")) == nullptr);
@@ -271,13 +199,8 @@ private slots:
         }
         QCOMPARE(sb.spy->count(), reported);
         QVERIFY(AppState::instance().TableValid);
-        QVERIFY(item(QStringLiteral("mVAdd"))->isEnabled());
-        if (choose == 1)
-            QCOMPARE(enabledCompartmentItems(), (QStringList{"mWork(3)", "mTable(3)", "mPage(3)", "mPrint(3)"}));
-        restart();
-        QCOMPARE(sb.spy->count(), reported);
-        QVERIFY(AppState::instance().TableValid);
-        QCOMPARE(w->windowTitle(), QStringLiteral("Vokamia - ") + opened);
+        for (const char *m : {"mWork(3)", "mTable(3)", "mPage(3)", "mPrint(3)"})
+            QVERIFY2(item(QLatin1String(m))->isEnabled() == (choose == 1), m);
     }
 
     void aFileThatIsNoDatabase()
@@ -288,24 +211,29 @@ private slots:
         f.close();
         start();
         QVERIFY(sb.spy->count() >= 1);
-        QCOMPARE(sb.spy->shown().first().title, QStringLiteral("Problem"));
         QVERIFY(sb.spy->shown().first().text.contains(dbPath()));
         QVERIFY(!item(QStringLiteral("mVAdd"))->isEnabled());
-        item(QStringLiteral("mExit"))->trigger();
-        QVERIFY(!w->isVisible());
         QVERIFY(f.open(QIODevice::ReadOnly));
         QCOMPARE(f.readAll(), QByteArray("Einkaufsliste: Brot, Milch\n"));
     }
 
-    void addingLanguagePairs()
+    // The first start creates the database with one pair; pairs added later
+    // get their table, catalogue row and recordings folder.
+    void firstStartAndAddingLanguagePairs()
     {
-        makeDatabase({{QStringLiteral("dog"), 2}});
         start();
+        const AppState &a = AppState::instance();
+        QVERIFY(QDir(sb.work->file(QStringLiteral("Englisch"))).exists());
+        QCOMPARE(sb.setting(QStringLiteral("Database/SprachNr")), QStringLiteral("1"));
+        auto rows = a.Database->openRecordset(QStringLiteral("Select * from tSprache"));
+        QCOMPARE(rows->recordCount(), 1);
+        QCOMPARE(rows->text(QStringLiteral("Tabelle")), QStringLiteral("tEnglisch"));
+        rows.reset();
+        a.Database->execute(QStringLiteral("INSERT INTO tEnglisch (FVok, MVok, Fach) VALUES ('dog', 'DOG', 2)"));
+
         addPair(QStringLiteral("deutsch"), QStringLiteral("LATEIN"));
         QCOMPARE(sb.spy->count(), 0);
-        const AppState &a = AppState::instance();
         QCOMPARE(a.CurrentTable, QStringLiteral("tLatein"));
-        QVERIFY(item(QStringLiteral("mLanguage(2)"))->isChecked());
         QVERIFY(QDir(sb.work->file(QStringLiteral("Latein"))).exists());
         QCOMPARE(sb.setting(QStringLiteral("Database/SprachNr")), QStringLiteral("2"));
         auto row = a.Database->openRecordset(QStringLiteral("Select * from tSprache Where SprachId = 2"));
@@ -320,88 +248,20 @@ private slots:
         addPair(QStringLiteral("Deutsch"), QStringLiteral("hen"));
         QCOMPARE(sb.spy->count(), 0);
         QCOMPARE(a.CurrentTable, QStringLiteral("tHen"));
-        QCOMPARE(count(7), QStringLiteral("leer"));
         item(QStringLiteral("mLanguage(2)"))->trigger();
 
         // Refused pairs change nothing at all.
-        for (const QString &foreign : {QStringLiteral("englisch"), QString(200, QLatin1Char('x')),
-                                       QStringLiteral("Sehr-lange-Sprachbezeichnung-ohne-Ende")}) {
+        for (const QString &foreign : {QStringLiteral("englisch"), QString(200, QLatin1Char('x'))}) {
             sb.spy->clear();
             addPair(QStringLiteral("Deutsch"), foreign);
             QCOMPARE(sb.spy->count(), 1);
             QCOMPARE(int(a.PairCount), 4);
             QCOMPARE(a.CurrentTable, QStringLiteral("tLatein"));
-            QVERIFY(w->findChild<QAction *>(QStringLiteral("mLanguage(5)")) == nullptr);
             QCOMPARE(a.Database->openRecordset(QStringLiteral("Select count(*) from tSprache"))->value(0).toInt(), 4);
             QCOMPARE(a.Database->tableNames().size(), 5);
         }
-
-        // The older pairs can still be chosen, and all survive a restart.
         item(QStringLiteral("mLanguage(1)"))->trigger();
         QCOMPARE(count(1), QStringLiteral("1"));
-        restart();
-        QCOMPARE(item(QStringLiteral("mLanguage(3)"))->text(), QStringLiteral("Deutsch - O'ahu; drop"));
-        QVERIFY(item(QStringLiteral("mLanguage(1)"))->isChecked());
-    }
-
-    // Each window opened from the card box recounts it once: when the window
-    // closes, and not again when the main window gets the focus back from
-    // it. The manager shows its choices only when opened from the menu.
-    void aClosedWindowRecountsTheCardBoxOnce_data()
-    {
-        QTest::addColumn<QString>("control");
-        QTest::addColumn<QString>("window");
-        QTest::addColumn<bool>("choices");
-        QTest::newRow("about") << "mAbout" << "frmAbout" << false;
-        QTest::newRow("help") << "mHelp" << "frmHelp" << false;
-        QTest::newRow("sound folder") << "mSoundPath" << "frmSPfad" << false;
-        QTest::newRow("new pair") << "mAdd" << "frmLanguage" << false;
-        QTest::newRow("Eingeben") << "mVAdd" << "frmNew" << false;
-        QTest::newRow("verwalten") << "mAdmin" << "frmManage" << true;
-        QTest::newRow("pool picture") << "imgBox(7)" << "frmManage" << false;
-        QTest::newRow("Wörterbuch") << "mWBook" << "frmWBook" << false;
-    }
-    void aClosedWindowRecountsTheCardBoxOnce()
-    {
-        QFETCH(QString, control);
-        QFETCH(QString, window);
-        QFETCH(bool, choices);
-        makeDatabase({{QStringLiteral("dog"), 0}});
-        start();
-        QVERIFY(activate(w.get()));
-        QSignalSpy refreshed(w.get(), &frmMain::refreshed);
-        bool cboVisible = false;
-        sb.windows->onOpen(window, [&](QDialog &dlg) {
-            QVERIFY(!AppState::instance().EditMode);
-            if (QWidget *cbo = dlg.findChild<QWidget *>(QStringLiteral("cboSource")))
-                cboVisible = cbo->isVisible();
-            // The window takes the focus as on a desktop; meanwhile a card
-            // moves, and the card box must show it afterwards.
-            QVERIFY(activate(&dlg));
-            AppState::instance().Database->execute(QStringLiteral("UPDATE tEnglisch SET Fach = 4"));
-            QCOMPARE(refreshed.count(), 0);
-            dlg.done(QDialog::Rejected);
-        });
-        if (control.startsWith(QLatin1String("imgBox")))
-            QTest::mouseClick(item<QLabel>(control), Qt::LeftButton);
-        else
-            item(control)->trigger();
-        QCOMPARE(sb.windows->opened(), QStringList{window});
-        QCOMPARE(cboVisible, choices);
-        QVERIFY(!AppState::instance().ManagerFromPool);
-        QCOMPARE(sb.spy->count(), 0);
-        QCOMPARE(refreshed.count(), 1);
-        QCOMPARE(count(3), QStringLiteral("1"));
-        // The desktop gives the focus back to the main window.
-        QVERIFY(activate(w.get()));
-        QCOMPARE(refreshed.count(), 1);
-
-        // Losing the focus elsewhere and getting it back still recounts.
-        QWidget other;
-        other.show();
-        QVERIFY(activate(&other));
-        QVERIFY(activate(w.get()));
-        QCOMPARE(refreshed.count(), 2);
     }
 };
 
