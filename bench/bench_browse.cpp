@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Times the two browsing windows on one compartment of a large table (an
 // eighth of the cards): how soon the paging window shows its first card and
 // what one step costs, and how soon the table view stands with its first

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Times the first start with an earlier vok1.mdb of 20,000 English cards
 // (and ten each in French, Spanish and Italian) in the working directory:
 // the reader alone, the import alone and the whole start of the main window,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Times the windows that list every card or a whole compartment on large
 // language tables: the dictionary and the compartment manager opening to
 // their first screen, their searches, and ">>" / "<<" moving the pool, with

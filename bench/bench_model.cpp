@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Times the list model on large tables: how soon the first screen of the
 // dictionary stands, what it costs in memory, and what scrolling to the end
 // and back costs against reading the same rows from SQLite directly.

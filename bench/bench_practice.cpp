@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Times the practice window on a large table: opening a compartment of an
 // eighth of the cards up to the first card shown, and one step to the next
 // card (grading, storing the card, showing the next one).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Printing a compartment into a PDF file through the print window: time,
 // peak memory, how often the progress bar moved and the longest time the
 // window went without handling its events.

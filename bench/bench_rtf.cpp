@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Times the RTF reader of the help viewer on large and deeply nested input
 // and prints the figures. The conversion is meant to grow linearly with the
 // input: the last column compares each size's time with the smallest one's,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Times what the windows ask of the engine layer on large language tables,
 // against SQLite's C API doing the same work on the same file, and prints
 // the figures. The two sides take turns over many rounds; a ratio is the

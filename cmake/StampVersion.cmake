@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Writes the version header: the project's version, plus the git revision
 # when the sources are a git checkout. Run at every build; the header is
 # rewritten only when its text changes, so a new revision recompiles the two

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // libFuzzer target for the RTF reader of the help viewer (Rtf::toHtml).
 // Any input must convert without a crash, a hang, a leak or undefined
 // behaviour; see README.md for building and running it.

@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: GPL-3.0-or-later
 """Mutates an Access file byte by byte and runs the Access reader on each
 variant; counts the outcomes and lists every variant that read fewer rows than
 the original without an error (there must be none). The reader may crash or

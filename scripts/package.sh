@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Installs what is missing, builds Vokamia in Release and makes its Debian
 # package in build/ (install it with: sudo apt install ./build/vokamia_*.deb).
 set -euo pipefail

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Installs what is missing, builds Vokamia in Release and starts it with the
 # learner's data folder as its working directory.
 set -euo pipefail

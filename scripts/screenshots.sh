@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Makes the README's screenshots in docs/ again: the real program under a
 # virtual display, on a fresh data folder seeded with a few cards.
 set -euo pipefail

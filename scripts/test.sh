@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Installs what is missing, builds Vokamia and its tests, runs every test,
 # then runs them all once more in a build with AddressSanitizer and
 # UndefinedBehaviorSanitizer. Compiler warnings fail both builds here (only here).

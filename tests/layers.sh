@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Keeps the data layer free of the layers above it: nothing in src/core or
 # src/store may include a header of Qt's widget, multimedia or printing
 # modules, nor anything from src/ui, src/sound or src/print.

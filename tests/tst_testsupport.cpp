@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The test helpers themselves: a check that fails inside the driver of a
 // window must end that test with the window closed, not leave it waiting.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "core/Places.h"
 #include "sound/Mci.h"
 #include "ui/common/Application.h"

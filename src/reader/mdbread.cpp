@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // vokamia-mdbread: copies tables of an Access (Jet) file into a new file of
 // Vokamia's own format, so the program can read them like any of its files.
 //

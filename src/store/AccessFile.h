@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // Access (Jet) files, read through the reader program vokamia-mdbread in a

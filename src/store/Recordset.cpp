@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "store/Connection.h"
 #include "store/SqlLexer.h"
 #include "store/Collation.h"

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Installs the build into a temporary prefix as a package would, checks the
 # desktop's files there and runs the smoke test against the installed
 # program, so it must find its help texts, pictures and sounds in the

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Builds the Debian package of the build folder and checks what it holds and
 # what it asks for.
 #   package.sh <build folder>

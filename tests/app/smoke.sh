@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Starts the real program under a virtual display with empty data and
 # settings folders, waits for its main window, checks that the database was
 # created, closes the window as a window manager would and expects a clean

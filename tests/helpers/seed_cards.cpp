@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Adds cards to the English table of a database through the program's own
 // card operations, for screenshots and trials by hand. One card a line on
 // standard input: foreign word|native word|foreign sentence|native sentence|compartment

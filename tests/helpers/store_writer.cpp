@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Writes many rows in one transaction and says so on stdout half-way, so a
 // test can kill it in the middle of the write.
 #include "store/Engine.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Stands in for the Access reader: never finishes, as the reader would in a
 // file that sends it round in circles.
 #include <chrono>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Printing fronts and backs, drawn on sheets that record every page, text
 // and line, with fixed-pitch metrics: a character is 2 mm wide, a line of
 // type half its points high.

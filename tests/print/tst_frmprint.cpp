@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The print window: saving and loading the layout, printer trouble, and
 // printing into a real PDF file.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The recording window against the tone backend and a real database in a
 // temporary working folder. The bytes of a saved WAV are checked in tst_mci;
 // here it is enough that the window's file reads back as that recording.

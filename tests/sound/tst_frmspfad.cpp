@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The sound-folder dialog: what Ok stores and what Cancel leaves, also when
 // the main window opens it.
 

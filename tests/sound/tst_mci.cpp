@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The multimedia command layer against the tone backend (no sound hardware),
 // and the real backend where no sound server can be reached.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The real sound backend against a private sound server started by this test:
 // a pipe source stands in for the microphone (the test feeds it known
 // samples) and a null sink for the speakers.

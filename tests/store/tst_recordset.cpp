@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Recordsets as the windows use them: moving, finding, editing and seeing
 // what others changed, on the program's own language table.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The word-start test that the dictionary's search runs inside SQLite, on
 // the UTF-8 bytes SQLite hands over.
 

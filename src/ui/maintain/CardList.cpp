@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/maintain/CardList.h"
 
 #include "ui/common/Messages.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The fonts and colours window, opened as the main window opens it: taking a
 // font with and without a printer font, and choosing colours, as stored.
 

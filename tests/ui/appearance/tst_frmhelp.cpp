@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The help viewer and the help command: which file is shown, and what the
 // learner is told when there is none.
 #include "TestSupport.h"

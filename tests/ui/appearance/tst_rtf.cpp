@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The RTF reader of the help viewer (Rtf::toHtml), checked through what Qt
 // makes of its output: every test loads the HTML into a QTextDocument and
 // reads text and character formats from there, never the HTML itself.

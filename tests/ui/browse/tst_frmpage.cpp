@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The browsing windows opened from the card box against a real compartment:
 // the paging ring in both directions with its running number, and the table.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The table view of a compartment: the cells as the learner reads them and
 // the current row left alone.
 

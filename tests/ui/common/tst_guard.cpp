@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The guard around handler steps and the application's last net. This test
 // runs on the program's own application object.
 #include "TestSupport.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The list model against a plain reading of the same statement, before and
 // after the card operations change the table.
 

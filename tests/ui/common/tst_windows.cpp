@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The window opener, as tests meet it: through its responder, without a
 // modal loop.
 #include "TestSupport.h"

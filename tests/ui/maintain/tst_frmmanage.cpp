@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The compartment manager against a real database in the sandbox.
 
 #include "CardTable.h"

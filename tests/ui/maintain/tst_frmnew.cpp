@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The entry and change form against a real database in the sandbox.
 
 #include "CardTable.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The dictionary against a real database in the sandbox; the entry form it
 // opens is driven through the window opener.
 

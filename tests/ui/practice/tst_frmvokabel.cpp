@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Whole practices played through the window opener against a real database
 // in a temporary working folder and the tone backend in place of the sound
 // hardware; the database is checked afterwards.
