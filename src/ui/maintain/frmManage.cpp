@@ -109,6 +109,8 @@ void frmManage::buildControls()
 
     connect(cboSource, &QComboBox::currentIndexChanged, this, &frmManage::cboSource_Click);
     connect(cboDest, &QComboBox::currentIndexChanged, this, &frmManage::cboDest_Click);
+    CardList::onClick(lstSource, this, [this] { list_Click(Side::Source); });
+    CardList::onClick(lstDest, this, [this] { list_Click(Side::Dest); });
     connect(lstSource, &QListView::doubleClicked, this, [this] { moveCards(Side::Source, false); });
     connect(lstDest, &QListView::doubleClicked, this, [this] { moveCards(Side::Dest, false); });
     connect(btnAdd, &QPushButton::clicked, this, [this] { moveCards(Side::Source, false); });

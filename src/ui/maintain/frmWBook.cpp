@@ -60,6 +60,7 @@ void frmWBook::buildControls()
     btnSearch->setEnabled(false);
 
     List1 = CardList::makeView(this, "List1", QStringLiteral("Auflistung aller Vokabeln mit Angabe des Faches"), 440, 320);
+    CardList::onClick(List1, this, [this] { List1_Click(); });
 
     btnChange = makeButton("btnChange", QStringLiteral("&Ändern"), QStringLiteral("Ändern der gewählten Vokabel (Nachvertonung!)"));
     btnDelete = makeButton("btnDelete", QStringLiteral("&Löschen"), QStringLiteral("Löschen der gewählten Vokabel"));
@@ -259,9 +260,10 @@ void frmWBook::btnDelete_Click()
         + QStringLiteral("wirklich löschen?");
     const auto answer = Msg::show(question, QStringLiteral("Löschen"), QMessageBox::NoIcon,
                                   QMessageBox::Yes | QMessageBox::No, this);
-    if (answer != QMessageBox::Yes) {
-        CardList::clearQuietly(List1, selectionGuard_);
-    } else {
+    // No line stays chosen, whatever the answer: a deleted line must not
+    // hand its highlight to the next one while both buttons go off.
+    CardList::clearQuietly(List1, selectionGuard_);
+    if (answer == QMessageBox::Yes) {
         // The list hears of the deletion and drops the line itself.
         Msg::guard(Msg::kAppTitle, [&] {
             a.TableRecordset->deleteCurrent();
