@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/main/frmMain.h"
+#include "ui/common/AltKeys.h"
 
 #include "core/AppState.h"
 #include "ui/common/Messages.h"
@@ -87,6 +88,7 @@ void ClickLabel::mouseReleaseEvent(QMouseEvent *event)
 
 frmMain::frmMain(QWidget *parent) : QMainWindow(parent)
 {
+    AltKeys::guard();
     setObjectName(QStringLiteral("frmMain"));
     setWindowIcon(QIcon(Places::programFile(QStringLiteral("pictures/vokamia.png"))));
     central_ = new QWidget(this);

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/maintain/frmManage.h"
+#include "ui/common/AltKeys.h"
 
 #include "ui/common/Controls.h"
 
@@ -41,6 +42,7 @@ QString countLabel(int fach, int count)
 
 frmManage::frmManage(QWidget *parent) : QDialog(parent)
 {
+    AltKeys::guard();
     setObjectName(QStringLiteral("frmManage"));
     setWindowTitle(QStringLiteral("Verwalten von Vokabeln"));
     setModal(true);

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/maintain/frmWBook.h"
+#include "ui/common/AltKeys.h"
 
 #include "ui/common/Controls.h"
 
@@ -30,6 +31,7 @@ const QString kCrLf = QStringLiteral("\r\n");
 
 frmWBook::frmWBook(QWidget *parent) : QDialog(parent)
 {
+    AltKeys::guard();
     setObjectName(QStringLiteral("frmWBook"));
     setWindowTitle(QStringLiteral("Wörterbuch"));
     setModal(true);
