@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "print/frmPrint.h"
+#include "ui/common/AltKeys.h"
 
 #include "ui/common/Controls.h"
 
@@ -71,6 +72,7 @@ void placeShape(QFrame *shape, const QRect &units)
 
 frmPrint::frmPrint(QWidget *parent) : QDialog(parent)
 {
+    AltKeys::guard();
     AppState &a = AppState::instance();
     setObjectName(QStringLiteral("frmPrint"));
     setWindowTitle(QStringLiteral("Einstellen der Druckoptionen und Ausdrucken") + QStringLiteral(" für Fach ")

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "sound/frmSPfad.h"
+#include "ui/common/AltKeys.h"
 
 #include "core/AppState.h"
 #include "ui/common/Messages.h"
@@ -29,6 +30,7 @@ const QString kCrLf = QStringLiteral("\r\n");
 
 frmSPfad::frmSPfad(QWidget *parent) : QDialog(parent)
 {
+    AltKeys::guard();
     setObjectName(QStringLiteral("frmSPfad"));
     setWindowTitle(QStringLiteral("Soundpfad einstellen"));
     setModal(true);

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "sound/frmSound.h"
+#include "ui/common/AltKeys.h"
 
 #include "ui/common/Controls.h"
 
@@ -49,6 +50,7 @@ void paintBox(QLineEdit *box, const QColor &background)
 
 frmSound::frmSound(QWidget *parent) : QDialog(parent)
 {
+    AltKeys::guard();
     setObjectName(QStringLiteral("frmSound"));
     setWindowTitle(QStringLiteral("Achtung Aufnahme"));
     setModal(true);

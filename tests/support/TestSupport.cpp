@@ -13,6 +13,8 @@ MessageSpy::MessageSpy()
 {
     Msg::setResponder([this](QMessageBox &box) {
         shown_ << Shown{box.text(), box.windowTitle(), box.icon(), box.standardButtons()};
+        if (look_)
+            look_(box);
         if (!answers_.isEmpty())
             return answers_.takeFirst();
         if (QAbstractButton *def = box.defaultButton())

@@ -9,6 +9,8 @@
 #include <QString>
 #include <QTemporaryDir>
 
+#include <functional>
+
 class QWidget;
 
 // Records every message box the program builds and answers it at once, so
@@ -32,6 +34,8 @@ public:
     // Answers for the next boxes, in order; after them the default button
     // (or the first one) is pressed.
     void answer(QMessageBox::StandardButton b) { answers_ << b; }
+    // Looks at every following box as it is built, before it is answered.
+    void look(std::function<void(QMessageBox &)> f) { look_ = std::move(f); }
 
     const QList<Shown> &shown() const { return shown_; }
     int count() const { return int(shown_.size()); }
@@ -41,6 +45,7 @@ public:
 private:
     QList<Shown> shown_;
     QList<QMessageBox::StandardButton> answers_;
+    std::function<void(QMessageBox &)> look_;
 };
 
 // Types any text, umlauts included, into a widget key by key.

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/appearance/frmFonts.h"
+#include "ui/common/AltKeys.h"
 
 #include "ui/common/Controls.h"
 
@@ -31,6 +32,7 @@ const QString kFallback = QStringLiteral("MS Sans Serif");
 
 frmFonts::frmFonts(QWidget *parent) : QDialog(parent)
 {
+    AltKeys::guard();
     setObjectName(QStringLiteral("frmFonts"));
     setWindowTitle(QStringLiteral("Bildschirm- und Drucker-Fonts"));
     setModal(true);

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/appearance/frmHelp.h"
+#include "ui/common/AltKeys.h"
 
 #include "core/AppState.h"
 #include "ui/common/Messages.h"
@@ -18,6 +19,7 @@
 
 frmHelp::frmHelp(QWidget *parent) : QDialog(parent)
 {
+    AltKeys::guard();
     setObjectName(QStringLiteral("frmHelp"));
     setWindowTitle(QStringLiteral("Vuruver-Uredidi-Hilfe"));
     setModal(true);

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/browse/frmPage.h"
+#include "ui/common/AltKeys.h"
 
 #include "core/AppState.h"
 #include "core/Types.h"
@@ -84,6 +85,7 @@ QPlainTextEdit *textField(QWidget *parent, const char *name, const QString &tip,
 
 frmPage::frmPage(QWidget *parent) : QDialog(parent)
 {
+    AltKeys::guard();
     setObjectName(QStringLiteral("frmPage"));
     setWindowTitle(QStringLiteral("Blättern"));
     setModal(true);

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/browse/frmTable.h"
+#include "ui/common/AltKeys.h"
 
 #include "ui/common/Controls.h"
 
@@ -48,6 +49,7 @@ QStringList headings()
 
 frmTable::frmTable(QWidget *parent) : QDialog(parent)
 {
+    AltKeys::guard();
     setObjectName(QStringLiteral("frmTable"));
     setModal(true);
     buildControls();

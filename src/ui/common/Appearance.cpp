@@ -6,6 +6,7 @@
 
 #include <QFontDatabase>
 #include <QPalette>
+#include <QRegularExpression>
 #include <QWidget>
 
 namespace {
@@ -22,16 +23,35 @@ FontLists &testLists()
     return l;
 }
 
+// Each family once, by its plain name, in the order first named.
+QStringList families(const QStringList &names)
+{
+    QStringList plain;
+    for (const QString &name : names)
+        if (const QString f = Appearance::family(name); !f.isEmpty() && !plain.contains(f))
+            plain << f;
+    return plain;
+}
+
 } // namespace
 
 namespace Appearance {
 
-QFont font(const QString &family, qreal pointSize, bool bold)
+QString family(const QString &fontName)
+{
+    static const QRegularExpression foundry(QStringLiteral("\\s*\\[[^\\[\\]]*\\]\\s*$"));
+    QString plain = fontName;
+    plain.remove(foundry);
+    // A name that is nothing but a tag stays as it is.
+    return plain.isEmpty() ? fontName : plain;
+}
+
+QFont font(const QString &name, qreal pointSize, bool bold)
 {
     QFont f;
     // Family matching goes through the platform's substitution, so a
     // missing family still gives a usable font.
-    f.setFamilies({family});
+    f.setFamilies({family(name)});
     if (pointSize > 0)
         f.setPointSizeF(pointSize);
     f.setBold(bold);
@@ -41,7 +61,7 @@ QFont font(const QString &family, qreal pointSize, bool bold)
 QString fontName(Language language)
 {
     const AppState &a = AppState::instance();
-    return language == Language::Foreign ? a.FremdFont : a.MutterFont;
+    return family(language == Language::Foreign ? a.FremdFont : a.MutterFont);
 }
 
 QColor colour(Language language)
@@ -71,22 +91,24 @@ void apply(QWidget *widget, Language language, bool withColour)
 QStringList screenFonts()
 {
     if (!testLists().screen.isEmpty())
-        return testLists().screen;
-    QStringList fonts;
-    for (const QString &family : QFontDatabase::families())
-        if (!QFontDatabase::isPrivateFamily(family))
-            fonts << family;
-    return fonts;
+        return families(testLists().screen);
+    QStringList names;
+    for (const QString &name : QFontDatabase::families())
+        if (!QFontDatabase::isPrivateFamily(name))
+            names << name;
+    return families(names);
 }
 
 QStringList printerFonts()
 {
     if (!testLists().screen.isEmpty())
-        return testLists().printer;
+        return families(testLists().printer);
+    // Asked by its plain name, the font database answers for every
+    // foundry's make of the family.
     QStringList fonts;
-    for (const QString &family : screenFonts())
-        if (QFontDatabase::isScalable(family))
-            fonts << family;
+    for (const QString &f : screenFonts())
+        if (QFontDatabase::isScalable(f))
+            fonts << f;
     return fonts;
 }
 

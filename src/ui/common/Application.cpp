@@ -1,9 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/common/Application.h"
 
+#include "ui/common/AltKeys.h"
 #include "ui/common/Guard.h"
 
-Application::Application(int &argc, char **argv) : QApplication(argc, argv) {}
+Application::Application(int &argc, char **argv) : QApplication(argc, argv)
+{
+    AltKeys::guard();
+}
 
 bool Application::notify(QObject *receiver, QEvent *event)
 {

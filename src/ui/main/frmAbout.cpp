@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/main/frmAbout.h"
+#include "ui/common/AltKeys.h"
 
 #include "VokamiaVersion.h"
 
@@ -22,6 +23,7 @@ constexpr int kPictureHeight = 96;
 frmAbout::frmAbout(QWidget *parent)
     : QDialog(parent)
 {
+    AltKeys::guard();
     setObjectName(QStringLiteral("frmAbout"));
     setWindowTitle(QStringLiteral("Über Vokamia"));
     setModal(true);

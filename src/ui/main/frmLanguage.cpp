@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/main/frmLanguage.h"
+#include "ui/common/AltKeys.h"
 
 #include "store/Catalogue.h"
 #include "ui/common/Messages.h"
@@ -31,6 +32,7 @@ const QColor kReadOnlyGrey(224, 224, 224);
 frmLanguage::frmLanguage(QWidget *parent)
     : QDialog(parent)
 {
+    AltKeys::guard();
     setObjectName(QStringLiteral("frmLanguage"));
     setWindowTitle(QStringLiteral("Muttersprache - Fremdsprache"));
     setModal(true);

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/main/frmMain.h"
+#include "ui/common/AltKeys.h"
 
 #include "core/AppState.h"
 #include "ui/common/Messages.h"
@@ -15,12 +16,15 @@
 #include "ui/main/frmLanguage.h"
 
 #include <QApplication>
+#include <QFontMetrics>
 #include <QDialog>
 #include <QElapsedTimer>
 #include <QMenuBar>
 #include <QMouseEvent>
 #include <QProgressDialog>
 #include <QRadioButton>
+
+#include <algorithm>
 
 namespace {
 
@@ -31,6 +35,8 @@ const QColor kCountGrey(224, 224, 224);
 constexpr Twips::Rect kClientSize{0, 0, 12075, 7815};
 constexpr Twips::Rect kPanel{0, 0, 8295, 3135};
 constexpr int kCornerGap = 240;
+// The language pair under the program's name in the heading.
+constexpr int kPairPoints = 13;
 
 Twips::Rect boxRect(int i)
 {
@@ -82,6 +88,7 @@ void ClickLabel::mouseReleaseEvent(QMouseEvent *event)
 
 frmMain::frmMain(QWidget *parent) : QMainWindow(parent)
 {
+    AltKeys::guard();
     setObjectName(QStringLiteral("frmMain"));
     setWindowIcon(QIcon(Places::programFile(QStringLiteral("pictures/vokamia.png"))));
     central_ = new QWidget(this);
@@ -98,7 +105,7 @@ frmMain::frmMain(QWidget *parent) : QMainWindow(parent)
     heading_->setTextFormat(Qt::RichText);
     heading_->move(Twips::x(360, this), Twips::y(300, this));
     const QRect client = Twips::toPixels(kClientSize, this);
-    central_->setMinimumSize(Twips::x(kPanel.width + 2 * kCornerGap, this), Twips::y(kPanel.height + 2 * kCornerGap, this));
+    showHeading();
     resize(client.width(), client.height() + menuBar()->sizeHint().height());
 
     startUp();
@@ -467,6 +474,7 @@ void frmMain::makePairCurrent(int n)
     a.NativeLanguage = p.MutterSprache;
     checkOnly(mLanguage, n);
     setWindowTitle(windowTitle() + QStringLiteral(" - ") + a.ForeignLanguage);
+    showHeading();
 }
 
 QAction *frmMain::addLanguageItem(int k, const QString &caption)
@@ -576,6 +584,7 @@ void frmMain::SelectLanguagePair(int n)
     a.SprachNr = std::int16_t(n);
     SetTitle();
     setWindowTitle(windowTitle() + QStringLiteral(" - ") + a.ForeignLanguage);
+    showHeading();
     ValidateLanguageTable();
     CheckWordBook();
     if (a.ClickAction == 1)
@@ -594,15 +603,29 @@ void frmMain::SelectLanguagePair(int n)
 void frmMain::showHeading()
 {
     const AppState &a = AppState::instance();
+    // The heading is never wider than the card box below it: two long
+    // language names are cut short here (the caption and the menu name
+    // them whole) rather than widening the smallest window.
+    const int room = picKasten->width();
+    QFont pairFont = heading_->font();
+    pairFont.setPointSizeF(kPairPoints);
     QString pair;
     if (!a.NativeLanguage.isEmpty() || !a.ForeignLanguage.isEmpty())
-        pair = (a.NativeLanguage + QStringLiteral(" – ") + a.ForeignLanguage).toHtmlEscaped();
+        pair = QFontMetrics(pairFont).elidedText(a.NativeLanguage + QStringLiteral(" – ") + a.ForeignLanguage,
+                                                 Qt::ElideRight, room);
     heading_->setText(QStringLiteral("<div style='color:#303078'><span style='font-size:22pt; font-weight:bold'>"
-                                     "Vokamia</span><br><span style='font-size:13pt'>%1</span><br><br>"
+                                     "Vokamia</span><br><span style='font-size:%2pt'>%1</span><br><br>"
                                      "<span style='font-size:9pt'>Klicken Sie auf ein Fach des Karteikastens.<br>"
                                      "Was dann geschieht, wählen Sie rechts unten.</span></div>")
-                          .arg(pair));
+                          .arg(pair.toHtmlEscaped())
+                          .arg(kPairPoints));
     heading_->adjustSize();
+    // The card box keeps to the lower right corner; the window never gets
+    // so small that it would cover the heading in the upper left.
+    const int gap = Twips::y(kCornerGap, this);
+    const QRect text = heading_->geometry();
+    central_->setMinimumSize(std::max(Twips::x(kPanel.width + 2 * kCornerGap, this), text.right() + 1 + gap),
+                             text.bottom() + 1 + gap + picKasten->height() + gap);
 }
 
 void frmMain::Form_Activate()
@@ -808,6 +831,7 @@ void frmMain::addLanguagePair(const frmLanguage::NewPair &pair)
     // The caption names the pair now current.
     SetTitle();
     setWindowTitle(windowTitle() + QStringLiteral(" - ") + a.ForeignLanguage);
+    showHeading();
     ValidateLanguageTable();
 }
 

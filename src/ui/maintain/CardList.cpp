@@ -27,7 +27,16 @@ void clearQuietly(QListView *view, bool &guard)
         return;
     guard = true;
     view->selectionModel()->clearSelection();
+    view->selectionModel()->clearCurrentIndex();
     guard = false;
+}
+
+void onClick(QListView *view, QObject *context, std::function<void()> chosen)
+{
+    QObject::connect(view, &QAbstractItemView::clicked, context, [view, chosen = std::move(chosen)](const QModelIndex &line) {
+        if (view->selectionModel() && view->selectionModel()->isSelected(line))
+            chosen();
+    });
 }
 
 std::int32_t nextHit(RecordsetModel *model, const QVector<std::int32_t> &hits, std::int32_t &pos, QWidget *parent)

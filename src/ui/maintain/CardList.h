@@ -9,8 +9,10 @@
 #include <QVector>
 
 #include <cstdint>
+#include <functional>
 
 class QListView;
+class QObject;
 class QWidget;
 class RecordsetModel;
 
@@ -21,9 +23,15 @@ namespace CardList {
 // list of a million cards.
 QListView *makeView(QWidget *parent, const char *name, const QString &tip, int minWidth, int minHeight);
 
-// Clears the view's selection; `guard` is set meanwhile, so the window's
-// selection handler can tell it from a click.
+// Clears the view's selection and its current line; `guard` is set
+// meanwhile, so the window's selection handler can tell it from a click.
+// Without a current line, a line that later leaves the list (its card
+// deleted or moved) hands no highlight to its neighbour.
 void clearQuietly(QListView *view, bool &guard);
+
+// Calls `chosen` for every click on a line that leaves it selected, also
+// on the line that was highlighted already (which changes no selection).
+void onClick(QListView *view, QObject *context, std::function<void()> chosen);
 
 // The learner declined to search again from the top.
 constexpr std::int32_t kDeclined = -2;

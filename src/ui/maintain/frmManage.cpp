@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/maintain/frmManage.h"
+#include "ui/common/AltKeys.h"
 
 #include "ui/common/Controls.h"
 
@@ -41,6 +42,7 @@ QString countLabel(int fach, int count)
 
 frmManage::frmManage(QWidget *parent) : QDialog(parent)
 {
+    AltKeys::guard();
     setObjectName(QStringLiteral("frmManage"));
     setWindowTitle(QStringLiteral("Verwalten von Vokabeln"));
     setModal(true);
@@ -109,6 +111,8 @@ void frmManage::buildControls()
 
     connect(cboSource, &QComboBox::currentIndexChanged, this, &frmManage::cboSource_Click);
     connect(cboDest, &QComboBox::currentIndexChanged, this, &frmManage::cboDest_Click);
+    CardList::onClick(lstSource, this, [this] { list_Click(Side::Source); });
+    CardList::onClick(lstDest, this, [this] { list_Click(Side::Dest); });
     connect(lstSource, &QListView::doubleClicked, this, [this] { moveCards(Side::Source, false); });
     connect(lstDest, &QListView::doubleClicked, this, [this] { moveCards(Side::Dest, false); });
     connect(btnAdd, &QPushButton::clicked, this, [this] { moveCards(Side::Source, false); });

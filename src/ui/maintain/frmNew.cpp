@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/maintain/frmNew.h"
+#include "ui/common/AltKeys.h"
 
 #include "ui/common/Controls.h"
 
@@ -55,6 +56,7 @@ int fieldSize(const QString &field, int fallback)
 
 frmNew::frmNew(QWidget *parent) : QDialog(parent)
 {
+    AltKeys::guard();
     setObjectName(QStringLiteral("frmNew"));
     setWindowTitle(QStringLiteral("Neue Vokabeln eingeben"));
     setModal(true);

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/maintain/frmWBook.h"
+#include "ui/common/AltKeys.h"
 
 #include "ui/common/Controls.h"
 
@@ -30,6 +31,7 @@ const QString kCrLf = QStringLiteral("\r\n");
 
 frmWBook::frmWBook(QWidget *parent) : QDialog(parent)
 {
+    AltKeys::guard();
     setObjectName(QStringLiteral("frmWBook"));
     setWindowTitle(QStringLiteral("Wörterbuch"));
     setModal(true);
@@ -60,6 +62,7 @@ void frmWBook::buildControls()
     btnSearch->setEnabled(false);
 
     List1 = CardList::makeView(this, "List1", QStringLiteral("Auflistung aller Vokabeln mit Angabe des Faches"), 440, 320);
+    CardList::onClick(List1, this, [this] { List1_Click(); });
 
     btnChange = makeButton("btnChange", QStringLiteral("&Ändern"), QStringLiteral("Ändern der gewählten Vokabel (Nachvertonung!)"));
     btnDelete = makeButton("btnDelete", QStringLiteral("&Löschen"), QStringLiteral("Löschen der gewählten Vokabel"));
@@ -259,9 +262,10 @@ void frmWBook::btnDelete_Click()
         + QStringLiteral("wirklich löschen?");
     const auto answer = Msg::show(question, QStringLiteral("Löschen"), QMessageBox::NoIcon,
                                   QMessageBox::Yes | QMessageBox::No, this);
-    if (answer != QMessageBox::Yes) {
-        CardList::clearQuietly(List1, selectionGuard_);
-    } else {
+    // No line stays chosen, whatever the answer: a deleted line must not
+    // hand its highlight to the next one while both buttons go off.
+    CardList::clearQuietly(List1, selectionGuard_);
+    if (answer == QMessageBox::Yes) {
         // The list hears of the deletion and drops the line itself.
         Msg::guard(Msg::kAppTitle, [&] {
             a.TableRecordset->deleteCurrent();

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/practice/frmVokabel.h"
+#include "ui/common/AltKeys.h"
 
 #include "core/AppState.h"
 #include "core/Random.h"
@@ -96,6 +97,7 @@ void setLanguageLook(QWidget *w, Appearance::Language language, qreal points)
 
 frmVokabel::frmVokabel(QWidget *parent) : QDialog(parent)
 {
+    AltKeys::guard();
     setObjectName(QStringLiteral("frmVokabel"));
     setWindowTitle(QStringLiteral("Vokabeln üben"));
     setModal(true);

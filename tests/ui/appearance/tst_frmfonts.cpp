@@ -9,8 +9,12 @@
 #include "ui/appearance/frmFonts.h"
 #include "ui/common/Appearance.h"
 
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QSet>
 
 class TestFrmFonts : public QObject
 {
@@ -74,6 +78,45 @@ private slots:
         QCOMPARE(mother ? a.MutterFont : a.FremdFont, taken);
         QCOMPARE(mother ? a.FremdFont : a.MutterFont, QStringLiteral("ms sans serif"));
         QCOMPARE(sb.setting(mother ? QStringLiteral("Fonts/Muttersprachen-Font") : QStringLiteral("Fonts/Fremdsprachen-Font")), taken);
+    }
+
+    // The system names a family once per foundry that makes it ("Nimbus
+    // Sans [urw]", "Nimbus Sans [URW ]"): the list offers each family once,
+    // in the system's order, and stores its plain name. A tagged name stored
+    // before shows and applies as its family.
+    void oneLinePerFamily()
+    {
+        Appearance::setFontListsForTesting({"Nimbus Sans [urw]", "C059 [UKWN]", "Nimbus Sans [URW ]", "DejaVu Sans", "C059 [urw]"},
+                                           {"Nimbus Sans [URW ]", "C059 [UKWN]", "DejaVu Sans"});
+        sb.putSetting(QStringLiteral("Fonts/Fremdsprachen-Font"), QStringLiteral("Nimbus Sans [urw]"));
+        Settings::LoadSettings();
+        sb.windows->onOpen(QStringLiteral("frmFonts"), [&](QDialog &w) {
+            auto *list = w.findChild<QListWidget *>(QStringLiteral("lstSFonts"));
+            QStringList shown;
+            for (int i = 0; i < list->count(); ++i)
+                shown << list->item(i)->text();
+            QCOMPARE(shown, (QStringList{"Nimbus Sans", "C059", "DejaVu Sans"}));
+            QCOMPARE(w.findChild<QGroupBox *>(QStringLiteral("FFrame"))->title(), QStringLiteral("Fremdsprachen-Font: Nimbus Sans"));
+            QCOMPARE(w.findChild<QLabel *>(QStringLiteral("lblFFont"))->font().families().value(0), QStringLiteral("Nimbus Sans"));
+            list->setCurrentRow(1);
+            QTest::mouseClick(w.findChild<QPushButton *>(QStringLiteral("btnMWahl")), Qt::LeftButton);
+            w.reject();
+        });
+        QVERIFY(Windows::open(Windows::Kind::Fonts, nullptr).opened);
+        QCOMPARE(sb.spy->count(), 0); // the plain name counts as printable
+        QCOMPARE(sb.setting(QStringLiteral("Fonts/Muttersprachen-Font")), QStringLiteral("C059"));
+        QLineEdit box;
+        Appearance::apply(&box, Appearance::Language::Foreign);
+        QCOMPARE(box.font().families().value(0), QStringLiteral("Nimbus Sans"));
+        QCOMPARE(Appearance::font(AppState::instance().FremdFont).families().value(0), QStringLiteral("Nimbus Sans"));
+
+        // So with the system's own list.
+        Appearance::setFontListsForTesting({}, {});
+        const QStringList system = Appearance::screenFonts();
+        QVERIFY(!system.isEmpty());
+        QCOMPARE(QSet<QString>(system.begin(), system.end()).size(), system.size());
+        for (const QString &family : system + Appearance::printerFonts())
+            QVERIFY2(!family.contains(QLatin1Char('[')), qPrintable(family));
     }
 
     void choosingAColour_data()

@@ -9,6 +9,7 @@
 #include "ui/common/Windows.h"
 
 #include <QDialog>
+#include <QLineEdit>
 #include <QTest>
 #include <QTimer>
 
@@ -23,6 +24,19 @@ class TestGuard : public QObject
 private slots:
     void init() { sb.start(); }
     void cleanup() { sb.stop(); }
+
+    // The application object keeps Alt combinations out of every text
+    // field, also of one in no window of the program's. First of the cases
+    // here: no window of the program's has been built yet.
+    void altCombinationsTypeNothing()
+    {
+        QDialog dialog;
+        auto *box = new QLineEdit(&dialog);
+        dialog.show();
+        QTest::keyClick(box, 'p', Qt::AltModifier);
+        QTest::keyClick(box, 'q');
+        QCOMPARE(box->text(), QStringLiteral("q"));
+    }
 
     // A handler of three steps whose middle step may fail: the failure is
     // shown with its own text, and the third step still runs.

@@ -218,6 +218,51 @@ private slots:
         QCOMPARE(f.readAll(), QByteArray("Einkaufsliste: Brot, Milch\n"));
     }
 
+    // The heading under the program's name names the pair just chosen, at
+    // once, as the caption does.
+    void headingFollowsTheChosenPair()
+    {
+        makeDatabase({}, {QStringLiteral("Latein"), QStringLiteral("Spanisch")});
+        start();
+        const auto heading = [this] { return item<QLabel>(QStringLiteral("lblHeading"))->text(); };
+        QVERIFY(heading().contains(QStringLiteral("Deutsch – Englisch")));
+        for (int k : {3, 2, 1}) {
+            item(QStringLiteral("mLanguage(%1)").arg(k))->trigger();
+            const QString pair = AppState::instance().ForeignLanguage;
+            QVERIFY(w->windowTitle().endsWith(pair));
+            QVERIFY2(heading().contains(QStringLiteral("Deutsch – ") + pair), qPrintable(heading()));
+        }
+    }
+
+    // At its smallest the window still shows the heading and the card box
+    // apart, each whole; so it does when larger.
+    void nothingOverlapsAtTheSmallestSize_data()
+    {
+        QTest::addColumn<QString>("language"); // both of the pair
+        QTest::newRow("usual pair") << QString();
+        QTest::newRow("longest names") << QString(30, QLatin1Char('W'));
+    }
+    void nothingOverlapsAtTheSmallestSize()
+    {
+        QFETCH(QString, language);
+        auto db = makeDatabase({{QStringLiteral("dog"), 1}});
+        if (!language.isEmpty())
+            db->execute(QStringLiteral("UPDATE tSprache SET Muttersprache = ?, Fremdsprache = ?"), {language, language});
+        db.reset();
+        start();
+        const auto *heading = item<QLabel>(QStringLiteral("lblHeading"));
+        const auto *box = item<QWidget>(QStringLiteral("picKasten"));
+        const QWidget *inner = box->parentWidget();
+        for (const QSize size : {QSize(1, 1), QSize(1600, 1000)}) {
+            w->resize(size);
+            QCoreApplication::processEvents();
+            const QRect area = inner->rect();
+            QVERIFY2(!heading->geometry().intersects(box->geometry()), qPrintable(QStringLiteral("%1x%2").arg(w->width()).arg(w->height())));
+            QVERIFY(area.contains(heading->geometry()));
+            QVERIFY(area.contains(box->geometry()));
+        }
+    }
+
     // The first start creates the database with one pair; pairs added later
     // get their table, catalogue row and recordings folder.
     void firstStartAndAddingLanguagePairs()

@@ -7,6 +7,7 @@
 
 #include <QLineEdit>
 #include <QListView>
+#include <QPushButton>
 #include <QtTest>
 
 class TestFrmManage : public QObject
@@ -90,6 +91,39 @@ private slots:
         QCOMPARE(sb.spy->last().text, text);
         QCOMPARE(t.card(a).Fach, all ? 1 - from : from);
         QCOMPARE(t.card(c).Fach, from);
+    }
+
+    // A line that leaves its list (its card deleted) hands its highlight to
+    // no neighbour: the line the learner chose in the other list and its
+    // button stay. A click on a line turns its button on.
+    void aLeavingLineChoosesNoNeighbour()
+    {
+        const auto a = t.add(QStringLiteral("a"), QStringLiteral("x"), 0);
+        t.add(QStringLiteral("b"), QStringLiteral("x"), 0);
+        t.add(QStringLiteral("c"), QStringLiteral("x"), 0);
+        t.add(QStringLiteral("z"), QStringLiteral("x"), 1);
+        frmManage w;
+        w.show();
+        auto *source = child<QListView>(w, "lstSource");
+        auto *dest = child<QListView>(w, "lstDest");
+        const auto state = [&] {
+            return QStringLiteral("%1%2 %3%4")
+                .arg(source->selectionModel()->selectedRows().size())
+                .arg(child<QPushButton>(w, "btnAdd")->isEnabled())
+                .arg(dest->selectionModel()->selectedRows().size())
+                .arg(child<QPushButton>(w, "btnRemove")->isEnabled());
+        };
+        clickRow(source, 0);
+        QCOMPARE(state(), QStringLiteral("11 00"));
+        clickRow(dest, 0);
+        QCOMPARE(state(), QStringLiteral("00 11"));
+        t.db->execute(QStringLiteral("DELETE FROM ") + Records::sqlTable() + QStringLiteral(" WHERE VNr = ?"), {a});
+        QCOMPARE(linesOf(source), (QStringList{QStringLiteral("b - x"), QStringLiteral("c - x")}));
+        QCOMPARE(state(), QStringLiteral("00 11"));
+        for (int twice = 0; twice < 2; ++twice) {
+            clickRow(source, 0);
+            QCOMPARE(state(), QStringLiteral("11 00"));
+        }
     }
 
     // Positions beyond 32,767 lines: a search finds the line and the whole

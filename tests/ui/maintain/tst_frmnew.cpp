@@ -7,6 +7,7 @@
 
 #include <QCheckBox>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QRadioButton>
 #include <QtTest>
 
@@ -118,6 +119,43 @@ private slots:
         const auto &rs = AppState::instance().TableRecordset;
         QCOMPARE(rs->index(), QStringLiteral("VNr"));
         QCOMPARE(rs->value(QStringLiteral("VNr")).toInt(), vnr);
+    }
+
+    // Alt with a key is a command, never text: Alt and the access letter of
+    // the disabled "S&peichern", or of no control at all, type nothing.
+    // Characters typed with AltGr, which arrives without Alt, type as ever.
+    void altCombinationsTypeNothing_data()
+    {
+        QTest::addColumn<int>("key");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("modifiers");
+        QTest::addColumn<QString>("typed");
+        QTest::newRow("Alt+P, save disabled") << int(Qt::Key_P) << "p" << int(Qt::AltModifier) << "";
+        QTest::newRow("Alt+Shift+P") << int(Qt::Key_P) << "P" << int(Qt::AltModifier | Qt::ShiftModifier) << "";
+        QTest::newRow("Ctrl+Alt+P") << int(Qt::Key_P) << "p" << int(Qt::AltModifier | Qt::ControlModifier) << "";
+        QTest::newRow("Alt+Ä, no such letter") << int(Qt::Key_Adiaeresis) << "ä" << int(Qt::AltModifier) << "";
+        QTest::newRow("Alt+1") << int(Qt::Key_1) << "1" << int(Qt::AltModifier) << "";
+        QTest::newRow("AltGr+Q: @") << int(Qt::Key_At) << "@" << int(Qt::GroupSwitchModifier) << "@";
+        QTest::newRow("AltGr+E: €") << 0x20AC << "€" << int(Qt::NoModifier) << "€";
+        QTest::newRow("AltGr+7: {") << int(Qt::Key_BraceLeft) << "{" << int(Qt::GroupSwitchModifier | Qt::ShiftModifier) << "{";
+        QTest::newRow("P") << int(Qt::Key_P) << "p" << int(Qt::NoModifier) << "p";
+    }
+    void altCombinationsTypeNothing()
+    {
+        QFETCH(int, key);
+        QFETCH(QString, text);
+        QFETCH(int, modifiers);
+        QFETCH(QString, typed);
+        t.open(sb);
+        frmNew w;
+        w.show();
+        auto *box = child<QLineEdit>(w, "txtIVok");
+        typeText(box, QStringLiteral("house"));
+        QVERIFY(!child<QPushButton>(w, "btnSave")->isEnabled());
+        for (const auto action : {QTest::Press, QTest::Release})
+            QTest::sendKeyEvent(action, box, Qt::Key(key), text, Qt::KeyboardModifiers(modifiers));
+        QCOMPARE(box->text(), QStringLiteral("house") + typed);
+        QCOMPARE(t.count(), 0);
     }
 
     // The store refuses the card: the learner sees why and keeps what he

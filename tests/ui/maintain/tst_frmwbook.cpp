@@ -10,6 +10,7 @@
 #include <QFile>
 #include <QLineEdit>
 #include <QListView>
+#include <QPushButton>
 #include <QtTest>
 
 class TestFrmWBook : public QObject
@@ -77,6 +78,39 @@ private slots:
         QCOMPARE(sb.spy->count(), 2);
         QCOMPARE(sb.spy->last().text, QStringLiteral("Möchten Sie den Eintrag: \n\nhouse - Haus\n\n\n\nwirklich löschen?"));
         QVERIFY(QFileInfo::exists(sound));
+    }
+
+    // After a delete, done or declined, no line looks chosen while the two
+    // buttons are off; a click on a line turns them on, also on the line
+    // that took the place of the deleted one.
+    void buttonsFollowClicksAfterDelete_data()
+    {
+        QTest::addColumn<bool>("yes");
+        QTest::newRow("deleted") << true;
+        QTest::newRow("kept") << false;
+    }
+    void buttonsFollowClicksAfterDelete()
+    {
+        QFETCH(bool, yes);
+        for (const char *word : {"cat", "dog", "house"})
+            t.add(QString::fromLatin1(word), QStringLiteral("x"));
+        frmWBook w;
+        w.show();
+        auto *list = child<QListView>(w, "List1");
+        const auto buttons = [&] {
+            return QString::number(child<QPushButton>(w, "btnChange")->isEnabled())
+                + QString::number(child<QPushButton>(w, "btnDelete")->isEnabled());
+        };
+        clickRow(list, 1);
+        QCOMPARE(buttons(), QStringLiteral("11"));
+        sb.spy->answer(yes ? QMessageBox::Yes : QMessageBox::No);
+        click(w, "btnDelete");
+        QCOMPARE(linesOf(list).size(), yes ? 2 : 3);
+        QCOMPARE(list->selectionModel()->selectedRows().size(), 0);
+        QCOMPARE(buttons(), QStringLiteral("00"));
+        clickRow(list, 1);
+        QCOMPARE(buttons(), QStringLiteral("11"));
+        QCOMPARE(list->selectionModel()->selectedRows().value(0).row(), 1);
     }
 
     // Another program deleted the card while its line was on screen.
