@@ -47,7 +47,11 @@ def parse(lines):
                 continue
             if not date:
                 raise Error(f"line {number}: release {version} has no date")
-            current = (version, datetime.date.fromisoformat(date), [])
+            try:
+                day = datetime.date.fromisoformat(date)
+            except ValueError as e:
+                raise Error(f"line {number}: {e}") from None
+            current = (version, day, [])
             releases.append(current)
             continue
         if line.startswith("## "):
