@@ -11,6 +11,7 @@ PACKAGES=(
   fonts-dejavu-core xvfb xauth xdotool imagemagick poppler-utils
   pulseaudio pulseaudio-utils sox python3
   librsvg2-bin desktop-file-utils appstream dpkg-dev git
+  lintian man-db
 )
 
 missing=()

@@ -6,6 +6,6 @@ set -euo pipefail
 ROOT=$(cd "$(dirname "$0")/.." && pwd)
 bash "$ROOT/scripts/deps.sh"
 cmake -S "$ROOT" -B "$ROOT/build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DVOKAMIA_WERROR=OFF >/dev/null
-ninja -C "$ROOT/build" -j2 vokamia vokamia_resources vokamia_icons
+ninja -C "$ROOT/build" -j2 vokamia vokamia_resources vokamia_icons vokamia_docs
 (cd "$ROOT/build" && cpack -G DEB >/dev/null)
 ls "$ROOT"/build/vokamia_*.deb

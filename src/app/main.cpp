@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "app/CommandLine.h"
 #include "core/Places.h"
 #include "sound/Mci.h"
 #include "ui/common/Application.h"
@@ -12,6 +13,7 @@
 #include <QLocale>
 #include <QTranslator>
 
+#include <cstdio>
 #include <cstdlib>
 
 namespace {
@@ -38,6 +40,14 @@ void enterDataFolder()
 
 int main(int argc, char *argv[])
 {
+    // Read before the application object exists: that one needs a display,
+    // and the usage, the version and a wrong option must not.
+    if (const auto reply = CommandLine::reply(CommandLine::parse(CommandLine::arguments(argc, argv)))) {
+        std::fputs(reply->out.toUtf8().constData(), stdout);
+        std::fputs(reply->err.toUtf8().constData(), stderr);
+        return reply->status;
+    }
+
     Application app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Vokamia"));
     QApplication::setOrganizationName(QStringLiteral("Vokamia"));

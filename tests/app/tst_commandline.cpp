@@ -1,0 +1,211 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "app/CommandLine.h"
+
+#include "VokamiaVersion.h"
+
+#include <QDir>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+
+using CommandLine::Option;
+
+namespace {
+
+// Commands with values and settings, shaped like those the program grows:
+// they exercise what the program's own table does not use yet.
+CommandLine::Options commandsWithValues()
+{
+    CommandLine::Options o = CommandLine::programOptions();
+    auto add = [&](const char *name, Option::Role role, Option::Value value, const char *valueName,
+                   QStringList commands = {}) {
+        Option x;
+        x.name = QLatin1String(name);
+        x.role = role;
+        x.value = value;
+        x.valueName = QLatin1String(valueName);
+        x.commands = commands;
+        x.help = QStringLiteral("…");
+        o.push_back(x);
+        return &o.back();
+    };
+    using R = Option::Role;
+    using V = Option::Value;
+    add("import", R::Command, V::Text, "DATEI");
+    add("export", R::Command, V::Text, "DATEI");
+    add("backup", R::Command, V::None, "");
+    add("pair", R::Setting, V::Text, "SPRACHE", {"import", "export"});
+    Option *n = add("compartment", R::Setting, V::Number, "N", {"import", "export"});
+    n->maximum = 7;
+    add("duplicates", R::Setting, V::Choice, "", {"import"})->choices = QStringList{"skip", "update", "add"};
+    add("format", R::Setting, V::Choice, "", {"export"})->choices = QStringList{"csv", "tsv"};
+    return o;
+}
+
+QString programPath()
+{
+    return QStringLiteral(VOKAMIA_BUILD_DIR "/bin/vokamia");
+}
+
+} // namespace
+
+class TestCommandLine : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void parse_data()
+    {
+        QTest::addColumn<bool>("withValues");
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<QString>("command");
+        QTest::addColumn<QString>("values"); // "name=value" pairs, by name
+        QTest::addColumn<QString>("error");  // a part of the message; empty when valid
+
+        auto row = [](const char *tag, bool withValues, QStringList args, const char *command, const char *values,
+                      const char *error) {
+            QTest::newRow(tag) << withValues << args << QString::fromUtf8(command) << QString::fromUtf8(values)
+                               << QString::fromUtf8(error);
+        };
+        // The program's table.
+        row("nothing", false, {}, "", "", "");
+        row("toolkit options pass", false, {"-platform", "offscreen", "-style=Fusion", "--reverse", "-qmljsdebugger=port:1"}, "", "", "");
+        row("toolkit value may look like ours", false, {"-qwindowtitle", "--version"}, "", "", "");
+        row("help", false, {"--help"}, "help", "", "");
+        row("short help", false, {"-h"}, "help", "", "");
+        row("help among toolkit options", false, {"-platform", "offscreen", "--help"}, "help", "", "");
+        row("the first info wins", false, {"--version", "--help"}, "version", "", "");
+        row("end of options alone", false, {"--"}, "", "", "");
+        row("unknown long", false, {"--hilfe"}, "", "", "Unbekannte Option „--hilfe“.");
+        row("unknown value form", false, {"--hilfe=1"}, "", "", "Unbekannte Option „--hilfe“.");
+        row("ours with one dash", false, {"-help"}, "", "", "Unbekannte Option „-help“.");
+        row("unknown short", false, {"-x"}, "", "", "Unbekannte Option „-x“.");
+        row("short with two dashes", false, {"--h"}, "", "", "Unbekannte Option „--h“.");
+        row("error beats help", false, {"--help", "--bogus"}, "", "", "Unbekannte Option „--bogus“.");
+        row("stray argument", false, {"Vokabeln.csv"}, "", "", "Unerwartetes Argument „Vokabeln.csv“.");
+        row("stray after help", false, {"--help", "x"}, "", "", "Unerwartetes Argument „x“.");
+        row("lone dash", false, {"-"}, "", "", "Unerwartetes Argument „-“.");
+        row("option after end of options", false, {"--", "--help"}, "", "", "Unerwartetes Argument „--help“.");
+        row("switch with a value", false, {"--version=2"}, "", "", "Die Option „--version“ nimmt keinen Wert.");
+
+        // Commands with values.
+        row("command with value", true, {"--import", "a.csv"}, "import", "import=a.csv", "");
+        row("every value form", true, {"--import=a b.csv", "--pair=Englisch", "--compartment", "7", "--duplicates", "update"},
+            "import", "compartment=7 duplicates=update import=a b.csv pair=Englisch", "");
+        row("settings before the command", true, {"--format", "tsv", "--export", "x", "--compartment=0"}, "export",
+            "compartment=0 export=x format=tsv", "");
+        row("value with equals sign", true, {"--import=a=b.csv"}, "import", "import=a=b.csv", "");
+        row("command without value", true, {"--backup"}, "backup", "backup=", "");
+        row("help wins over a command", true, {"--import", "a.csv", "--help"}, "help", "", "");
+        row("missing value at the end", true, {"--import"}, "", "", "Die Option „--import“ braucht einen Wert (DATEI).");
+        row("missing value before an option", true, {"--import", "--pair", "x"}, "", "", "„--import“ braucht einen Wert");
+        row("empty value", true, {"--pair=", "--import", "a"}, "", "", "„--pair“ braucht einen Wert (SPRACHE)");
+        row("missing choice", true, {"--import", "a", "--duplicates"}, "", "", "„--duplicates“ braucht einen Wert (skip|update|add)");
+        row("number too large", true, {"--import", "a", "--compartment", "8"}, "", "",
+            "Ungültiger Wert „8“ für „--compartment“: erlaubt ist eine ganze Zahl von 0 bis 7.");
+        row("negative number", true, {"--import", "a", "--compartment=-1"}, "", "", "Ungültiger Wert „-1“");
+        row("number with sign", true, {"--import", "a", "--compartment=+3"}, "", "", "Ungültiger Wert „+3“");
+        row("number with letters", true, {"--import", "a", "--compartment", "3x"}, "", "", "Ungültiger Wert „3x“");
+        row("huge number", true, {"--import", "a", "--compartment", "99999999999"}, "", "", "Ungültiger Wert „99999999999“");
+        row("unknown choice", true, {"--import", "a", "--duplicates", "maybe"}, "", "",
+            "Ungültiger Wert „maybe“ für „--duplicates“: erlaubt sind skip, update, add.");
+        row("choice in other case", true, {"--export", "a", "--format", "CSV"}, "", "", "Ungültiger Wert „CSV“");
+        row("two commands", true, {"--import", "a", "--export", "b"}, "", "",
+            "„--import“ und „--export“ lassen sich nicht zusammen angeben.");
+        row("two commands, one bare", true, {"--backup", "--import", "a"}, "", "", "„--backup“ und „--import“ lassen");
+        row("command twice", true, {"--import", "a", "--import", "b"}, "", "", "Die Option „--import“ ist mehrfach angegeben.");
+        row("setting twice", true, {"--import", "a", "--pair", "x", "--pair", "x"}, "", "", "„--pair“ ist mehrfach angegeben.");
+        row("setting without command", true, {"--pair", "Englisch"}, "", "",
+            "„--pair“ gilt nur zusammen mit „--import“ oder „--export“.");
+        row("setting of another command", true, {"--export", "a", "--duplicates", "add"}, "", "",
+            "„--duplicates“ gilt nur zusammen mit „--import“.");
+        row("setting with a switch command", true, {"--backup", "--compartment", "1"}, "", "", "„--compartment“ gilt nur zusammen");
+    }
+
+    // Every request is either valid with exactly the values given, or wrong
+    // with a German message naming what is wrong and no command left over.
+    void parse()
+    {
+        QFETCH(bool, withValues);
+        QFETCH(QStringList, args);
+        QFETCH(QString, command);
+        QFETCH(QString, values);
+        QFETCH(QString, error);
+
+        const CommandLine::Request r =
+            withValues ? CommandLine::parse(args, commandsWithValues()) : CommandLine::parse(args);
+        if (error.isEmpty()) {
+            QVERIFY2(r.ok(), qPrintable(r.error));
+        } else {
+            QVERIFY2(r.error.startsWith(QStringLiteral("vokamia: ")), qPrintable(r.error));
+            QVERIFY2(r.error.contains(error), qPrintable(r.error));
+        }
+        QCOMPARE(r.command, command);
+        QStringList got;
+        for (auto it = r.values.begin(); it != r.values.end(); ++it)
+            got << it.key() + QLatin1Char('=') + it.value();
+        QCOMPARE(got.join(QLatin1Char(' ')), values);
+    }
+
+    // The usage grows with the table: every command shows its own line with
+    // the settings that go with it.
+    void usageListsEveryCommandWithItsSettings()
+    {
+        const QString text = CommandLine::usage(commandsWithValues());
+        QVERIFY2(text.contains(QStringLiteral("\n        vokamia --import DATEI [--pair SPRACHE] [--compartment N] "
+                                              "[--duplicates skip|update|add]\n")),
+                 qPrintable(text));
+        QVERIFY2(text.contains(QStringLiteral("\n        vokamia --backup\n")), qPrintable(text));
+        QVERIFY2(text.contains(QStringLiteral("\n      --format csv|tsv")), qPrintable(text));
+        QVERIFY(!text.contains(QStringLiteral("qwindowtitle")));
+    }
+
+    void program_data()
+    {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QString>("out");
+        QTest::addColumn<QString>("err");
+
+        const QString usage = CommandLine::usage();
+        QTest::newRow("help") << QStringList{"--help"} << 0 << usage << QString();
+        QTest::newRow("version") << QStringList{"--version"} << 0 << QStringLiteral("Vokamia " VOKAMIA_VERSION_FULL "\n")
+                                 << QString();
+        QTest::newRow("bad option") << QStringList{"--Hilfe"} << 2 << QString()
+                                    << QStringLiteral("vokamia: Unbekannte Option „--Hilfe“.\n\n") + usage;
+        QTest::newRow("stray argument") << QStringList{"Wörter.csv"} << 2 << QString()
+                                        << QStringLiteral("vokamia: Unerwartetes Argument „Wörter.csv“.\n\n") + usage;
+    }
+
+    // The real program, on a console without any display: it answers, ends
+    // with the documented status and creates nothing of the learner's.
+    void program()
+    {
+        QFETCH(QStringList, args);
+        QFETCH(int, status);
+        QFETCH(QString, out);
+        QFETCH(QString, err);
+
+        QTemporaryDir home;
+        QVERIFY(home.isValid());
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        for (const char *name : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY"})
+            env.remove(QLatin1String(name));
+        env.insert(QStringLiteral("HOME"), home.path());
+        env.insert(QStringLiteral("XDG_DATA_HOME"), home.path() + QStringLiteral("/data"));
+        env.insert(QStringLiteral("XDG_CONFIG_HOME"), home.path() + QStringLiteral("/config"));
+
+        QProcess p;
+        p.setProcessEnvironment(env);
+        p.start(programPath(), args);
+        QVERIFY2(p.waitForFinished(-1), qPrintable(p.errorString()));
+        QCOMPARE(p.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(QString::fromUtf8(p.readAllStandardError()), err);
+        QCOMPARE(QString::fromUtf8(p.readAllStandardOutput()), out);
+        QCOMPARE(p.exitCode(), status);
+        QCOMPARE(QDir(home.path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries | QDir::Hidden), QStringList());
+    }
+};
+
+QTEST_APPLESS_MAIN(TestCommandLine)
+#include "tst_commandline.moc"
