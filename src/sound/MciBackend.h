@@ -100,11 +100,13 @@ public:
 
     // Starts playing the clip under a key (a file path or an alias) and
     // returns at once. Playing the same key again restarts it. The stream
-    // to the device is closed once the clip has played.
+    // to the device stays open until its last sample has been played (not
+    // merely handed to the device), and is closed then.
     virtual int play(const QString &key, const Clip &clip) = 0;
-    // Silences the key; nothing happens if it is not playing.
+    // Silences the key at once; nothing happens if it is not playing.
     virtual void stop(const QString &key) = 0;
     virtual void stopAll() = 0;
+    // True from play() until the last sample has been played or stop().
     virtual bool isPlaying(const QString &key) = 0;
 };
 

@@ -7,13 +7,18 @@
 #include <QAudioFormat>
 #include <QAudioSink>
 #include <QAudioSource>
-#include <QBuffer>
+#include <QElapsedTimer>
 #include <QIODevice>
 #include <QMediaDevices>
 #include <QMutex>
 #include <QThread>
+#include <QTimer>
 
+#include <algorithm>
 #include <atomic>
+#include <cstring>
+#include <limits>
+#include <utility>
 #include <vector>
 
 namespace Mci {
@@ -171,21 +176,83 @@ QAudioFormat int16Format(int rate, int channels)
     return f;
 }
 
+// What a sink plays: the clip, then silence for as long as the stream stays
+// open. The sink is closed once the server has played the clip's last
+// sample; until then it must neither run dry nor reach an end, or the
+// output starts a drain of its own that may answer after the sink is gone.
+class ClipDevice : public QIODevice
+{
+public:
+    ClipDevice(QByteArray clip, char silence) : clip_(std::move(clip)), silence_(silence)
+    {
+        open(QIODevice::ReadOnly | QIODevice::Unbuffered);
+    }
+
+    bool isSequential() const override { return true; }
+    // Never at an end: there is always more silence.
+    qint64 bytesAvailable() const override { return std::numeric_limits<qint32>::max(); }
+
+protected:
+    qint64 readData(char *data, qint64 maxSize) override
+    {
+        const qint64 fromClip = std::clamp<qint64>(clip_.size() - pos_, 0, maxSize);
+        std::memcpy(data, clip_.constData() + pos_, size_t(fromClip));
+        std::memset(data + fromClip, silence_, size_t(maxSize - fromClip));
+        pos_ += fromClip;
+        return maxSize;
+    }
+    qint64 writeData(const char *, qint64) override { return -1; }
+
+private:
+    const QByteArray clip_;
+    const char silence_;
+    qint64 pos_ = 0;
+};
+
 } // namespace
 
 struct QtAudioBackend::Playback
 {
-    QBuffer buffer;
+    std::unique_ptr<ClipDevice> clip;
     std::unique_ptr<QAudioSink> sink;
+    qint64 durationUs = 0; // of the clip, in the sink's format
+    QElapsedTimer started;
+
+    // Microseconds of the clip the server has still to play.
+    qint64 remainingUs() const
+    {
+        const qint64 played = sink ? sink->processedUSecs() : 0;
+        return std::max<qint64>(0, durationUs - played - kFrameSlackUs);
+    }
 
     bool finished() const
     {
-        // Idle: every byte has been handed to the device.
-        return !sink || sink->state() == QAudio::StoppedState || sink->state() == QAudio::IdleState;
+        if (!sink || sink->state() == QAudio::StoppedState)
+            return true;
+        // A server that stops playing, or reporting how far it got, must not
+        // keep a sound "playing" for ever.
+        return remainingUs() == 0 || started.elapsed() > durationUs / 1000 + kAllowanceMs;
     }
+
+    // Closes the stream at once, dropping what the server has not played.
+    void close()
+    {
+        if (sink)
+            sink->stop();
+    }
+
+    // The server's clock and ours round to whole frames differently.
+    static constexpr qint64 kFrameSlackUs = 100;
+    static constexpr qint64 kAllowanceMs = 3000;
 };
 
-QtAudioBackend::QtAudioBackend() = default;
+QtAudioBackend::QtAudioBackend()
+{
+    drainTimer_ = new QTimer(&context_);
+    drainTimer_->setSingleShot(true);
+    drainTimer_->setTimerType(Qt::PreciseTimer);
+    QObject::connect(drainTimer_, &QTimer::timeout, &context_, [this] { closeDrained(); });
+}
 
 int QtAudioBackend::abandonedCaptures()
 {
@@ -239,49 +306,48 @@ int QtAudioBackend::play(const QString &key, const Clip &clip)
     }
 
     auto p = std::make_unique<Playback>();
-    p->buffer.setData(bytes);
-    p->buffer.open(QIODevice::ReadOnly);
-    p->sink = std::make_unique<QAudioSink>(device, f);
-    QAudioSink *sink = p->sink.get();
-    // Once every byte is out, the stream to the sound server goes; later,
-    // not inside the sink's own signal.
-    QObject::connect(sink, &QAudioSink::stateChanged, &context_, [this, key, sink](QAudio::State state) {
-        if (state == QAudio::IdleState)
-            QMetaObject::invokeMethod(&context_, [this, key, sink] { closeFinished(key, sink); }, Qt::QueuedConnection);
-    });
-    sink->start(&p->buffer);
-    if (sink->error() != QAudio::NoError && sink->error() != QAudio::UnderrunError)
+    if (f.bytesPerFrame() <= 0 || f.sampleRate() <= 0)
         return DeviceFailed;
+    p->durationUs = qint64(bytes.size() / f.bytesPerFrame()) * 1000000 / f.sampleRate();
+    p->clip = std::make_unique<ClipDevice>(std::move(bytes), f.sampleFormat() == QAudioFormat::UInt8 ? char(0x80) : 0);
+    p->sink = std::make_unique<QAudioSink>(device, f);
+    p->sink->start(p->clip.get());
+    if (p->sink->error() != QAudio::NoError && p->sink->error() != QAudio::UnderrunError)
+        return DeviceFailed;
+    p->started.start();
     playing_[key] = std::move(p);
+    drainTimer_->start(0);
     return NoError;
 }
 
-void QtAudioBackend::closeFinished(const QString &key, const QAudioSink *sink)
+void QtAudioBackend::closeDrained()
 {
-    auto it = playing_.find(key);
-    if (it == playing_.end() || it->second->sink.get() != sink || !it->second->finished())
-        return;
-    it->second->sink->stop();
-    playing_.erase(it);
+    dropFinished();
+    // Look again when the next sound should end, and now and then before,
+    // to notice a stream that failed.
+    qint64 nextMs = -1;
+    for (const auto &[key, p] : playing_) {
+        const qint64 ms = std::clamp<qint64>(p->remainingUs() / 1000, 2, 250);
+        nextMs = nextMs < 0 ? ms : std::min(nextMs, ms);
+    }
+    if (nextMs >= 0)
+        drainTimer_->start(int(nextMs));
 }
 
 void QtAudioBackend::stop(const QString &key)
 {
-    auto it = playing_.find(key);
-    if (it == playing_.end())
-        return;
-    if (it->second->sink)
-        it->second->sink->stop();
-    playing_.erase(it);
+    // A sink runs the event loop while it is destroyed: the map must be
+    // in order by then.
+    auto node = playing_.extract(key);
+    if (node)
+        node.mapped()->close();
 }
 
 void QtAudioBackend::stopAll()
 {
-    for (auto &[key, p] : playing_) {
-        if (p->sink)
-            p->sink->stop();
-    }
-    playing_.clear();
+    auto all = std::exchange(playing_, {});
+    for (auto &[key, p] : all)
+        p->close();
 }
 
 bool QtAudioBackend::isPlaying(const QString &key)
@@ -292,10 +358,11 @@ bool QtAudioBackend::isPlaying(const QString &key)
 
 void QtAudioBackend::dropFinished()
 {
+    std::vector<std::unique_ptr<Playback>> done;
     for (auto it = playing_.begin(); it != playing_.end();) {
         if (it->second->finished()) {
-            if (it->second->sink)
-                it->second->sink->stop();
+            it->second->close();
+            done.push_back(std::move(it->second));
             it = playing_.erase(it);
         } else {
             ++it;

@@ -8,7 +8,7 @@
 #include <map>
 
 class QAudioSink;
-class QBuffer;
+class QTimer;
 
 namespace Mci {
 
@@ -37,10 +37,13 @@ public:
 private:
     struct Playback;
     void dropFinished();
-    void closeFinished(const QString &key, const QAudioSink *sink);
+    // Closes the streams whose last sample has been played, and looks again
+    // while others still drain.
+    void closeDrained();
 
     std::map<QString, std::unique_ptr<Playback>> playing_;
-    // Receives the sinks' signals; declared last so it goes first, and no
+    QTimer *drainTimer_ = nullptr; // owned by context_
+    // Receives the timer's signal; declared last so it goes first, and no
     // signal reaches a backend half destroyed.
     QObject context_;
 };
