@@ -46,7 +46,8 @@ using Closed = std::function<void(QDialog &window)>;
 
 // Builds the window of a kind with its parent. The opener knows no window
 // class: the program's composition root installs the one table of them
-// (app/WindowTable) before the first window opens.
+// (app/WindowTable) before the first window opens; opening one without it
+// is a fault of the program's set-up and stops it at once.
 using Factory = std::function<QDialog *(Kind kind, QWidget *parent)>;
 void setFactory(Factory factory);
 
