@@ -9,9 +9,10 @@
 //   BENCH_KEEP=1 keeps the filled file and uses it again next time.
 
 #include "BenchData.h"
+#include "app/WindowTable.h"
+#include "audio/Mci.h"
+#include "audio/ToneBackend.h"
 #include "core/AppState.h"
-#include "sound/Mci.h"
-#include "sound/ToneBackend.h"
 #include "store/Engine.h"
 #include "store/Records.h"
 #include "ui/common/Windows.h"
@@ -146,5 +147,6 @@ int main(int argc, char *argv[])
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     Mci::setBackend(std::make_unique<Mci::ToneBackend>());
+    WindowTable::install();
     return runForSizes(argc, argv, {1000000}, run);
 }

@@ -7,6 +7,7 @@
 //   bench_import [rounds]     default: 7
 
 #include "BenchData.h"
+#include "app/WindowTable.h"
 #include "core/AppState.h"
 #include "core/Places.h"
 #include "store/AccessFile.h"
@@ -58,6 +59,7 @@ int main(int argc, char *argv[])
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     const double appMs = sinceLaunch.nsecsElapsed() / 1e6;
+    WindowTable::install();
     const int rounds = argc > 1 ? std::max(1, atoi(argv[1])) : 7;
     if (!QFile::exists(kEarlier)) {
         std::fprintf(stderr, "missing %s\n", qPrintable(kEarlier));

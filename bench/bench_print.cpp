@@ -6,7 +6,7 @@
 #include "BenchData.h"
 
 #include "core/AppState.h"
-#include "print/frmPrint.h"
+#include "ui/print/frmPrint.h"
 #include "store/Engine.h"
 #include "store/Records.h"
 #include "ui/common/Dialogs.h"

@@ -6,7 +6,7 @@
 //
 //   bench_rtf [megabytes...]     default: 1 2 4 8
 
-#include "ui/appearance/RtfToHtml.h"
+#include "text/RtfToHtml.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

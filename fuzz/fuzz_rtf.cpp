@@ -2,7 +2,7 @@
 // libFuzzer target for the RTF reader of the help viewer (Rtf::toHtml).
 // Any input must convert without a crash, a hang, a leak or undefined
 // behaviour; see README.md for building and running it.
-#include "ui/appearance/RtfToHtml.h"
+#include "text/RtfToHtml.h"
 
 #include <QByteArray>
 

@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/CommandLine.h"
+#include "app/WindowTable.h"
+#include "audio/Mci.h"
 #include "core/Places.h"
-#include "sound/Mci.h"
 #include "ui/common/Application.h"
 #include "ui/main/frmMain.h"
 
@@ -62,6 +63,7 @@ int main(int argc, char *argv[])
 
     enterDataFolder();
 
+    WindowTable::install();
     frmMain w;
     w.show();
     const int rc = QApplication::exec();

@@ -63,4 +63,8 @@ struct AppState
     std::int16_t yGap = 0;
 
     QString HelpFile;
+
+    // What the new-pair window was closed with: the pair to add, or empty
+    // when the learner cancelled.
+    NewLanguagePair newPair;
 };

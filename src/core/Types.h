@@ -43,6 +43,16 @@ struct LanguagePair
     QString FremdSprache;
 };
 
+// A language pair the learner asked for, not yet created: the two names as
+// the catalogue keeps them and the name of the table to make ("tLatein").
+struct NewLanguagePair
+{
+    QString native;
+    QString foreign;
+    QString table;
+    bool isEmpty() const { return table.isEmpty(); }
+};
+
 // Colours are stored as one number: red + 256 * green + 65536 * blue.
 namespace Colour {
 inline std::int32_t encode(const QColor &c)

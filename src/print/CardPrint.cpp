@@ -1,8 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "print/CardPrint.h"
 
-#include "ui/common/Appearance.h"
-
 #include <QFontMetricsF>
 #include <QHash>
 #include <QPainter>
@@ -15,6 +13,13 @@ namespace CardPrint {
 namespace {
 
 const QString kEllipsis = QStringLiteral("…");
+
+QFont sized(QFont font, qreal points, bool bold)
+{
+    font.setPointSizeF(points);
+    font.setBold(bold);
+    return font;
+}
 
 class PrinterSheets : public Sheets
 {
@@ -147,10 +152,10 @@ bool print(const Job &job, Sheets &sheets, const Hooks &hooks)
         return true;
     const PrintLayout &l = job.layout;
     const qreal inner = l.width - 2 * PrintLayout::kInsetX;
-    const QFont foreignWord = Appearance::font(job.foreignFont, kWordPoints, true);
-    const QFont foreignSentence = Appearance::font(job.foreignFont, kSentencePoints, false);
-    const QFont nativeWord = Appearance::font(job.nativeFont, kWordPoints, true);
-    const QFont nativeSentence = Appearance::font(job.nativeFont, kSentencePoints, false);
+    const QFont foreignWord = sized(job.foreignFont, kWordPoints, true);
+    const QFont foreignSentence = sized(job.foreignFont, kSentencePoints, false);
+    const QFont nativeWord = sized(job.nativeFont, kWordPoints, true);
+    const QFont nativeSentence = sized(job.nativeFont, kSentencePoints, false);
     const qsizetype total = 2 * n;
     const QPointF sentenceDown(0, PrintLayout::kSentenceDown);
 

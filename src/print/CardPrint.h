@@ -54,11 +54,13 @@ public:
 // device pixels, so type keeps its exact size.
 std::unique_ptr<Sheets> printerSheets(QPrinter &printer);
 
+// The caller fills in the learner's fonts and colours; only the families
+// of the fonts count, sizes and weights are the printout's own.
 struct Job
 {
     PrintLayout layout;
     bool raster = false;
-    QString foreignFont, nativeFont;
+    QFont foreignFont, nativeFont;
     QColor foreignColour, nativeColour;
     std::vector<Card> cards;
 };

@@ -22,7 +22,7 @@
 // otherwise.
 #include <mdbtools.h>
 
-#include "store/TableCopy.h"
+#include "reader/TableCopy.h"
 
 
 #include <cstdio>

@@ -62,10 +62,14 @@ QString copyTestData(const QString &relative, const QString &toFolder)
     return to;
 }
 
+#include "app/WindowTable.h"
+
 #include <QDialog>
 
 WindowSpy::WindowSpy()
 {
+    // Every window a test opens is built as the program builds it.
+    WindowTable::install();
     Windows::Responder r;
     r.admit = [this](Windows::Kind kind) {
         requested_ << kind;

@@ -4,7 +4,7 @@
 
 #include "core/AppState.h"
 #include "ui/common/Messages.h"
-#include "ui/appearance/RtfToHtml.h"
+#include "text/RtfToHtml.h"
 
 #include <QEvent>
 #include <QFile>

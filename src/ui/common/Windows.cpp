@@ -5,48 +5,19 @@
 #include "ui/common/Messages.h"
 #include "core/Places.h"
 #include "core/Random.h"
-#include "sound/frmSPfad.h"
-#include "sound/frmSound.h"
-#include "ui/appearance/frmHelp.h"
-#include "ui/main/frmAbout.h"
-#include "ui/main/frmLanguage.h"
-#include "ui/browse/frmPage.h"
-#include "ui/browse/frmTable.h"
-#include "ui/appearance/frmFonts.h"
-#include "print/frmPrint.h"
-#include "ui/practice/frmVokabel.h"
-#include "ui/maintain/frmManage.h"
-#include "ui/maintain/frmNew.h"
-#include "ui/maintain/frmWBook.h"
 
 #include <QPointer>
 
 #include <memory>
 #include <optional>
+#include <utility>
 
 namespace {
 
-// The table of windows: one line per window class. This is the only place
-// below the windows that knows them.
-QDialog *build(Windows::Kind kind, QWidget *parent)
+Windows::Factory &factory()
 {
-    using K = Windows::Kind;
-    switch (kind) {
-    case K::Help: return new frmHelp(parent);
-    case K::About: return new frmAbout(parent);
-    case K::SoundFolder: return new frmSPfad(parent);
-    case K::NewPair: return new frmLanguage(parent);
-    case K::Recording: return new frmSound(parent);
-    case K::Paging: return new frmPage(parent);
-    case K::Table: return new frmTable(parent);
-    case K::Fonts: return new frmFonts(parent);
-    case K::Print: return new frmPrint(parent);
-    case K::Practice: return new frmVokabel(parent);
-    case K::Entry: return new frmNew(parent);
-    case K::Manager: return new frmManage(parent);
-    case K::Dictionary: return new frmWBook(parent);
-    }
-    return nullptr;
+    static Windows::Factory f;
+    return f;
 }
 
 struct CardBox
@@ -76,24 +47,9 @@ bool testing()
 
 namespace Windows {
 
-QString className(Kind kind)
+void setFactory(Factory f)
 {
-    switch (kind) {
-    case Kind::Practice: return QStringLiteral("frmVokabel");
-    case Kind::Table: return QStringLiteral("frmTable");
-    case Kind::Paging: return QStringLiteral("frmPage");
-    case Kind::Print: return QStringLiteral("frmPrint");
-    case Kind::Entry: return QStringLiteral("frmNew");
-    case Kind::Fonts: return QStringLiteral("frmFonts");
-    case Kind::Manager: return QStringLiteral("frmManage");
-    case Kind::Dictionary: return QStringLiteral("frmWBook");
-    case Kind::Help: return QStringLiteral("frmHelp");
-    case Kind::About: return QStringLiteral("frmAbout");
-    case Kind::SoundFolder: return QStringLiteral("frmSPfad");
-    case Kind::NewPair: return QStringLiteral("frmLanguage");
-    case Kind::Recording: return QStringLiteral("frmSound");
-    }
-    return {};
+    factory() = std::move(f);
 }
 
 Outcome open(Kind kind, QWidget *parent, const Closed &closed)
@@ -112,7 +68,9 @@ Outcome open(Kind kind, QWidget *parent, const Closed &closed)
         std::optional<BusyCursor> hourglass;
         if (kind != Kind::Print)
             hourglass.emplace();
-        window.reset(build(kind, parent));
+        if (!factory())
+            qFatal("Windows::open: no table of windows installed");
+        window.reset(factory()(kind, parent));
     }
     if (!window)
         return outcome;

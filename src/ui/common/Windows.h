@@ -34,9 +34,6 @@ enum class Kind {
     Recording,   // frmSound
 };
 
-// The class (and objectName) of a kind's window, e.g. "frmVokabel".
-QString className(Kind kind);
-
 struct Outcome
 {
     bool opened = false;             // a window was built and shown
@@ -46,6 +43,13 @@ struct Outcome
 // Runs after the window closed, while it still exists (to read what the
 // learner chose), and before the card box is recounted.
 using Closed = std::function<void(QDialog &window)>;
+
+// Builds the window of a kind with its parent. The opener knows no window
+// class: the program's composition root installs the one table of them
+// (app/WindowTable) before the first window opens; opening one without it
+// is a fault of the program's set-up and stops it at once.
+using Factory = std::function<QDialog *(Kind kind, QWidget *parent)>;
+void setFactory(Factory factory);
 
 // Opens a window of this kind modally and returns when it has closed. The
 // print window is the one window that loads without the hourglass.

@@ -2,6 +2,7 @@
 #include "ui/main/frmLanguage.h"
 #include "ui/common/AltKeys.h"
 
+#include "core/AppState.h"
 #include "store/Catalogue.h"
 #include "ui/common/Messages.h"
 #include "ui/common/Twips.h"
@@ -36,6 +37,9 @@ frmLanguage::frmLanguage(QWidget *parent)
     setObjectName(QStringLiteral("frmLanguage"));
     setWindowTitle(QStringLiteral("Muttersprache - Fremdsprache"));
     setModal(true);
+    // Nothing asked for yet: a pair left from an earlier run of the window
+    // must not be added again.
+    AppState::instance().newPair = NewPair{};
 
     frmStep1_ = new QGroupBox(QStringLiteral(" Schritt 1  -  Muttersprache"), this);
     frmStep1_->setObjectName(QStringLiteral("frmStep1"));
@@ -156,12 +160,14 @@ void frmLanguage::cmdOK_Click()
     result_.native = normaliseName(txtMother_->text());
     result_.foreign = normaliseName(txtForeign_->text());
     result_.table = QStringLiteral("t") + result_.foreign;
+    AppState::instance().newPair = result_;
     accept();
 }
 
 void frmLanguage::reject()
 {
     result_ = NewPair{};
+    AppState::instance().newPair = result_;
     QDialog::reject();
 }
 

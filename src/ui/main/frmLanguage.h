@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "core/Types.h"
+
 #include <QDialog>
 #include <QString>
 
@@ -10,20 +12,17 @@ class QLineEdit;
 class QPushButton;
 
 // Two-step dialog that asks for a new language pair: first the learner's
-// mother tongue, then the foreign language. It only collects the names;
-// creating the pair is the caller's business.
+// mother tongue, then the foreign language. It only collects the names and
+// leaves them in AppState's newPair; creating the pair is the caller's
+// business.
 class frmLanguage : public QDialog
 {
     Q_OBJECT
 
 public:
-    struct NewPair
-    {
-        QString native;  // normalised mother tongue, e.g. "Deutsch"
-        QString foreign; // normalised foreign language, e.g. "Latein"
-        QString table;   // "t" + foreign, e.g. "tLatein"
-        bool isEmpty() const { return table.isEmpty(); }
-    };
+    // Names normalised: mother tongue "Deutsch", foreign language "Latein",
+    // table "t" + foreign.
+    using NewPair = NewLanguagePair;
 
     explicit frmLanguage(QWidget *parent = nullptr);
 

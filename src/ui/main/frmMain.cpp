@@ -13,7 +13,6 @@
 #include "store/Settings.h"
 #include "ui/common/Guard.h"
 #include "ui/common/Windows.h"
-#include "ui/main/frmLanguage.h"
 
 #include <QApplication>
 #include <QFontMetrics>
@@ -25,6 +24,7 @@
 #include <QRadioButton>
 
 #include <algorithm>
+#include <utility>
 
 namespace {
 
@@ -800,11 +800,11 @@ void frmMain::addLanguageCommand()
     // recounted once, for the new pair.
     Windows::open(Windows::Kind::NewPair, this, [this](QDialog &window) {
         if (window.result() == QDialog::Accepted)
-            addLanguagePair(static_cast<frmLanguage &>(window).result());
+            addLanguagePair(std::exchange(AppState::instance().newPair, NewLanguagePair{}));
     });
 }
 
-void frmMain::addLanguagePair(const frmLanguage::NewPair &pair)
+void frmMain::addLanguagePair(const NewLanguagePair &pair)
 {
     AppState &a = AppState::instance();
     if (!a.Database)

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "core/Types.h"
 #include "ui/common/Windows.h"
-#include "ui/main/frmLanguage.h"
 
 #include <QLabel>
 #include <QMainWindow>
@@ -73,7 +73,7 @@ protected:
 
 private:
     void openWindow(Windows::Kind window);
-    void addLanguagePair(const frmLanguage::NewPair &pair);
+    void addLanguagePair(const NewLanguagePair &pair);
     void buildMenus();
     void buildCardBox();
     void startUp();

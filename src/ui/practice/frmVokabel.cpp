@@ -4,7 +4,7 @@
 
 #include "core/AppState.h"
 #include "core/Random.h"
-#include "sound/Mci.h"
+#include "audio/Mci.h"
 #include "store/Engine.h"
 #include "store/Records.h"
 #include "ui/common/Appearance.h"

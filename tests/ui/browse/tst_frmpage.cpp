@@ -6,8 +6,8 @@
 
 #include "core/AppState.h"
 #include "core/Places.h"
-#include "sound/Mci.h"
-#include "sound/ToneBackend.h"
+#include "audio/Mci.h"
+#include "audio/ToneBackend.h"
 #include "store/Catalogue.h"
 #include "store/Engine.h"
 #include "store/Records.h"

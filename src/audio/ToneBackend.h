@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "sound/MciBackend.h"
+#include "audio/MciBackend.h"
 
 #include <QSet>
 #include <QStringList>

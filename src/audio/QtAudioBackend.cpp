@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "sound/QtAudioBackend.h"
+#include "audio/QtAudioBackend.h"
 
-#include "sound/WaveFile.h"
+#include "audio/WaveFile.h"
 
 #include <QAudioDevice>
 #include <QAudioFormat>

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "store/TableCopy.h"
+#include "reader/TableCopy.h"
 
 namespace store {
 

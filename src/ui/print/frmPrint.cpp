@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "print/frmPrint.h"
+#include "ui/print/frmPrint.h"
 #include "ui/common/AltKeys.h"
 
 #include "ui/common/Controls.h"
@@ -344,8 +344,8 @@ void frmPrint::btnOk_Click()
     CardPrint::Job job;
     job.layout = layout_;
     job.raster = chkRaster->isChecked();
-    job.foreignFont = Appearance::fontName(Appearance::Language::Foreign);
-    job.nativeFont = Appearance::fontName(Appearance::Language::Native);
+    job.foreignFont = Appearance::font(Appearance::fontName(Appearance::Language::Foreign));
+    job.nativeFont = Appearance::font(Appearance::fontName(Appearance::Language::Native));
     job.foreignColour = Appearance::colour(Appearance::Language::Foreign);
     job.nativeColour = Appearance::colour(Appearance::Language::Native);
     const bool read = Msg::guard(Msg::kAppTitle, [&job] {

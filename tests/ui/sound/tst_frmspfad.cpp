@@ -5,7 +5,7 @@
 #include "TestSupport.h"
 
 #include "core/AppState.h"
-#include "sound/frmSPfad.h"
+#include "ui/sound/frmSPfad.h"
 #include "store/Settings.h"
 #include "ui/main/frmMain.h"
 

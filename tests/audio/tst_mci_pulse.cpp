@@ -6,7 +6,7 @@
 
 #include "TestSupport.h"
 
-#include "sound/Mci.h"
+#include "audio/Mci.h"
 
 #include <QDeadlineTimer>
 #include <QDir>

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "sound/WaveFile.h"
+#include "audio/WaveFile.h"
 
 #include <QFile>
 #include <QFileInfo>

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "sound/ToneBackend.h"
+#include "audio/ToneBackend.h"
 
 #include <cmath>
 #include <utility>

@@ -4,9 +4,9 @@
 
 #include "TestSupport.h"
 
-#include "sound/Mci.h"
-#include "sound/ToneBackend.h"
-#include "sound/WaveFile.h"
+#include "audio/Mci.h"
+#include "audio/ToneBackend.h"
+#include "audio/WaveFile.h"
 
 #include <QDir>
 #include <QFile>

@@ -6,7 +6,7 @@
 
 #include "core/AppState.h"
 #include "core/Places.h"
-#include "print/frmPrint.h"
+#include "ui/print/frmPrint.h"
 #include "store/Catalogue.h"
 #include "store/Engine.h"
 #include "store/Records.h"

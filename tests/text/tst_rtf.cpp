@@ -6,7 +6,7 @@
 // Samples written by other programs lie in tests/data/rtf (see its README);
 // damaged and hostile inputs lie in tests/data/rtf/regress.
 #include "core/Places.h"
-#include "ui/appearance/RtfToHtml.h"
+#include "text/RtfToHtml.h"
 
 #include <QDir>
 #include <QFile>

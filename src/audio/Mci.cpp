@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "sound/Mci.h"
+#include "audio/Mci.h"
 
 #include "core/Places.h"
-#include "sound/QtAudioBackend.h"
-#include "sound/WaveFile.h"
+#include "audio/QtAudioBackend.h"
+#include "audio/WaveFile.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "ui/appearance/RtfToHtml.h"
+#include "text/RtfToHtml.h"
 
 #include <QStringDecoder>
 #include <QStringList>

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "sound/frmSPfad.h"
+#include "ui/sound/frmSPfad.h"
 #include "ui/common/AltKeys.h"
 
 #include "core/AppState.h"

@@ -1,12 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "sound/frmSound.h"
+#include "ui/sound/frmSound.h"
 #include "ui/common/AltKeys.h"
 
 #include "ui/common/Controls.h"
 
 #include "core/AppState.h"
 #include "ui/common/Messages.h"
-#include "sound/Mci.h"
+#include "audio/Mci.h"
 #include "store/Catalogue.h"
 #include "store/Engine.h"
 #include "store/Records.h"
