@@ -180,6 +180,14 @@ void moveCard(std::int32_t vnr, int fach, int gewusst)
               vnr);
 }
 
+bool storeProgress(std::int32_t vnr, int fach, int gewusst)
+{
+    return database().execute(QStringLiteral("UPDATE ") + sqlTable()
+                                  + QStringLiteral(" SET Fach = ?, gewusst = ? WHERE VNr = ?"),
+                              {fach, gewusst, vnr})
+        > 0;
+}
+
 MoveResult moveCards(const QVector<std::int32_t> &vnrs, int fach)
 {
     store::Database &db = database();
