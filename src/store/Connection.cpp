@@ -16,6 +16,7 @@
 #include <QTemporaryDir>
 
 #include <algorithm>
+#include <cstring>
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -402,16 +403,9 @@ std::optional<QByteArray> readFileStart(const QString &path, int bytes)
     return start;
 }
 
-int Connection::headerFd()
+int Connection::headerFd() const
 {
-    if (watchKey_.isEmpty()) {
-        const QString canonical = QFileInfo(path_).canonicalFilePath();
-        if (canonical.isEmpty())
-            return -1;
-        acquireWatch(canonical);
-        watchKey_ = canonical;
-    }
-    return headerWatches().value(watchKey_).fd;
+    return watchKey_.isEmpty() ? -1 : headerWatches().value(watchKey_).fd;
 }
 
 Connection::Connection(sqlite3 *db, QString path) : db_(db), path_(std::move(path))
@@ -421,6 +415,17 @@ Connection::Connection(sqlite3 *db, QString path) : db_(db), path_(std::move(pat
     sqlite3_busy_timeout(db_, 2000);
     sqlite3_extended_result_codes(db_, 1);
     sqlite3_update_hook(db_, &Connection::updateHook, this);
+    // The process's descriptor of the file stays open as long as this
+    // connection does, so that no header probe in between closes the last
+    // one and drops the locks SQLite holds.
+    const QFileInfo info(path_);
+    if (info.isFile()) {
+        const QString canonical = info.canonicalFilePath();
+        if (!canonical.isEmpty()) {
+            acquireWatch(canonical);
+            watchKey_ = canonical;
+        }
+    }
 }
 
 Connection::~Connection()
@@ -602,20 +607,77 @@ void Connection::invalidateAll()
             s->everythingChanged();
 }
 
+void Connection::useWriteAheadLog()
+{
+    QString mode;
+    try {
+        mode = scalar(QStringLiteral("PRAGMA journal_mode = WAL")).toString();
+        // After a large move the log would keep its size for good.
+        scalar(QStringLiteral("PRAGMA journal_size_limit = 4194304"));
+    } catch (const Error &) {
+        // Left in the mode it had; a busy file is no reason to refuse it.
+    }
+    wal_ = mode.compare(QLatin1String("wal"), Qt::CaseInsensitive) == 0;
+    haveShm_ = false;
+}
+
+// The head of the log's index, which every commit rewrites (it counts the
+// commits and names the last frame). It lies in memory SQLite shares among
+// all connections to the file, of every program, so reading it needs no
+// descriptor of our own and no lock; the real check follows only when it
+// differs from what was seen last.
+bool Connection::readShmHeader(unsigned char *out) const
+{
+    sqlite3_file *file = nullptr;
+    if (sqlite3_file_control(db_, "main", SQLITE_FCNTL_FILE_POINTER, &file) != SQLITE_OK || !file || !file->pMethods
+        || file->pMethods->iVersion < 2 || !file->pMethods->xShmMap)
+        return false;
+    volatile void *region = nullptr;
+    // Region 0 of 32 KiB is where the log keeps its index head; 0: do not
+    // make it if it is not there yet.
+    if (file->pMethods->xShmMap(file, 0, 32768, 0, &region) != SQLITE_OK || !region)
+        return false;
+    file->pMethods->xShmBarrier(file);
+    std::memcpy(out, const_cast<const void *>(region), kShmHeader);
+    return true;
+}
+
 void Connection::syncExternal()
 {
     // While this connection holds the write lock no other one can commit.
     if (sqlite3_txn_state(db_, "main") == SQLITE_TXN_WRITE)
         return;
-    // Header bytes 18 and 19 are 2 in write-ahead mode, where the counter at
-    // 24 does not move with each commit.
-    unsigned char header[10];
-    const int fd = headerFd();
-    if (fd >= 0 && ::pread(fd, header, sizeof header, 18) == sizeof header && header[0] == 1 && header[1] == 1) {
-        const quint32 counter = quint32(header[6]) << 24 | quint32(header[7]) << 16 | quint32(header[8]) << 8 | header[9];
-        if (dataVersion_ >= 0 && counter == lastCounter_)
-            return;
-        lastCounter_ = counter;
+    // A cheap look first: the head of the log's index in log mode, the
+    // change counter in the file's header otherwise. Either is taken before
+    // asking SQLite, so a commit in between is seen next time.
+    if (wal_) {
+        unsigned char head[kShmHeader];
+        if (readShmHeader(head)) {
+            if (dataVersion_ >= 0 && haveShm_ && std::memcmp(head, lastShm_, kShmHeader) == 0)
+                return;
+            std::memcpy(lastShm_, head, kShmHeader);
+            haveShm_ = true;
+        } else {
+            haveShm_ = false;
+        }
+    } else {
+        // Header bytes 18 and 19 are 2 once the file is in log mode, which
+        // another connection may have switched it to; the counter at 24
+        // then no longer moves with each commit.
+        unsigned char header[10];
+        const int fd = headerFd();
+        if (fd >= 0 && ::pread(fd, header, sizeof header, 18) == sizeof header) {
+            if (header[0] == 2 && header[1] == 2) {
+                wal_ = true;
+                haveShm_ = false;
+            } else if (header[0] == 1 && header[1] == 1) {
+                const quint32 counter
+                    = quint32(header[6]) << 24 | quint32(header[7]) << 16 | quint32(header[8]) << 8 | header[9];
+                if (dataVersion_ >= 0 && counter == lastCounter_)
+                    return;
+                lastCounter_ = counter;
+            }
+        }
     }
     if (!versionStmt_)
         versionStmt_ = std::make_unique<Statement>(prepare(QStringLiteral("PRAGMA data_version")));

@@ -128,9 +128,16 @@ public:
     void activateLink(const QString &name, const QString &connect, const QString &source);
     void deactivateLink(const QString &name);
 
-    // Another program may have committed since rows were read: if so, every
-    // sink hears that everything changed. A rollback tells them the same
-    // through invalidateAll().
+    // Puts the file into write-ahead-log mode, where readers never wait for
+    // a writer and a commit writes each page once. Where that cannot be done
+    // (another program holds the file in the older mode) the file stays as
+    // it is and everything still works, only slower.
+    void useWriteAheadLog();
+    bool writeAheadLog() const { return wal_; }
+
+    // Another connection, of this program or another, may have committed
+    // since rows were read: if so, every sink hears that everything changed.
+    // A rollback tells them the same through invalidateAll().
     void syncExternal();
     void invalidateAll();
 
@@ -156,9 +163,14 @@ private:
     // Link name (lower case) -> the copy of an Access table the link reads.
     std::map<QString, std::unique_ptr<QTemporaryDir>> linkCopies_;
 
-    int headerFd();
+    int headerFd() const;
+    bool readShmHeader(unsigned char *out) const;
     QString watchKey_;
     quint32 lastCounter_ = 0;
+    bool wal_ = false;
+    static constexpr int kShmHeader = 48;
+    unsigned char lastShm_[kShmHeader] = {};
+    bool haveShm_ = false;
 
     qint64 dataVersion_ = -1;
     std::unique_ptr<Statement> versionStmt_;
@@ -176,6 +188,11 @@ private:
 // any descriptor of a database file drops the locks this process holds on
 // it. None when the file cannot be read.
 std::optional<QByteArray> readFileStart(const QString &path, int bytes);
+
+// A log and log index left beside `path` when no file `path` exists: the
+// log is renamed aside, the index removed, so a new file of that name does
+// not take them for its own.
+void setAsideOrphanedLog(const QString &path);
 
 // Helpers shared by the database and recordset code.
 QString fileNameFromConnect(const QString &connect);

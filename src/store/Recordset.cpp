@@ -245,13 +245,20 @@ struct Recordset::Impl : ChangeSink
     QString keyField; // the auto-number field, which is the row id
 
     // Keys: the statement that lists the row ids in order, and the select
-    // list the rows are read with.
+    // list the rows are read with. Snapshot: the statement of its rows.
     QString keySql;
     QVariantList keyParams;
     QString rowList;
     std::vector<qint64> keys;
     mutable std::unordered_map<qint64, qint64> rowOf;
     mutable bool rowOfValid = false;
+    // Another connection committed (or a rollback undid rows): some keys may
+    // name rows that are gone. Checked at the next move, find or requery,
+    // never while a list reads its rows, so the rows a list counted stay.
+    bool keysStale = false;
+    // The row a list read last; a list looks for others' commits once for
+    // each line it reads.
+    mutable qint64 lastListRow = -1;
 
     // Snapshot rows.
     QVector<Row> rows;
@@ -320,6 +327,7 @@ struct Recordset::Impl : ChangeSink
             const qint64 row = rowOfKey(rowid);
             if (row < 0)
                 return;
+            notify({Change::AboutToDelete, rowid, row});
             keys.erase(keys.begin() + row);
             rowOfValid = false;
             blocks.clear();
@@ -332,6 +340,7 @@ struct Recordset::Impl : ChangeSink
             if (adding && type == RecordsetType::Dynaset) {
                 // Rows added through a dynaset join it at its end.
                 const bool atEnd = !onDeleted && pos >= size();
+                notify({Change::AboutToAdd, rowid, size()});
                 keys.push_back(rowid);
                 if (rowOfValid)
                     rowOf.emplace(rowid, size() - 1);
@@ -358,7 +367,88 @@ struct Recordset::Impl : ChangeSink
     {
         blocks.clear();
         curRow.reset();
+        if (mode == Mode::Keys)
+            keysStale = true;
         notify({Change::Everything, 0, -1});
+    }
+
+    // Where the recordset is moved, searched or read again: another
+    // connection's commit is noticed here, and rows it deleted leave.
+    void catchUp()
+    {
+        if (mode != Mode::Keys)
+            return;
+        c->syncExternal();
+        if (keysStale)
+            dropVanishedKeys();
+    }
+
+    // Drops the keys whose rows no longer exist. The membership of the
+    // other rows stays as it was (as it does for this connection's own
+    // changes): rows that another connection changed so that they no longer
+    // meet the statement stay, rows it added do not join.
+    void dropVanishedKeys()
+    {
+        keysStale = false;
+        if (keys.empty())
+            return;
+        std::unordered_set<qint64> now;
+        now.reserve(keys.size());
+        {
+            Statement st = c->prepare(keySql, true);
+            st.bindAll(keyParams);
+            while (st.step())
+                now.insert(st.columnInt(0));
+        }
+        std::vector<qint64> missing;
+        for (const qint64 k : keys)
+            if (!now.count(k))
+                missing.push_back(k);
+        now.clear();
+        if (missing.empty())
+            return;
+        // Those no longer among the statement's rows: gone, or only changed.
+        std::unordered_set<qint64> gone(missing.begin(), missing.end());
+        Statement st = c->prepare(QStringLiteral("SELECT rowid FROM %1 WHERE rowid IN (%2)")
+                                      .arg(quoteIdent(table),
+                                           QStringList(int(kBlock), QStringLiteral("?")).join(QLatin1Char(','))),
+                                  true);
+        for (size_t first = 0; first < missing.size(); first += size_t(kBlock)) {
+            st.reset();
+            for (qint64 i = 0; i < kBlock; ++i) {
+                const size_t k = first + size_t(i);
+                st.bind(int(i + 1), k < missing.size() ? QVariant(missing[k]) : QVariant());
+            }
+            while (st.step())
+                gone.erase(st.columnInt(0));
+        }
+        st = Statement();
+        if (gone.empty())
+            return;
+        notify({Change::AboutToReload, 0, -1});
+        std::vector<qint64> kept;
+        kept.reserve(keys.size() - gone.size());
+        qint64 before = 0;
+        bool currentGone = false;
+        for (size_t i = 0; i < keys.size(); ++i) {
+            if (!gone.count(keys[i])) {
+                kept.push_back(keys[i]);
+                continue;
+            }
+            if (qint64(i) < pos)
+                ++before;
+            else if (qint64(i) == pos && !onDeleted)
+                currentGone = true;
+        }
+        keys.swap(kept);
+        rowOfValid = false;
+        blocks.clear();
+        // As after a delete of this connection's: a recordset standing on a
+        // row that went stays there, with the next row in its place.
+        pos = std::clamp<qint64>(pos - before, -1, size());
+        if (currentGone)
+            onDeleted = true;
+        notify({Change::Reloaded, 0, -1});
     }
 
     // ---- rows by number
@@ -436,11 +526,7 @@ struct Recordset::Impl : ChangeSink
         return true;
     }
 
-    // Another program may have changed the file since rows were read: asked
-    // once per move, not for every value of the row.
-    mutable bool needSync = true;
-
-    const Row &rowAt(qint64 i, bool sync = true) const
+    const Row &rowAt(qint64 i, bool sync = false) const
     {
         if (mode == Mode::Snapshot)
             return rows[i];
@@ -605,7 +691,6 @@ struct Recordset::Impl : ChangeSink
     {
         pos = std::clamp<qint64>(i, -1, size());
         onDeleted = false;
-        needSync = true;
     }
 
     void requireRow() const
@@ -621,9 +706,7 @@ struct Recordset::Impl : ChangeSink
         requireRow();
         if (mode == Mode::Cursor)
             return cursorRow();
-        const bool sync = needSync;
-        needSync = false;
-        return rowAt(pos, sync);
+        return rowAt(pos);
     }
 
     qint64 currentKey() const
@@ -815,6 +898,25 @@ void loadKeys(Recordset::Impl &d)
         d.keys.push_back(st.columnInt(0));
 }
 
+// A snapshot's statement run whole: its rows, and its column names the
+// first time.
+std::vector<Row> readSnapshot(Recordset::Impl &d)
+{
+    Statement st = d.c->prepare(d.keySql, true);
+    st.bindAll(d.keyParams);
+    if (d.names.isEmpty())
+        for (int i = 0; i < st.columnCount(); ++i)
+            d.names << st.columnName(i);
+    std::vector<Row> rows;
+    while (st.step()) {
+        Row row(d.names.size());
+        for (int i = 0; i < row.size(); ++i)
+            row[i] = st.column(i);
+        rows.push_back(std::move(row));
+    }
+    return rows;
+}
+
 QString autoNumberField(const TableDef &def)
 {
     for (const FieldDef &f : def.fields)
@@ -865,16 +967,10 @@ std::shared_ptr<Recordset> openRecordsetOn(const std::shared_ptr<Connection> &c,
     }
 
     if (d->mode == Mode::Snapshot) {
-        Statement st = c->prepare(snapshotSql, true);
-        st.bindAll(snapshotParams);
-        for (int i = 0; i < st.columnCount(); ++i)
-            d->names << st.columnName(i);
-        while (st.step()) {
-            Row row(d->names.size());
-            for (int i = 0; i < row.size(); ++i)
-                row[i] = st.column(i);
-            d->rows << row;
-        }
+        d->keySql = snapshotSql;
+        d->keyParams = snapshotParams;
+        const std::vector<Row> rows = readSnapshot(*d);
+        d->rows = QVector<Row>(rows.begin(), rows.end());
         d->placeAt(0);
     } else {
         d->keyField = autoNumberField(*d->def);
@@ -963,6 +1059,7 @@ bool Recordset::bof() const
 void Recordset::moveFirst()
 {
     d->edit = EditMode::None;
+    d->catchUp();
     if (d->mode == Mode::Cursor)
         d->cursorToEnd(1);
     else
@@ -972,6 +1069,7 @@ void Recordset::moveFirst()
 void Recordset::moveLast()
 {
     d->edit = EditMode::None;
+    d->catchUp();
     if (d->mode == Mode::Cursor)
         d->cursorToEnd(-1);
     else
@@ -983,6 +1081,7 @@ void Recordset::moveNext()
     if (d->eof())
         throw Error(kNoCurrent);
     d->edit = EditMode::None;
+    d->catchUp();
     if (d->mode == Mode::Cursor) {
         if (d->atBof && !d->onDeleted)
             d->cursorToEnd(1);
@@ -999,6 +1098,7 @@ void Recordset::movePrevious()
     if (d->bof())
         throw Error(kNoCurrent);
     d->edit = EditMode::None;
+    d->catchUp();
     if (d->mode == Mode::Cursor) {
         if (d->atEof && !d->onDeleted)
             d->cursorToEnd(-1);
@@ -1018,6 +1118,7 @@ int Recordset::recordCount() const
 
 void Recordset::findFirst(const QString &criteria)
 {
+    d->catchUp();
     if (d->mode == Mode::Cursor)
         d->findCursor(criteria, 0);
     else
@@ -1026,6 +1127,7 @@ void Recordset::findFirst(const QString &criteria)
 
 void Recordset::findNext(const QString &criteria)
 {
+    d->catchUp();
     if (d->mode == Mode::Cursor)
         d->findCursor(criteria, 1);
     else
@@ -1034,6 +1136,7 @@ void Recordset::findNext(const QString &criteria)
 
 void Recordset::findPrevious(const QString &criteria)
 {
+    d->catchUp();
     if (d->mode == Mode::Cursor)
         d->findCursor(criteria, -1);
     else
@@ -1042,6 +1145,7 @@ void Recordset::findPrevious(const QString &criteria)
 
 void Recordset::findLast(const QString &criteria)
 {
+    d->catchUp();
     if (d->mode == Mode::Cursor)
         d->findCursor(criteria, 2);
     else
@@ -1106,6 +1210,8 @@ void Recordset::seek(const QString &comparison, const QVariant &key)
 void Recordset::edit()
 {
     d->requireUpdatable();
+    // The edit starts from the row as it is stored now.
+    d->catchUp();
     d->buffer = d->current();
     d->editKey = d->currentKey();
     d->assigned = QVector<bool>(d->names.size(), false);
@@ -1267,7 +1373,11 @@ QVariant Recordset::valueAt(qint64 row, int field) const
         throw Error(QStringLiteral("Die Zeile %1 gibt es in dieser Datensatzgruppe nicht.").arg(row));
     if (field < 0 || field >= d->names.size())
         throw Error(QStringLiteral("Das Feld Nummer %1 ist in dieser Datensatzgruppe nicht vorhanden.").arg(field));
-    return d->rowAt(row)[field];
+    // A list reads a line from its first field on: once per line it looks
+    // for other connections' commits.
+    const bool sync = field == 0 || row != d->lastListRow;
+    d->lastListRow = row;
+    return d->rowAt(row, sync)[field];
 }
 
 qint64 Recordset::keyOfRow(qint64 row) const
@@ -1291,15 +1401,31 @@ void Recordset::requery()
         d->cursorToEnd(1);
         return;
     }
-    if (d->mode != Mode::Keys)
-        return;
     const bool had = !d->onDeleted && d->pos >= 0 && d->pos < d->size();
+    if (d->mode == Mode::Snapshot) {
+        const qint64 at = had ? d->pos : 0;
+        std::vector<Row> fresh = readSnapshot(*d);
+        d->notify({Change::AboutToReload, 0, -1});
+        d->rows = QVector<Row>(fresh.begin(), fresh.end());
+        d->placeAt(std::min(at, d->size()));
+        d->notify({Change::Reloaded, 0, -1});
+        return;
+    }
     const qint64 key = had ? d->keys[size_t(d->pos)] : 0;
     d->c->syncExternal();
-    loadKeys(*d);
+    d->notify({Change::AboutToReload, 0, -1});
+    try {
+        loadKeys(*d);
+    } catch (...) {
+        d->keys.clear();
+        d->placeAt(0);
+        d->notify({Change::Reloaded, 0, -1});
+        throw;
+    }
+    d->keysStale = false;
     const qint64 row = had ? d->rowOfKey(key) : -1;
     d->placeAt(row >= 0 ? row : 0);
-    d->notify({Change::Everything, 0, -1});
+    d->notify({Change::Reloaded, 0, -1});
 }
 
 int Recordset::addListener(Listener listener)
