@@ -190,8 +190,8 @@ private:
 std::optional<QByteArray> readFileStart(const QString &path, int bytes);
 
 // A log and log index left beside `path` when no file `path` exists: the
-// log is renamed aside, the index removed, so a new file of that name does
-// not take them for its own.
+// log is renamed aside, the index removed, so that a file moved into that
+// place does not take them for its own.
 void setAsideOrphanedLog(const QString &path);
 
 // Helpers shared by the database and recordset code.

@@ -222,9 +222,9 @@ void asOneUnit(Connection &c, F &&steps)
 void setAsideOrphanedLog(const QString &path)
 {
     // A log beside a file that is not there belongs to some earlier file of
-    // that name; a new file would take its pages for its own. It is kept
-    // under another name rather than thrown away; its index is rebuilt
-    // from a log anyway.
+    // that name; a whole file moved into that place would take its pages
+    // for its own. It is kept under another name rather than thrown away;
+    // the index is only ever rebuilt from a log.
     const QString log = path + QStringLiteral("-wal");
     if (QFileInfo::exists(log)) {
         QString aside = log + QStringLiteral(".alt");
@@ -245,7 +245,8 @@ std::shared_ptr<Database> Database::create(const QString &path, const QString &l
 {
     if (QFileInfo::exists(path))
         throw Error(QStringLiteral("Die Datenbank '%1' ist bereits vorhanden.").arg(path));
-    setAsideOrphanedLog(path);
+    // A log left beside a file of that name that is gone SQLite throws away
+    // itself when it finds the new file empty.
     sqlite3 *db = nullptr;
     const int rc = sqlite3_open_v2(path.toUtf8().constData(), &db,
                                    SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX, nullptr);

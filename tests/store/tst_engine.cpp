@@ -7,6 +7,7 @@
 
 #include <QCollator>
 #include <QCryptographicHash>
+#include <QDir>
 #include <QFile>
 #include <QProcess>
 #include <QRandomGenerator>
@@ -441,6 +442,48 @@ private slots:
             QCOMPARE(count(*db, QStringLiteral("Select count(*) from tEnglisch where FVok = '%1' and Fach = 2").arg(third)),
                      1);
         }
+    }
+
+    // Files the program makes and older files it opens both keep their
+    // changes in a log beside them; a folder where no log can be written
+    // is refused with its reason and the file is left as it was.
+    void filesKeepALogBesideThem()
+    {
+        const auto logMode = [](const QString &file) {
+            QFile f(file);
+            return f.open(QIODevice::ReadOnly) && f.read(20).mid(18) == QByteArray("\x02\x02", 2);
+        };
+        const QString made = db->path();
+        const QString folder = work->file(QStringLiteral("alt"));
+        const QString older = folder + QStringLiteral("/Vokabeln.mdb");
+        QVERIFY(QDir().mkpath(folder));
+        {
+            auto o = Database::create(older, QString(), 32);
+            o->appendTableDef(cardTable(QStringLiteral("tEnglisch")));
+            o->execute(QStringLiteral("INSERT INTO tEnglisch (FVok) VALUES ('old')"));
+            o->openRecordset(QStringLiteral("PRAGMA journal_mode = DELETE"));
+        }
+        QVERIFY(!logMode(older));
+        db.reset();
+        QVERIFY(logMode(made));
+
+        auto o = Database::open(older);
+        o->execute(QStringLiteral("INSERT INTO tEnglisch (FVok) VALUES ('new')"));
+        QVERIFY(QFile::exists(older + QStringLiteral("-wal")));
+        o.reset();
+        QVERIFY(logMode(older));
+        QVERIFY(!QFile::exists(older + QStringLiteral("-wal")));
+
+        const QByteArray before = fileHash(older);
+        QVERIFY(QFile::setPermissions(folder, QFile::ReadOwner | QFile::ExeOwner | QFile::ReadGroup | QFile::ExeGroup));
+        const QString message = failure([&] { Database::open(older); });
+        QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        QVERIFY2(message.contains(QStringLiteral("Ordner")) && message.contains(QStringLiteral("schreibgeschützt")),
+                 qPrintable(message));
+        QCOMPARE(fileHash(older), before);
+        QCOMPARE(QDir(folder).entryList(QDir::Files), QStringList{QStringLiteral("Vokabeln.mdb")});
+        db = Database::open(older);
+        QCOMPARE(count(*db, QStringLiteral("Select count(*) from tEnglisch")), 2);
     }
 
     // A program killed in the middle of a write, after an earlier commit:
