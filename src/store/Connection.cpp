@@ -577,7 +577,12 @@ void Connection::updateHook(void *self, int op, const char *dbName, const char *
     auto *c = static_cast<Connection *>(self);
     if (qstrcmp(dbName, "main") != 0)
         return;
-    c->pending_.push_back({op, QString::fromUtf8(table), qint64(rowid)});
+    // A statement changes rows of one table, often thousands of them.
+    if (c->hookTableUtf8_ != table) {
+        c->hookTableUtf8_ = QByteArray(table);
+        c->hookTable_ = QString::fromUtf8(table);
+    }
+    c->pending_.push_back({op, c->hookTable_, qint64(rowid)});
 }
 
 void Connection::deliverChanges(bool succeeded)

@@ -182,6 +182,8 @@ private:
         qint64 rowid;
     };
     std::vector<PendingChange> pending_;
+    QByteArray hookTableUtf8_;
+    QString hookTable_;
 };
 
 // The first bytes of a file, read without a descriptor of its own: closing

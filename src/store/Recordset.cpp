@@ -7,6 +7,7 @@
 #include <QRegularExpression>
 
 #include <algorithm>
+#include <array>
 #include <optional>
 #include <unordered_map>
 #include <unordered_set>
@@ -279,11 +280,38 @@ struct Recordset::Impl : ChangeSink
     QString indexName;
     QStringList indexFields;
 
-    // Rows read in aligned blocks of keys, a few blocks kept: a walk costs
-    // one query per block, and a list painting elsewhere does not push out
-    // the block the current row lies in.
+    // Rows read in aligned blocks of keys, a few blocks kept, the one used
+    // longest ago going first: a walk costs one query per block, and a list
+    // painting elsewhere does not push out the block the current row lies in.
     static constexpr qint64 kBlock = 64;
-    mutable QHash<qint64, QHash<qint64, Row>> blocks;
+    static constexpr int kBlocksKept = 8;
+    struct Block
+    {
+        qint64 first = -1; // number of its first row; -1: holds nothing
+        quint64 lastUse = 0;
+        std::vector<Row> rows;     // by row number - first
+        std::vector<char> present; // 0: not read, gone, or changed since
+    };
+    mutable std::array<Block, kBlocksKept> blocks;
+    mutable quint64 blockUse = 0;
+    mutable int lastBlock = 0;
+    QString blockSql; // the rows of one block by their ids
+
+    // What the columns are: the table's field of each (its type, or -1 when
+    // the column is no plain field), and whether the engine numbers it.
+    std::vector<int> columnType;
+    std::vector<char> autoColumn;
+    mutable QHash<QString, int> nameIndex;
+    // Whether a row this recordset wrote can take the written values as
+    // they are, rather than be read back: every column is a plain field
+    // and no trigger or computed column of someone else's changes more.
+    bool wholeRows = false;
+    std::vector<std::pair<int, QVariant>> written;
+    bool writtenKnown = false;
+    QHash<quint64, QString> updateSql; // by the set of columns written
+
+    // Cursor statements, made once per index and kind of step.
+    mutable QHash<QString, QString> cursorSql;
 
     EditMode edit = EditMode::None;
     Row buffer;
@@ -295,6 +323,25 @@ struct Recordset::Impl : ChangeSink
 
     int nextListener = 1;
     QHash<int, Listener> listeners;
+
+    void clearBlocks() const
+    {
+        for (Block &b : blocks)
+            b.first = -1;
+    }
+
+    Block *findBlock(qint64 first) const
+    {
+        if (blocks[lastBlock].first == first)
+            return &blocks[lastBlock];
+        for (int k = 0; k < kBlocksKept; ++k) {
+            if (blocks[k].first == first) {
+                lastBlock = k;
+                return &blocks[k];
+            }
+        }
+        return nullptr;
+    }
 
     ~Impl() override
     {
@@ -319,8 +366,14 @@ struct Recordset::Impl : ChangeSink
         if (tbl.compare(table, Qt::CaseInsensitive) != 0)
             return;
         if (mode == Mode::Cursor) {
-            if (rowid == cur)
+            if (rowid != cur)
+                return;
+            if (op == SQLITE_UPDATE && updatingKey && *updatingKey == rowid && writtenKnown && curRow) {
+                for (const auto &[column, value] : written)
+                    (*curRow)[column] = value;
+            } else {
                 curRow.reset();
+            }
             return;
         }
         if (op == SQLITE_DELETE) {
@@ -330,7 +383,7 @@ struct Recordset::Impl : ChangeSink
             notify({Change::AboutToDelete, rowid, row});
             keys.erase(keys.begin() + row);
             rowOfValid = false;
-            blocks.clear();
+            clearBlocks();
             if (!onDeleted && row == pos)
                 onDeleted = true;
             else if (row < pos)
@@ -354,18 +407,29 @@ struct Recordset::Impl : ChangeSink
             const qint64 row = rowOfKey(rowid);
             if (row < 0)
                 return;
-            // A row this recordset wrote itself is read back on its own;
-            // anyone else's change just drops it from memory.
-            if (!(updatingKey && *updatingKey == rowid) || !patchRow(row))
-                for (auto &b : blocks)
-                    b.remove(rowid);
+            // A row this recordset wrote itself keeps what was written (or
+            // is read back); anyone else's change just drops it from memory.
+            const qint64 first = row - row % kBlock;
+            if (Block *b = findBlock(first); b && b->present[size_t(row - first)]) {
+                Row &held = b->rows[size_t(row - first)];
+                if (!(updatingKey && *updatingKey == rowid)) {
+                    b->present[size_t(row - first)] = 0;
+                } else if (writtenKnown) {
+                    for (const auto &[column, value] : written)
+                        held[column] = value;
+                } else if (std::optional<Row> fresh = readRow(rowid)) {
+                    held = std::move(*fresh);
+                } else {
+                    b->present[size_t(row - first)] = 0;
+                }
+            }
             notify({Change::Changed, rowid, row});
         }
     }
 
     void everythingChanged() override
     {
-        blocks.clear();
+        clearBlocks();
         curRow.reset();
         if (mode == Mode::Keys)
             keysStale = true;
@@ -442,7 +506,7 @@ struct Recordset::Impl : ChangeSink
         }
         keys.swap(kept);
         rowOfValid = false;
-        blocks.clear();
+        clearBlocks();
         // As after a delete of this connection's: a recordset standing on a
         // row that went stays there, with the next row in its place.
         pos = std::clamp<qint64>(pos - before, -1, size());
@@ -476,29 +540,49 @@ struct Recordset::Impl : ChangeSink
             throw Error(QStringLiteral("Eine Tabelle hat keine nummerierten Zeilen; öffnen Sie eine Abfrage."));
     }
 
-    void readBlock(qint64 first) const
+    Block &readBlock(qint64 first) const
     {
-        Statement st = c->prepare(QStringLiteral("SELECT rowid, %1 FROM %2 WHERE rowid IN (%3)")
-                                      .arg(rowList, quoteIdent(table),
-                                           QStringList(int(kBlock), QStringLiteral("?")).join(QLatin1Char(','))),
-                                  true);
+        Block *b = findBlock(first);
+        if (!b) {
+            b = &blocks[0];
+            for (Block &k : blocks)
+                if (k.lastUse < b->lastUse)
+                    b = &k;
+        }
+        b->first = -1;
+        b->lastUse = ++blockUse;
+        b->rows.resize(size_t(kBlock));
+        b->present.assign(size_t(kBlock), 0);
+        Statement st = c->prepare(blockSql, true);
+        // The rows come in the order of their ids; each goes to its place.
+        std::array<std::pair<qint64, qint64>, size_t(kBlock)> place;
+        const qint64 n = std::min(kBlock, size() - first);
         for (qint64 i = 0; i < kBlock; ++i) {
-            const qint64 k = first + i;
-            st.bind(int(i + 1), k < size() ? QVariant(keys[size_t(k)]) : QVariant());
+            if (i < n) {
+                place[size_t(i)] = {keys[size_t(first + i)], i};
+                st.bind(int(i + 1), keys[size_t(first + i)]);
+            } else {
+                st.bind(int(i + 1), QVariant());
+            }
         }
-        if (blocks.size() >= 8)
-            blocks.clear();
-        QHash<qint64, Row> &b = blocks[first / kBlock];
-        b.clear();
+        std::sort(place.begin(), place.begin() + n);
+        const int columns = int(names.size());
         while (st.step()) {
-            Row row(names.size());
-            for (int i = 0; i < row.size(); ++i)
+            const qint64 id = st.columnInt(0);
+            const auto it = std::lower_bound(place.begin(), place.begin() + n, std::pair<qint64, qint64>(id, -1));
+            if (it == place.begin() + n || it->first != id)
+                continue;
+            Row &row = b->rows[size_t(it->second)];
+            row.resize(columns);
+            for (int i = 0; i < columns; ++i)
                 row[i] = st.column(i + 1);
-            b.insert(st.columnInt(0), row);
+            b->present[size_t(it->second)] = 1;
         }
+        b->first = first;
+        lastBlock = int(b - blocks.data());
+        return *b;
     }
 
-    // Reads one row into the block it belongs to, if that block is held.
     // One row by its id, with the recordset's columns; none when it is gone.
     std::optional<Row> readRow(qint64 rowid) const
     {
@@ -514,34 +598,20 @@ struct Recordset::Impl : ChangeSink
         return row;
     }
 
-    bool patchRow(qint64 i) const
-    {
-        const auto b = blocks.find(i / kBlock);
-        if (b == blocks.end())
-            return false;
-        const std::optional<Row> row = readRow(keys[size_t(i)]);
-        if (!row)
-            return false;
-        b->insert(keys[size_t(i)], *row);
-        return true;
-    }
-
     const Row &rowAt(qint64 i, bool sync = false) const
     {
         if (mode == Mode::Snapshot)
             return rows[i];
         if (sync)
             c->syncExternal();
-        const qint64 key = keys[size_t(i)];
-        auto b = blocks.constFind(i / kBlock);
-        if (b == blocks.constEnd() || !b->contains(key)) {
-            readBlock((i / kBlock) * kBlock);
-            b = blocks.constFind(i / kBlock);
-        }
-        const auto it = b->constFind(key);
-        if (it == b->constEnd())
+        const qint64 first = i - i % kBlock;
+        Block *b = findBlock(first);
+        if (!b || !b->present[size_t(i - first)])
+            b = &readBlock(first);
+        b->lastUse = ++blockUse;
+        if (!b->present[size_t(i - first)])
             throw Error(kGone);
-        return *it;
+        return b->rows[size_t(i - first)];
     }
 
     // ---- the cursor of a table recordset
@@ -563,66 +633,108 @@ struct Recordset::Impl : ChangeSink
         return cols.join(QStringLiteral(", "));
     }
 
-    // First row id in the index order (dir 1) or last (dir -1) that meets
-    // extra, if any.
-    std::optional<qint64> endRow(int dir, const QString &extra = {}, const QVariantList &params = {}) const
+    // A row the cursor lands on: its id and its values of the index fields.
+    struct Hit
     {
-        Statement st = c->prepare(QStringLiteral("SELECT rowid FROM %1%2 ORDER BY %3 LIMIT 1")
-                                      .arg(quoteIdent(table),
-                                           extra.isEmpty() ? QString() : QStringLiteral(" WHERE ") + extra,
-                                           orderBy(dir)),
-                                  true);
+        qint64 rowid;
+        QVariantList order;
+    };
+
+    // The statement of one kind of cursor step, made once for the index.
+    QString cursorStatement(const QString &key, const std::function<QString()> &make) const
+    {
+        auto it = cursorSql.constFind(key);
+        if (it == cursorSql.constEnd())
+            it = cursorSql.insert(key, make());
+        return *it;
+    }
+
+    QString hitColumns() const
+    {
+        QStringList cols{QStringLiteral("rowid")};
+        for (const QString &f : indexFields)
+            cols << quoteIdent(f);
+        return cols.join(QStringLiteral(", "));
+    }
+
+    std::optional<Hit> firstHit(const QString &sql, const QVariantList &params) const
+    {
+        Statement st = c->prepare(sql, true);
         st.bindAll(params);
-        if (st.step())
-            return st.columnInt(0);
-        return std::nullopt;
+        if (!st.step())
+            return std::nullopt;
+        Hit h{st.columnInt(0), {}};
+        for (int k = 0; k < indexFields.size(); ++k)
+            h.order << st.column(k + 1);
+        return h;
+    }
+
+    // First row in the index order (dir 1) or last (dir -1) that meets
+    // extra, if any. `key` names the statement when extra has values of its
+    // own kind (a seek by its comparison).
+    std::optional<Hit> endRow(int dir, const QString &extra = {}, const QVariantList &params = {},
+                              const QString &key = {}) const
+    {
+        const QString sql = cursorStatement(key.isEmpty() ? QStringLiteral("e%1|").arg(dir) + extra : key, [&] {
+            return QStringLiteral("SELECT %1 FROM %2%3 ORDER BY %4 LIMIT 1")
+                .arg(hitColumns(), quoteIdent(table), extra.isEmpty() ? QString() : QStringLiteral(" WHERE ") + extra,
+                     orderBy(dir));
+        });
+        return firstHit(sql, params);
     }
 
     // The row next to the current one in the index order, in direction dir,
     // that meets extra. Asked level by level (same values up to a field, then
     // a step in that field) so that each question is one range of the index.
-    std::optional<qint64> neighbour(int dir, const QString &extra = {}, const QVariantList &params = {}) const
+    std::optional<Hit> neighbour(int dir, const QString &extra = {}, const QVariantList &params = {}) const
     {
         const QStringList cols = orderColumns();
         QVariantList vals = curOrder;
         vals << cur;
         for (int level = int(cols.size()) - 1; level >= 0; --level) {
-            QStringList same;
             QVariantList sameParams;
-            for (int k = 0; k < level; ++k) {
-                same << cols[k] + QStringLiteral(" IS ?");
+            for (int k = 0; k < level; ++k)
                 sameParams << vals[k];
-            }
             // The step in this field; NULL sorts before every value.
-            QList<QPair<QString, QVariantList>> steps;
+            enum Step { NotNull, Above, Below, Null };
+            QList<Step> steps;
             const QVariant &v = vals[level];
             if (v.isNull()) {
                 if (dir > 0)
-                    steps.append({cols[level] + QStringLiteral(" IS NOT NULL"), {}});
+                    steps << NotNull;
             } else if (dir > 0) {
-                steps.append({cols[level] + QStringLiteral(" > ?"), {v}});
+                steps << Above;
             } else {
-                steps.append({cols[level] + QStringLiteral(" < ?"), {v}});
+                steps << Below;
                 if (level < indexFields.size())
-                    steps.append({cols[level] + QStringLiteral(" IS NULL"), {}});
+                    steps << Null;
             }
-            for (const auto &stepCond : steps) {
-                QStringList conds = same;
-                conds << stepCond.first;
-                if (!extra.isEmpty())
-                    conds << QLatin1Char('(') + extra + QLatin1Char(')');
-                QVariantList all = sameParams + stepCond.second + params;
-                Statement st = c->prepare(QStringLiteral("SELECT rowid FROM %1 WHERE %2 ORDER BY %3 LIMIT 1")
-                                              .arg(quoteIdent(table), conds.join(QStringLiteral(" AND ")), orderBy(dir)),
-                                          true);
-                st.bindAll(all);
-                if (st.step())
-                    return st.columnInt(0);
+            for (const Step step : steps) {
+                const QString key = QStringLiteral("n%1|%2|%3|").arg(dir).arg(level).arg(int(step)) + extra;
+                const QString sql = cursorStatement(key, [&] {
+                    QStringList conds;
+                    for (int k = 0; k < level; ++k)
+                        conds << cols[k] + QStringLiteral(" IS ?");
+                    static const char *const tests[] = {" IS NOT NULL", " > ?", " < ?", " IS NULL"};
+                    conds << cols[level] + QLatin1String(tests[step]);
+                    if (!extra.isEmpty())
+                        conds << QLatin1Char('(') + extra + QLatin1Char(')');
+                    return QStringLiteral("SELECT %1 FROM %2 WHERE %3 ORDER BY %4 LIMIT 1")
+                        .arg(hitColumns(), quoteIdent(table), conds.join(QStringLiteral(" AND ")), orderBy(dir));
+                });
+                QVariantList all = sameParams;
+                if (step == Above || step == Below)
+                    all << v;
+                all += params;
+                if (auto h = firstHit(sql, all))
+                    return h;
             }
         }
         return std::nullopt;
     }
 
+    // The current row is read when a value of it is asked for, not before:
+    // a seek or a move alone needs only its place in the index.
     const Row &cursorRow() const
     {
         if (!curRow) {
@@ -633,11 +745,11 @@ struct Recordset::Impl : ChangeSink
         return *curRow;
     }
 
-    void cursorTo(std::optional<qint64> rowid, int dirIfNone)
+    void cursorTo(std::optional<Hit> hit, int dirIfNone)
     {
         onDeleted = false;
         curRow.reset();
-        if (!rowid) {
+        if (!hit) {
             if (dirIfNone > 0) {
                 atEof = true;
                 atBof = false;
@@ -647,12 +759,9 @@ struct Recordset::Impl : ChangeSink
             }
             return;
         }
-        cur = *rowid;
+        cur = hit->rowid;
+        curOrder = std::move(hit->order);
         atBof = atEof = false;
-        const Row &row = cursorRow();
-        curOrder.clear();
-        for (const QString &f : indexFields)
-            curOrder << row[fieldIndex(f)];
     }
 
     void cursorToEnd(int dir)
@@ -722,10 +831,104 @@ struct Recordset::Impl : ChangeSink
 
     int fieldIndex(const QString &name) const
     {
-        for (int i = 0; i < names.size(); ++i)
-            if (names[i].compare(name, Qt::CaseInsensitive) == 0)
+        // Callers spell a field the same way every time.
+        if (const auto it = nameIndex.constFind(name); it != nameIndex.constEnd())
+            return *it;
+        for (int i = 0; i < names.size(); ++i) {
+            if (names[i].compare(name, Qt::CaseInsensitive) == 0) {
+                nameIndex.insert(name, i);
                 return i;
+            }
+        }
         throw Error(QStringLiteral("Das Feld '%1' ist in dieser Datensatzgruppe nicht vorhanden.").arg(name));
+    }
+
+    // What the columns are (after names is filled, for Keys and Cursor).
+    void describeColumns()
+    {
+        enum { Other = -1, Integer = 0, Text = 1 };
+        QHash<QString, int> affinity; // by the lower-case name
+        int foreign = 0;
+        {
+            Statement st = c->prepare(QStringLiteral("SELECT name, type, hidden FROM pragma_table_xinfo(?)"), true);
+            st.bind(1, table);
+            while (st.step()) {
+                const QString type = st.column(1).toString().toUpper();
+                affinity.insert(st.column(0).toString().toLower(),
+                                type.contains(QLatin1String("INT")) ? Integer
+                                    : type.contains(QLatin1String("CHAR")) || type.contains(QLatin1String("TEXT"))
+                                        || type.contains(QLatin1String("CLOB"))
+                                    ? Text
+                                    : Other);
+                if (st.columnInt(2) != 0)
+                    ++foreign; // a computed column
+            }
+        }
+        {
+            Statement st = c->prepare(QStringLiteral("SELECT count(*) FROM sqlite_master WHERE type = 'trigger' AND "
+                                                     "tbl_name = ? COLLATE NOCASE AND name NOT IN (?, ?)"),
+                                      true);
+            st.bindAll({table, table + QStringLiteral("$ins"), table + QStringLiteral("$upd")});
+            if (st.step())
+                foreign += int(st.columnInt(0));
+        }
+        columnType.assign(size_t(names.size()), Other);
+        autoColumn.assign(size_t(names.size()), 0);
+        for (int i = 0; i < names.size(); ++i) {
+            columnType[size_t(i)] = affinity.value(names[i].toLower(), Other);
+            const FieldDef *f = def->field(names[i]);
+            autoColumn[size_t(i)] = f && f->autoIncrement;
+        }
+        wholeRows = foreign == 0 && (mode == Mode::Cursor || rowList.trimmed() == QLatin1String("*"));
+    }
+
+    // The values an update is about to store, as a read would give them
+    // back, where that is certain: whole numbers into whole-number fields,
+    // texts into text fields, nulls. Anything else is read back instead.
+    void noteWritten()
+    {
+        written.clear();
+        writtenKnown = wholeRows;
+        for (int i = 0; writtenKnown && i < names.size(); ++i) {
+            if (!assigned[i])
+                continue;
+            const QVariant &v = buffer[i];
+            QVariant stored;
+            if (v.isValid() && !v.isNull()) {
+                switch (v.typeId()) {
+                case QMetaType::Bool:
+                case QMetaType::Int:
+                case QMetaType::UInt:
+                case QMetaType::Short:
+                case QMetaType::UShort:
+                case QMetaType::Long:
+                case QMetaType::LongLong:
+                case QMetaType::UChar:
+                case QMetaType::SChar:
+                    writtenKnown = columnType[size_t(i)] == 0;
+                    stored = qlonglong(v.toLongLong());
+                    break;
+                case QMetaType::QString: {
+                    const QString t = v.toString();
+                    writtenKnown = columnType[size_t(i)] == 1 && !t.isEmpty() && t.isValidUtf16();
+                    stored = t;
+                    break;
+                }
+                default:
+                    writtenKnown = false;
+                }
+            }
+            written.emplace_back(i, stored);
+        }
+    }
+
+    // The place of one row in the cursor's index.
+    std::optional<Hit> hitOf(qint64 rowid) const
+    {
+        const QString sql = cursorStatement(QStringLiteral("h"), [&] {
+            return QStringLiteral("SELECT %1 FROM %2 WHERE rowid = ?").arg(hitColumns(), quoteIdent(table));
+        });
+        return firstHit(sql, {rowid});
     }
 
     QVariant valueAt(int i) const
@@ -867,7 +1070,7 @@ struct Recordset::Impl : ChangeSink
     {
         edit = EditMode::None;
         const Criteria crit = parseCriteria(criteria, names, [&](int i) { return quoteIdent(names[i]); });
-        std::optional<qint64> r;
+        std::optional<Hit> r;
         if (from == 0 || (from == 1 && atBof && !onDeleted))
             r = endRow(1, crit.where, crit.params);
         else if (from == 2 || (from == -1 && atEof && !onDeleted))
@@ -891,7 +1094,7 @@ void loadKeys(Recordset::Impl &d)
 {
     d.keys.clear();
     d.rowOfValid = false;
-    d.blocks.clear();
+    d.clearBlocks();
     Statement st = d.c->prepare(d.keySql, true);
     st.bindAll(d.keyParams);
     while (st.step())
@@ -981,6 +1184,10 @@ std::shared_ptr<Recordset> openRecordsetOn(const std::shared_ptr<Connection> &c,
             for (int i = 0; i < st.columnCount(); ++i)
                 d->names << st.columnName(i);
         }
+        d->describeColumns();
+        d->blockSql = QStringLiteral("SELECT rowid, %1 FROM %2 WHERE rowid IN (%3)")
+                          .arg(d->rowList, quoteIdent(d->table),
+                               QStringList(int(Recordset::Impl::kBlock), QStringLiteral("?")).join(QLatin1Char(',')));
         c->addSink(d.get());
         c->syncExternal();
         if (d->mode == Mode::Keys) {
@@ -1175,6 +1382,7 @@ void Recordset::setIndex(const QString &indexName)
         }
         d->indexName = i.name;
         d->indexFields = fields;
+        d->cursorSql.clear();
         // A new order starts at its first row.
         d->edit = EditMode::None;
         d->cursorToEnd(1);
@@ -1199,9 +1407,11 @@ void Recordset::seek(const QString &comparison, const QVariant &key)
         throw Error(QStringLiteral("'%1' ist kein gültiger Vergleich für die Suche.").arg(comparison));
     d->edit = EditMode::None;
     const bool backwards = op.startsWith(QLatin1Char('<'));
-    const auto r = d->endRow(backwards ? -1 : 1, quoteIdent(d->indexFields.first()) + QLatin1Char(' ') + op
-                                                     + QStringLiteral(" ?"),
-                             {key});
+    const QString sqlKey = QStringLiteral("s") + op;
+    QString extra;
+    if (!d->cursorSql.contains(sqlKey))
+        extra = quoteIdent(d->indexFields.first()) + QLatin1Char(' ') + op + QStringLiteral(" ?");
+    const auto r = d->endRow(backwards ? -1 : 1, extra, {key}, sqlKey);
     d->noMatch = !r;
     if (r)
         d->cursorTo(r, 1);
@@ -1263,9 +1473,9 @@ void Recordset::setValue(const QString &name, const QVariant &value)
     if (d->edit == EditMode::None)
         throw Error(QStringLiteral("Der Datensatz wurde nicht zum Bearbeiten geöffnet (Edit oder AddNew fehlt)."));
     const int i = d->fieldIndex(name);
-    const FieldDef *f = d->def ? d->def->field(d->names[i]) : nullptr;
-    if (f && f->autoIncrement)
-        throw Error(QStringLiteral("Das Feld '%1' ist ein AutoWert und kann nicht geändert werden.").arg(f->name));
+    if (d->autoColumn[size_t(i)])
+        throw Error(QStringLiteral("Das Feld '%1' ist ein AutoWert und kann nicht geändert werden.")
+                        .arg(d->def->field(d->names[i])->name));
     d->buffer[i] = value;
     d->assigned[i] = true;
 }
@@ -1306,21 +1516,35 @@ void Recordset::update()
                 == 0)
                 throw Error(kGone);
         } else {
-            QStringList sets;
-            for (const QString &col : cols)
-                sets << col + QStringLiteral(" = ?");
+            // One statement for each set of fields written, made once.
+            quint64 mask = 0;
+            const bool maskable = d->names.size() <= 64;
+            for (int i = 0; maskable && i < d->names.size(); ++i)
+                if (d->assigned[i])
+                    mask |= quint64(1) << i;
+            QString sql = maskable ? d->updateSql.value(mask) : QString();
+            if (sql.isEmpty()) {
+                QStringList sets;
+                for (const QString &col : cols)
+                    sets << col + QStringLiteral(" = ?");
+                sql = QStringLiteral("UPDATE %1 SET %2 WHERE rowid = ?")
+                          .arg(quoteIdent(d->table), sets.join(QStringLiteral(", ")));
+                if (maskable)
+                    d->updateSql.insert(mask, sql);
+            }
+            d->noteWritten();
             values << key;
             d->updatingKey = key;
             int changed = 0;
             try {
-                changed = d->c->execChanges(QStringLiteral("UPDATE %1 SET %2 WHERE rowid = ?")
-                                                .arg(quoteIdent(d->table), sets.join(QStringLiteral(", "))),
-                                            values);
+                changed = d->c->execChanges(sql, values);
             } catch (...) {
                 d->updatingKey.reset();
+                d->writtenKnown = false;
                 throw;
             }
             d->updatingKey.reset();
+            d->writtenKnown = false;
             // Another statement or program deleted the row meanwhile: the
             // change went nowhere and must not pass for saved.
             if (changed == 0)
@@ -1328,7 +1552,13 @@ void Recordset::update()
         }
         if (d->mode == Mode::Cursor) {
             // The row keeps its place under its new values.
-            d->cursorTo(key, 1);
+            if (d->cur == key && d->curRow) {
+                d->curOrder.clear();
+                for (const QString &f : d->indexFields)
+                    d->curOrder << (*d->curRow)[d->fieldIndex(f)];
+            } else {
+                d->cursorTo(d->hitOf(key), 1);
+            }
         }
     }
     d->edit = EditMode::None;
