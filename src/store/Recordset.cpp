@@ -289,7 +289,9 @@ struct Recordset::Impl : ChangeSink
     {
         qint64 first = -1; // number of its first row; -1: holds nothing
         quint64 lastUse = 0;
-        std::vector<Row> rows;     // by row number - first
+        // The values of its rows one after the other, a row's at
+        // (row number - first) * columns; one allocation for the block.
+        std::vector<QVariant> cells;
         std::vector<char> present; // 0: not read, gone, or changed since
     };
     mutable std::array<Block, kBlocksKept> blocks;
@@ -318,6 +320,7 @@ struct Recordset::Impl : ChangeSink
     QVector<bool> assigned;
     bool adding = false;
     std::optional<qint64> updatingKey;
+    qint64 updatingRow = -1; // its number here, where known
     qint64 editKey = 0; // the row an Edit was started on
     bool noMatch = false;
 
@@ -404,21 +407,21 @@ struct Recordset::Impl : ChangeSink
                 notify({Change::Added, rowid, -1});
             }
         } else {
-            const qint64 row = rowOfKey(rowid);
+            const qint64 row = updatingKey && *updatingKey == rowid && updatingRow >= 0 ? updatingRow : rowOfKey(rowid);
             if (row < 0)
                 return;
             // A row this recordset wrote itself keeps what was written (or
             // is read back); anyone else's change just drops it from memory.
             const qint64 first = row - row % kBlock;
             if (Block *b = findBlock(first); b && b->present[size_t(row - first)]) {
-                Row &held = b->rows[size_t(row - first)];
+                QVariant *held = b->cells.data() + size_t(row - first) * size_t(names.size());
                 if (!(updatingKey && *updatingKey == rowid)) {
                     b->present[size_t(row - first)] = 0;
                 } else if (writtenKnown) {
                     for (const auto &[column, value] : written)
                         held[column] = value;
                 } else if (std::optional<Row> fresh = readRow(rowid)) {
-                    held = std::move(*fresh);
+                    std::move(fresh->begin(), fresh->end(), held);
                 } else {
                     b->present[size_t(row - first)] = 0;
                 }
@@ -551,7 +554,8 @@ struct Recordset::Impl : ChangeSink
         }
         b->first = -1;
         b->lastUse = ++blockUse;
-        b->rows.resize(size_t(kBlock));
+        const int columns = int(names.size());
+        b->cells.resize(size_t(kBlock) * size_t(columns));
         b->present.assign(size_t(kBlock), 0);
         Statement st = c->prepare(blockSql, true);
         // The rows come in the order of their ids; each goes to its place.
@@ -566,14 +570,12 @@ struct Recordset::Impl : ChangeSink
             }
         }
         std::sort(place.begin(), place.begin() + n);
-        const int columns = int(names.size());
         while (st.step()) {
             const qint64 id = st.columnInt(0);
             const auto it = std::lower_bound(place.begin(), place.begin() + n, std::pair<qint64, qint64>(id, -1));
             if (it == place.begin() + n || it->first != id)
                 continue;
-            Row &row = b->rows[size_t(it->second)];
-            row.resize(columns);
+            QVariant *row = b->cells.data() + size_t(it->second) * size_t(columns);
             for (int i = 0; i < columns; ++i)
                 row[i] = st.column(i + 1);
             b->present[size_t(it->second)] = 1;
@@ -598,10 +600,11 @@ struct Recordset::Impl : ChangeSink
         return row;
     }
 
-    const Row &rowAt(qint64 i, bool sync = false) const
+    // The values of row i, one for each column.
+    const QVariant *rowAt(qint64 i, bool sync = false) const
     {
         if (mode == Mode::Snapshot)
-            return rows[i];
+            return rows[i].constData();
         if (sync)
             c->syncExternal();
         const qint64 first = i - i % kBlock;
@@ -611,7 +614,7 @@ struct Recordset::Impl : ChangeSink
         b->lastUse = ++blockUse;
         if (!b->present[size_t(i - first)])
             throw Error(kGone);
-        return b->rows[size_t(i - first)];
+        return b->cells.data() + size_t(i - first) * size_t(names.size());
     }
 
     // ---- the cursor of a table recordset
@@ -810,11 +813,11 @@ struct Recordset::Impl : ChangeSink
             throw Error(kNoCurrent);
     }
 
-    const Row &current() const
+    const QVariant *current() const
     {
         requireRow();
         if (mode == Mode::Cursor)
-            return cursorRow();
+            return cursorRow().constData();
         return rowAt(pos);
     }
 
@@ -1422,7 +1425,8 @@ void Recordset::edit()
     d->requireUpdatable();
     // The edit starts from the row as it is stored now.
     d->catchUp();
-    d->buffer = d->current();
+    const QVariant *row = d->current();
+    d->buffer = Row(row, row + d->names.size());
     d->editKey = d->currentKey();
     d->assigned = QVector<bool>(d->names.size(), false);
     d->edit = EditMode::Edit;
@@ -1484,15 +1488,19 @@ void Recordset::update()
 {
     if (d->edit == EditMode::None)
         throw Error(QStringLiteral("Der Datensatz wurde nicht zum Bearbeiten geöffnet (Edit oder AddNew fehlt)."));
-    QStringList cols;
     QVariantList values;
-    for (int i = 0; i < d->names.size(); ++i) {
-        if (d->assigned[i]) {
-            cols << quoteIdent(d->names[i]);
+    for (int i = 0; i < d->names.size(); ++i)
+        if (d->assigned[i])
             values << d->buffer[i];
-        }
-    }
+    const auto columnList = [&] {
+        QStringList cols;
+        for (int i = 0; i < d->names.size(); ++i)
+            if (d->assigned[i])
+                cols << quoteIdent(d->names[i]);
+        return cols;
+    };
     if (d->edit == EditMode::AddNew) {
+        const QStringList cols = columnList();
         const QString sql = cols.isEmpty()
             ? QStringLiteral("INSERT INTO %1 DEFAULT VALUES").arg(quoteIdent(d->table))
             : QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
@@ -1510,7 +1518,7 @@ void Recordset::update()
         // The row the edit began on, even if another statement has deleted
         // it since and a dynaset has moved the next row into its place.
         const qint64 key = d->editKey;
-        if (cols.isEmpty()) {
+        if (values.isEmpty()) {
             if (d->c->scalar(QStringLiteral("SELECT count(*) FROM %1 WHERE rowid = ?").arg(quoteIdent(d->table)), {key})
                     .toInt()
                 == 0)
@@ -1525,7 +1533,7 @@ void Recordset::update()
             QString sql = maskable ? d->updateSql.value(mask) : QString();
             if (sql.isEmpty()) {
                 QStringList sets;
-                for (const QString &col : cols)
+                for (const QString &col : columnList())
                     sets << col + QStringLiteral(" = ?");
                 sql = QStringLiteral("UPDATE %1 SET %2 WHERE rowid = ?")
                           .arg(quoteIdent(d->table), sets.join(QStringLiteral(", ")));
@@ -1535,6 +1543,10 @@ void Recordset::update()
             d->noteWritten();
             values << key;
             d->updatingKey = key;
+            d->updatingRow = d->mode == Mode::Keys && !d->onDeleted && d->pos >= 0 && d->pos < d->size()
+                    && d->keys[size_t(d->pos)] == key
+                ? d->pos
+                : -1;
             int changed = 0;
             try {
                 changed = d->c->execChanges(sql, values);
