@@ -16,6 +16,7 @@
 #include <QTemporaryDir>
 
 #include <algorithm>
+#include <atomic>
 #include <cstring>
 
 #include <fcntl.h>
@@ -707,7 +708,7 @@ bool Connection::readShmHeader(unsigned char *out) const
     // make it if it is not there yet.
     if (file->pMethods->xShmMap(file, 0, 32768, 0, &region) != SQLITE_OK || !region)
         return false;
-    file->pMethods->xShmBarrier(file);
+    std::atomic_thread_fence(std::memory_order_acquire);
     std::memcpy(out, const_cast<const void *>(region), kShmHeader);
     return true;
 }

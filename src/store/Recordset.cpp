@@ -314,6 +314,7 @@ struct Recordset::Impl : ChangeSink
 
     // Cursor statements, made once per index and kind of step.
     mutable QHash<QString, QString> cursorSql;
+    std::array<QString, 5> seekSql; // by comparison
 
     EditMode edit = EditMode::None;
     Row buffer;
@@ -564,9 +565,9 @@ struct Recordset::Impl : ChangeSink
         for (qint64 i = 0; i < kBlock; ++i) {
             if (i < n) {
                 place[size_t(i)] = {keys[size_t(first + i)], i};
-                st.bind(int(i + 1), keys[size_t(first + i)]);
+                sqlite3_bind_int64(st.get(), int(i + 1), keys[size_t(first + i)]);
             } else {
-                st.bind(int(i + 1), QVariant());
+                sqlite3_bind_null(st.get(), int(i + 1));
             }
         }
         std::sort(place.begin(), place.begin() + n);
@@ -1386,6 +1387,7 @@ void Recordset::setIndex(const QString &indexName)
         d->indexName = i.name;
         d->indexFields = fields;
         d->cursorSql.clear();
+        d->seekSql = {};
         // A new order starts at its first row.
         d->edit = EditMode::None;
         d->cursorToEnd(1);
@@ -1403,21 +1405,32 @@ void Recordset::seek(const QString &comparison, const QVariant &key)
 {
     if (d->indexFields.isEmpty())
         throw Error(QStringLiteral("Vor dem Suchen muss ein Index gewählt werden."));
-    const QString op = comparison.trimmed();
-    static const QStringList ops = {QStringLiteral("="), QStringLiteral("<"), QStringLiteral(">"), QStringLiteral("<="),
-                                    QStringLiteral(">=")};
-    if (!ops.contains(op))
+    static const std::array<QString, 5> ops = {QStringLiteral("="), QStringLiteral("<"), QStringLiteral(">"),
+                                               QStringLiteral("<="), QStringLiteral(">=")};
+    auto op = std::find(ops.begin(), ops.end(), comparison);
+    if (op == ops.end())
+        op = std::find(ops.begin(), ops.end(), comparison.trimmed());
+    if (op == ops.end())
         throw Error(QStringLiteral("'%1' ist kein gültiger Vergleich für die Suche.").arg(comparison));
     d->edit = EditMode::None;
-    const bool backwards = op.startsWith(QLatin1Char('<'));
-    const QString sqlKey = QStringLiteral("s") + op;
-    QString extra;
-    if (!d->cursorSql.contains(sqlKey))
-        extra = quoteIdent(d->indexFields.first()) + QLatin1Char(' ') + op + QStringLiteral(" ?");
-    const auto r = d->endRow(backwards ? -1 : 1, extra, {key}, sqlKey);
-    d->noMatch = !r;
-    if (r)
-        d->cursorTo(r, 1);
+    const bool backwards = op->startsWith(QLatin1Char('<'));
+    // A seek is asked often (each card the entry form or a sound looks up):
+    // its statement is made once for each comparison and index.
+    QString &sql = d->seekSql[size_t(op - ops.begin())];
+    if (sql.isEmpty())
+        sql = QStringLiteral("SELECT %1 FROM %2 WHERE %3 %4 ? ORDER BY %5 LIMIT 1")
+                  .arg(d->hitColumns(), quoteIdent(d->table), quoteIdent(d->indexFields.first()), *op,
+                       d->orderBy(backwards ? -1 : 1));
+    Statement st = d->c->prepare(sql, true);
+    st.bind(1, key);
+    d->noMatch = !st.step();
+    if (d->noMatch)
+        return;
+    Recordset::Impl::Hit hit{st.columnInt(0), {}};
+    for (int k = 0; k < d->indexFields.size(); ++k)
+        hit.order << st.column(k + 1);
+    st = Statement();
+    d->cursorTo(std::move(hit), 1);
 }
 
 void Recordset::edit()
