@@ -457,9 +457,10 @@ struct Recordset::Impl : ChangeSink
     // meet the statement stay, rows it added do not join.
     void dropVanishedKeys()
     {
-        keysStale = false;
-        if (keys.empty())
+        if (keys.empty()) {
+            keysStale = false;
             return;
+        }
         std::unordered_set<qint64> now;
         now.reserve(keys.size());
         {
@@ -473,8 +474,10 @@ struct Recordset::Impl : ChangeSink
             if (!now.count(k))
                 missing.push_back(k);
         now.clear();
-        if (missing.empty())
+        if (missing.empty()) {
+            keysStale = false;
             return;
+        }
         // Those no longer among the statement's rows: gone, or only changed.
         std::unordered_set<qint64> gone(missing.begin(), missing.end());
         Statement st = c->prepare(QStringLiteral("SELECT rowid FROM %1 WHERE rowid IN (%2)")
@@ -491,6 +494,7 @@ struct Recordset::Impl : ChangeSink
                 gone.erase(st.columnInt(0));
         }
         st = Statement();
+        keysStale = false;
         if (gone.empty())
             return;
         notify({Change::AboutToReload, 0, -1});

@@ -173,10 +173,9 @@ store::Recordset *frmVokabel::cardRow()
 {
     if (!rs_ || !cardLoaded_)
         return nullptr;
-    if (rs_->rowOfKey(CardVNr) < 0)
+    // Finding the card also notices a delete by another connection.
+    if (!Records::findCard(*rs_, CardVNr, true))
         return nullptr;
-    if (rs_->eof() || rs_->bof() || rs_->value(kVNr).toLongLong() != CardVNr)
-        Records::findCard(*rs_, CardVNr, true);
     return rs_.get();
 }
 
