@@ -699,6 +699,11 @@ void LogWriter::run()
 // differs from what was seen last.
 bool Connection::readShmHeader(unsigned char *out) const
 {
+    // Only while this connection has the log open (its journal is then the
+    // log); asking for the index otherwise would make one.
+    sqlite3_file *log = nullptr;
+    if (sqlite3_file_control(db_, "main", SQLITE_FCNTL_JOURNAL_POINTER, &log) != SQLITE_OK || !log || !log->pMethods)
+        return false;
     sqlite3_file *file = nullptr;
     if (sqlite3_file_control(db_, "main", SQLITE_FCNTL_FILE_POINTER, &file) != SQLITE_OK || !file || !file->pMethods
         || file->pMethods->iVersion < 2 || !file->pMethods->xShmMap)
