@@ -299,8 +299,8 @@ struct Recordset::Impl : ChangeSink
     mutable int lastBlock = 0;
     QString blockSql; // the rows of one block by their ids
 
-    // What the columns are: the table's field of each (its type, or -1 when
-    // the column is no plain field), and whether the engine numbers it.
+    // What the columns are: how the table stores each (0 whole numbers,
+    // 1 texts, -1 anything else), and whether the engine numbers it.
     std::vector<int> columnType;
     std::vector<char> autoColumn;
     mutable QHash<QString, int> nameIndex;
