@@ -135,7 +135,12 @@ void run(const QString &folder, int cards)
         // ">>" moves the pool into an empty start compartment and "<<" the
         // same cards back, so each moves an eighth of the cards; the start
         // compartment's own cards wait meanwhile where no window sees them.
+        // Each step starts with the log written back whole.
+        sqlite3 *bare = nullptr;
+        sqlite3_open_v2(path.toUtf8().constData(), &bare, SQLITE_OPEN_READWRITE, nullptr);
+        store::registerGermanCollation(bare);
         a.Database->execute(QStringLiteral("UPDATE tEnglisch SET Fach = 9 WHERE Fach = 1"));
+        settleLog(bare);
         std::unique_ptr<QWidget> w(new frmManage);
         w->show();
         QApplication::processEvents();
@@ -144,19 +149,18 @@ void run(const QString &folder, int cards)
             child<QPushButton>(*w, "btnAddAll")->click();
             QApplication::processEvents();
         });
+        settleLog(bare);
         const double back = msOf([&] {
             child<QPushButton>(*w, "btnRemoveAll")->click();
             QApplication::processEvents();
         });
+        settleLog(bare);
         const long peak = peakKiB();
         w.reset();
         // SQLite alone, the same cards in the same file: one prepared
         // single-row UPDATE per card, in order of VNr, in one transaction.
         const QVector<std::int32_t> cards = Records::cardsOf(0);
         a.TableRecordset.reset();
-        sqlite3 *bare = nullptr;
-        sqlite3_open_v2(path.toUtf8().constData(), &bare, SQLITE_OPEN_READWRITE, nullptr);
-        store::registerGermanCollation(bare);
         const auto bareMove = [&](int to) {
             return msOf([&] {
                 sqlite3_exec(bare, "BEGIN", nullptr, nullptr, nullptr);
@@ -173,7 +177,9 @@ void run(const QString &folder, int cards)
             });
         };
         const double bareIn = bareMove(1);
+        settleLog(bare);
         const double bareBack = bareMove(0);
+        settleLog(bare);
         sqlite3_close(bare);
         std::printf("manager: \">>\" %d cards %.0f ms, \"<<\" back %.0f ms (goal < 3000 ms each), peak %ld KiB; "
                     "SQLite alone %.0f ms and %.0f ms\n",

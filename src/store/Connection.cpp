@@ -432,6 +432,10 @@ Connection::Connection(sqlite3 *db, QString path) : db_(db), path_(std::move(pat
 Connection::~Connection()
 {
     sqlite3_update_hook(db_, nullptr, nullptr);
+    // Its connection goes first, so that this one is the last to the file
+    // and writes what is left of the log back when it closes.
+    sqlite3_wal_hook(db_, nullptr, nullptr);
+    logWriter_.reset();
     versionStmt_.reset();
     dropCache(true);
     // Statements still held elsewhere keep the connection alive as a zombie
@@ -625,6 +629,67 @@ void Connection::useWriteAheadLog()
     }
     wal_ = mode.compare(QLatin1String("wal"), Qt::CaseInsensitive) == 0;
     haveShm_ = false;
+    // The log is written back once it holds this many pages (as SQLite does
+    // by itself), but not by the connection that has just committed.
+    if (wal_ && !logWriter_ && !watchKey_.isEmpty()) {
+        logWriter_ = std::make_unique<LogWriter>(watchKey_);
+        sqlite3_wal_hook(db_, &Connection::logHook, this);
+    }
+}
+
+int Connection::logHook(void *self, sqlite3 *, const char *dbName, int pages)
+{
+    constexpr int kPages = 1000;
+    auto *c = static_cast<Connection *>(self);
+    if (pages >= kPages && qstrcmp(dbName, "main") == 0)
+        c->logWriter_->request();
+    return SQLITE_OK;
+}
+
+LogWriter::LogWriter(const QString &path) : path_(path.toUtf8()), thread_([this] { run(); }) {}
+
+LogWriter::~LogWriter()
+{
+    {
+        const std::lock_guard<std::mutex> lock(mutex_);
+        stop_ = true;
+    }
+    wake_.notify_one();
+    thread_.join();
+}
+
+void LogWriter::request()
+{
+    {
+        const std::lock_guard<std::mutex> lock(mutex_);
+        wanted_ = true;
+    }
+    wake_.notify_one();
+}
+
+void LogWriter::run()
+{
+    sqlite3 *db = nullptr;
+    std::unique_lock<std::mutex> lock(mutex_);
+    for (;;) {
+        wake_.wait(lock, [this] { return wanted_ || stop_; });
+        if (stop_)
+            break;
+        wanted_ = false;
+        lock.unlock();
+        if (!db && sqlite3_open_v2(path_.constData(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr)
+                != SQLITE_OK) {
+            sqlite3_close(db);
+            db = nullptr;
+        }
+        // Copies what no reader still needs and never waits for anyone; a
+        // copy that cannot finish now is finished by a later one.
+        if (db)
+            sqlite3_wal_checkpoint_v2(db, "main", SQLITE_CHECKPOINT_PASSIVE, nullptr, nullptr);
+        lock.lock();
+    }
+    lock.unlock();
+    sqlite3_close(db);
 }
 
 // The head of the log's index, which every commit rewrites (it counts the

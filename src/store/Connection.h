@@ -13,8 +13,11 @@
 
 #include <sqlite3.h>
 
+#include <condition_variable>
 #include <map>
 #include <memory>
+#include <mutex>
+#include <thread>
 #include <optional>
 #include <vector>
 
@@ -96,6 +99,29 @@ struct BoundSql
 };
 BoundSql bindLiterals(const QString &sql);
 
+// Writes the log back into the database file on a thread of its own, with
+// a connection of its own, so that a large commit returns as soon as its
+// log is written and the learner does not wait for the copy.
+class LogWriter
+{
+public:
+    explicit LogWriter(const QString &path);
+    ~LogWriter(); // waits for a copy under way, then closes its connection
+    LogWriter(const LogWriter &) = delete;
+    LogWriter &operator=(const LogWriter &) = delete;
+
+    void request();
+
+private:
+    void run();
+    QByteArray path_;
+    std::mutex mutex_;
+    std::condition_variable wake_;
+    bool wanted_ = false;
+    bool stop_ = false;
+    std::thread thread_;
+};
+
 class Connection
 {
 public:
@@ -148,6 +174,8 @@ public:
 
 private:
     static void updateHook(void *self, int op, const char *dbName, const char *table, sqlite3_int64 rowid);
+    static int logHook(void *self, sqlite3 *db, const char *dbName, int pages);
+    std::unique_ptr<LogWriter> logWriter_;
     void deliverChanges(bool succeeded);
     void dropCache(bool all);
     QString brokenLinkIn(const QString &message) const;
