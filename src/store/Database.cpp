@@ -256,7 +256,7 @@ std::shared_ptr<Database> Database::create(const QString &path, const QString &l
         throw Error(QStringLiteral("Die Datenbank '%1' kann nicht angelegt werden.").arg(path));
     }
     auto c = std::make_shared<Connection>(db, path);
-    c->useWriteAheadLog();
+    c->changes().useWriteAheadLog();
     try {
         c->exec(QStringLiteral("BEGIN"));
         for (const char *sql : kMetaSchema)
@@ -353,7 +353,7 @@ std::shared_ptr<Database> Database::open(const QString &path)
         }
     } catch (const Error &) {
     }
-    c->useWriteAheadLog();
+    c->changes().useWriteAheadLog();
     c->activateLinks();
     return std::shared_ptr<Database>(new Database(c));
 }
@@ -575,7 +575,7 @@ void Database::rollback()
     --c_->transactionDepth;
     c_->forgetDefinitions();
     // Rows read before the rollback may show values that are gone now.
-    c_->invalidateAll();
+    c_->changes().invalidateAll();
 }
 
 bool Database::inTransaction() const
