@@ -7,6 +7,11 @@
 
 #include <cstdint>
 
+namespace Msg {
+// A line break inside a message text, as every message writes it.
+inline const QString kCrLf = QStringLiteral("\r\n");
+} // namespace Msg
+
 // Compartments of the card box: 0 is the pool of unlearned cards, 1 the
 // start compartment, 2..7 the further compartments.
 namespace Fach {
@@ -65,11 +70,3 @@ inline QColor decode(std::int32_t v)
     return QColor(int(u & 0xFF), int((u >> 8) & 0xFF), int((u >> 16) & 0xFF));
 }
 } // namespace Colour
-
-// Every list of cards shows one line per card and carries the card's number
-// with it (as the line's Qt::UserRole data in list widgets).
-struct ListLine
-{
-    QString text;
-    std::int32_t VNr = 0;
-};

@@ -17,14 +17,6 @@ using store::TableDef;
 
 namespace Catalogue {
 
-namespace {
-std::function<void()> &legacyImport()
-{
-    static std::function<void()> f = LegacyImport::ImportLegacyDatabase;
-    return f;
-}
-} // namespace
-
 void CreateLanguageTable(store::Database &db, const QString &name)
 {
     TableDef t(name);
@@ -129,14 +121,9 @@ bool OpenVocabularyDatabase()
     }
     a.Database = db;
     EnsureSoundFolder(QStringLiteral("Englisch"));
-    if (QFileInfo::exists(QStringLiteral("vok1.mdb")) && legacyImport())
-        legacyImport()();
+    if (QFileInfo::exists(QStringLiteral("vok1.mdb")))
+        LegacyImport::ImportLegacyDatabase();
     return true;
-}
-
-void setLegacyImport(std::function<void()> import)
-{
-    legacyImport() = std::move(import);
 }
 
 void LoadCatalogueRows()

@@ -6,7 +6,6 @@
 #include <QString>
 #include <QVector>
 
-#include <functional>
 #include <memory>
 
 namespace store {
@@ -27,14 +26,9 @@ void CreateLanguageTable(store::Database &db, const QString &name);
 void CreateCatalogueTable(store::Database &db);
 
 // Sets DatabasePath and Database in AppState: opens the file, or creates and
-// seeds it on the first start (then runs the import hook when the earlier
-// database lies in the working directory). Returns true for a new file.
+// seeds it on the first start (then imports the earlier database when
+// "vok1.mdb" lies in the working directory). Returns true for a new file.
 bool OpenVocabularyDatabase();
-
-// The import of the earlier database; called on a first start when
-// "vok1.mdb" lies in the working directory. It is
-// LegacyImport::ImportLegacyDatabase unless replaced.
-void setLegacyImport(std::function<void()> import);
 
 // Reads tSprache into AppState (PairCount, LanguageCatalogue 1..PairCount).
 // Pair i is the row with SprachId = i; a missing row leaves an empty entry.

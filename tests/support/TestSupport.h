@@ -129,7 +129,7 @@ public:
     DialogSpy(const DialogSpy &) = delete;
     DialogSpy &operator=(const DialogSpy &) = delete;
 
-    // The next answer: a QFont, QColor, path, true (printer); QVariant() is
+    // The next answer: a QColor, path, true (printer); QVariant() is
     // Cancel. A function may look at the request (e.g. set up the printer).
     void answer(const QVariant &a) { answers_ << [a](const Dialogs::Request &) { return a; }; }
     void answer(std::function<QVariant(const Dialogs::Request &)> f) { answers_ << std::move(f); }

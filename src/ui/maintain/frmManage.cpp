@@ -31,8 +31,6 @@
 
 namespace {
 
-const QString kCrLf = QStringLiteral("\r\n");
-
 QString countLabel(int fach, int count)
 {
     return QStringLiteral("Vokabeln im Fach ") + QString::number(fach) + QStringLiteral(": ") + QString::number(count);
@@ -270,25 +268,15 @@ void frmManage::list_Click(Side side)
         return;
     if (side == Side::Source) {
         btnAdd->setEnabled(true);
-        makeDefault(btnAdd);
+        Controls::makeDefault(btnAdd);
         CardList::clearQuietly(lstDest, selectionGuard_);
         btnRemove->setEnabled(false);
     } else {
         btnRemove->setEnabled(true);
-        makeDefault(btnRemove);
+        Controls::makeDefault(btnRemove);
         CardList::clearQuietly(lstSource, selectionGuard_);
         btnAdd->setEnabled(false);
     }
-}
-
-void frmManage::makeDefault(QPushButton *button, bool on)
-{
-    if (!on) {
-        button->setDefault(false);
-        return;
-    }
-    for (QPushButton *b : findChildren<QPushButton *>())
-        b->setDefault(b == button);
 }
 
 void frmManage::moveCards(Side from, bool all)
@@ -320,9 +308,9 @@ void frmManage::moveCards(Side from, bool all)
     Msg::guard(Msg::kAppTitle, [&] { result = Records::moveCards(vnrs, target); }, this);
     if (result.notFound != 0) {
         const QString text = from == Side::Source
-            ? QStringLiteral("Eintrag nicht gefunden!") + kCrLf + QStringLiteral("Vokabel nicht in Fach ")
+            ? QStringLiteral("Eintrag nicht gefunden!") + Msg::kCrLf + QStringLiteral("Vokabel nicht in Fach ")
                 + QString::number(dest_) + QStringLiteral(" aufgenommen!")
-            : QStringLiteral("Vokabel nicht gefunden!") + kCrLf + QStringLiteral("Vokabel nicht aus Fach ")
+            : QStringLiteral("Vokabel nicht gefunden!") + Msg::kCrLf + QStringLiteral("Vokabel nicht aus Fach ")
                 + QString::number(dest_) + QStringLiteral(" entfernt!");
         hourglass.reset();
         Msg::show(text, Msg::kAppTitle, QMessageBox::NoIcon, QMessageBox::Ok, this);
@@ -358,7 +346,7 @@ void frmManage::searchReset(bool fromChange)
     searchPos_ = 0;
     if (!fromChange) {
         txtSearch->selectAll();
-        makeDefault(btnSearch);
+        Controls::makeDefault(btnSearch);
         btnAdd->setEnabled(false);
         btnRemove->setEnabled(false);
     }
@@ -371,10 +359,10 @@ void frmManage::txtSearch_Change()
     searchReset(true);
     if (!txtSearch->text().trimmed().isEmpty()) {
         btnSearch->setEnabled(true);
-        makeDefault(btnSearch);
+        Controls::makeDefault(btnSearch);
     } else {
         btnSearch->setEnabled(false);
-        makeDefault(btnSearch, false);
+        Controls::makeDefault(btnSearch, false);
     }
 }
 
@@ -397,7 +385,7 @@ void frmManage::btnSearch_Click()
     lstSource->selectionModel()->select(sourceModel_->index(found, 0), QItemSelectionModel::ClearAndSelect);
     lstSource->scrollTo(sourceModel_->index(found, 0));
     selectionGuard_ = false;
-    makeDefault(btnSearch, false);
+    Controls::makeDefault(btnSearch, false);
     btnAdd->setEnabled(true);
-    makeDefault(btnAdd);
+    Controls::makeDefault(btnAdd);
 }

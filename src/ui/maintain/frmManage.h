@@ -48,7 +48,6 @@ private:
     void searchReset(bool fromChange);
     void txtSearch_Change();
     void btnSearch_Click();
-    void makeDefault(QPushButton *button, bool on = true);
 
     QListView *listOf(Side side) const;
     RecordsetModel *&modelOf(Side side);

@@ -25,8 +25,6 @@
 
 namespace {
 
-const QString kCrLf = QStringLiteral("\r\n");
-
 } // namespace
 
 frmWBook::frmWBook(QWidget *parent) : QDialog(parent)
@@ -257,8 +255,8 @@ void frmWBook::btnDelete_Click()
                   this);
         return;
     }
-    const QString question = QStringLiteral("Möchten Sie den Eintrag: ") + kCrLf + kCrLf + card.FVok
-        + QStringLiteral(" - ") + card.MVok + kCrLf + card.FSatz + kCrLf + card.MSatz + kCrLf + kCrLf
+    const QString question = QStringLiteral("Möchten Sie den Eintrag: ") + Msg::kCrLf + Msg::kCrLf + card.FVok
+        + QStringLiteral(" - ") + card.MVok + Msg::kCrLf + card.FSatz + Msg::kCrLf + card.MSatz + Msg::kCrLf + Msg::kCrLf
         + QStringLiteral("wirklich löschen?");
     const auto answer = Msg::show(question, QStringLiteral("Löschen"), QMessageBox::NoIcon,
                                   QMessageBox::Yes | QMessageBox::No, this);
@@ -268,7 +266,7 @@ void frmWBook::btnDelete_Click()
     if (answer == QMessageBox::Yes) {
         // The list hears of the deletion and drops the line itself.
         Msg::guard(Msg::kAppTitle, [&] {
-            a.TableRecordset->deleteCurrent();
+            Records::deleteCard(vnr);
             a.TableRecordset->moveLast();
         }, this);
     }

@@ -31,7 +31,6 @@
 
 namespace {
 
-const QString kCrLf = QStringLiteral("\r\n");
 // Pixels of the page preview per millimetre of the sheet.
 constexpr qreal kPreviewScale = 1.3;
 
@@ -361,9 +360,9 @@ void frmPrint::btnOk_Click()
 
     CardPrint::Hooks hooks;
     hooks.turnOver = [this] {
-        const auto answer = Msg::show(QStringLiteral("Die Vorderseiten werden gerade gedruckt.") + kCrLf
+        const auto answer = Msg::show(QStringLiteral("Die Vorderseiten werden gerade gedruckt.") + Msg::kCrLf
                                           + QStringLiteral("Warten Sie bitte bis die Vorderseiten vollständig gedruckt sind.")
-                                          + kCrLf + QStringLiteral("Nach dem Druck Blatt/Blätter wenden, dann Ok drücken"),
+                                          + Msg::kCrLf + QStringLiteral("Nach dem Druck Blatt/Blätter wenden, dann Ok drücken"),
                                       QStringLiteral("Bitte warten"), QMessageBox::Warning,
                                       QMessageBox::Ok | QMessageBox::Cancel, this);
         return answer == QMessageBox::Ok && !stop_;
