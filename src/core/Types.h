@@ -22,6 +22,16 @@ constexpr int Count = 8;
 inline bool isValid(int fach) { return fach >= Pool && fach <= Last; }
 } // namespace Fach
 
+// What a click on a compartment picture of the card box does
+// (AppState::ClickAction); the numbers are those the option buttons stand for.
+enum class CardBoxClick : std::int16_t {
+    Enter = 1,    // the entry form (only the start compartment is shown)
+    Practise = 2, // the practice window
+    Page = 3,     // paging through the compartment
+    Table = 4,    // the table view
+    Print = 5,    // printing its cards
+};
+
 // One row of a language table: one vocabulary card.
 struct VocabularyRecord
 {

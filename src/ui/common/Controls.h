@@ -21,6 +21,12 @@ inline QPushButton *button(QWidget *parent, const char *name, const QString &cap
     return b;
 }
 
+// The objectName of element i of a control array: "imgBox(3)".
+inline QString indexedName(const char *name, int i)
+{
+    return QStringLiteral("%1(%2)").arg(QLatin1String(name)).arg(i);
+}
+
 // Makes `button` the one button of its window that Enter presses; with `on`
 // false it only stops `button` from being that button.
 inline void makeDefault(QPushButton *button, bool on = true)
