@@ -408,13 +408,13 @@ void frmMain::addLanguagePair(const NewLanguagePair &pair)
     // Table and catalogue row come together or not at all: a pair the engine
     // refuses leaves database, menu and current pair exactly as they were.
     const bool added
-        = Msg::guard([&] { Catalogue::AddLanguagePair(*a.Database, pair.native, pair.foreign); });
+        = Msg::guard([&] { Catalogue::addLanguagePair(*a.Database, pair.native, pair.foreign); });
     if (!added)
         return;
 
     a.PairCount = std::int16_t(a.PairCount + 1);
     addLanguageItem(a.PairCount, pair.native + QStringLiteral(" - ") + pair.foreign);
-    Msg::guard([&] { Catalogue::EnsureSoundFolder(pair.foreign); });
+    Msg::guard([&] { Catalogue::ensureSoundFolder(pair.foreign); });
     checkOnly(mLanguage, -1);
     a.LanguageCatalogue.resize(a.PairCount + 1);
     a.LanguageCatalogue[a.PairCount] = LanguagePair{a.PairCount, pair.table, pair.native, pair.foreign};

@@ -167,7 +167,7 @@ void frmMain::LoadLanguageCatalogue()
     for (int k = 1; k < mLanguage.size(); ++k)
         delete mLanguage[k];
     mLanguage.resize(1);
-    Catalogue::LoadCatalogueRows();
+    Catalogue::loadCatalogueRows();
     const AppState &a = AppState::instance();
     for (int i = 1; i <= a.PairCount; ++i) {
         const LanguagePair &p = a.LanguageCatalogue[i];

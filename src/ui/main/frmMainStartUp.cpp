@@ -86,7 +86,7 @@ bool frmMain::takeOverAccessDatabase()
         problem,
         [&] {
             ImportProgress progress(QStringLiteral("Die Access-Datenbank wird übernommen ..."));
-            LegacyImport::TakeOverAccessDatabase(path);
+            LegacyImport::takeOverAccessDatabase(path);
         },
         this);
 }

@@ -109,8 +109,8 @@ void frmManage::buildControls()
 
     connect(cboSource, &QComboBox::currentIndexChanged, this, &frmManage::cboSource_Click);
     connect(cboDest, &QComboBox::currentIndexChanged, this, &frmManage::cboDest_Click);
-    CardList::onClick(lstSource, this, [this] { list_Click(Side::Source); });
-    CardList::onClick(lstDest, this, [this] { list_Click(Side::Dest); });
+    CardList::onClick(lstSource, this, [this] { listClicked(Side::Source); });
+    CardList::onClick(lstDest, this, [this] { listClicked(Side::Dest); });
     connect(lstSource, &QListView::doubleClicked, this, [this] { moveCards(Side::Source, false); });
     connect(lstDest, &QListView::doubleClicked, this, [this] { moveCards(Side::Dest, false); });
     connect(btnAdd, &QPushButton::clicked, this, [this] { moveCards(Side::Source, false); });
@@ -161,16 +161,18 @@ void frmManage::load()
     Appearance::apply(lstSource, Appearance::Language::Foreign, false);
     Appearance::apply(lstDest, Appearance::Language::Foreign, false);
 
-    source_ = 0;
-    dest_ = 1;
+    source_ = Fach::Pool;
+    dest_ = Fach::Start;
     names_ = {QStringLiteral("Fach 0 (ungelernt)"), QStringLiteral("Fach 1 (Startfach)")};
-    for (int i = 2; i <= 7; ++i)
+    for (int i = Fach::Start + 1; i <= Fach::Last; ++i)
         names_ << QStringLiteral("Fach ") + QString::number(i);
     {
         const QSignalBlocker s(cboSource);
         const QSignalBlocker d(cboDest);
-        cboSource->addItems(names_.mid(0, 7));
-        cboDest->addItems(names_.mid(1, 7));
+        // Cards move up from the source: the last compartment is no
+        // source, the pool no destination.
+        cboSource->addItems(names_.mid(Fach::Pool, Fach::Last));
+        cboDest->addItems(names_.mid(Fach::Start, Fach::Last));
         cboSource->setCurrentIndex(0);
         cboDest->setCurrentIndex(0);
     }
@@ -232,7 +234,7 @@ int frmManage::fillList(Side side)
         connect(list->selectionModel(), &QItemSelectionModel::selectionChanged, this,
                 [this, side](const QItemSelection &selected) {
                     if (!selected.isEmpty())
-                        list_Click(side);
+                        listClicked(side);
                 });
     }, this);
     return count;
@@ -262,7 +264,7 @@ void frmManage::cboDest_Click(int index)
     fillList(Side::Dest);
 }
 
-void frmManage::list_Click(Side side)
+void frmManage::listClicked(Side side)
 {
     if (selectionGuard_)
         return;

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "core/Types.h"
+
 #include <QDialog>
 #include <QStringList>
 
@@ -43,7 +45,7 @@ private:
     void dropList(Side side);
     void cboSource_Click(int index);
     void cboDest_Click(int index);
-    void list_Click(Side side);
+    void listClicked(Side side);
     void moveCards(Side from, bool all);
     void searchReset(bool fromChange);
     void txtSearch_Change();
@@ -55,8 +57,8 @@ private:
     QLabel *labelOf(Side side) const;
     QPushButton *allButtonOf(Side side) const;
 
-    int source_ = 0;
-    int dest_ = 1;
+    int source_ = Fach::Pool;
+    int dest_ = Fach::Start;
     QStringList names_;
     RecordsetModel *sourceModel_ = nullptr;
     RecordsetModel *destModel_ = nullptr;

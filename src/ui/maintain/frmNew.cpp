@@ -266,7 +266,7 @@ void frmNew::cmdSearch_Click()
     AppState &a = AppState::instance();
     const QString word = txtIVok->text();
     bool found = false;
-    int fach = 0;
+    int fach = Fach::Pool;
     QString native;
     const bool looked = Msg::guard(Msg::kAppTitle, [&] {
         const auto rs = a.TableRecordset;
@@ -287,7 +287,7 @@ void frmNew::cmdSearch_Click()
                   QMessageBox::NoIcon, QMessageBox::Ok, this);
         return;
     }
-    const QString where = fach == 0 ? QStringLiteral("ist bereits im Fach 0 (ungelernte Vokabeln)")
+    const QString where = fach == Fach::Pool ? QStringLiteral("ist bereits im Fach 0 (ungelernte Vokabeln)")
                                     : QStringLiteral("ist bereits im Fach ") + QString::number(fach);
     Msg::show(word + QStringLiteral(" - ") + native + Msg::kCrLf + where, QStringLiteral("Vokabel vorhanden"),
               QMessageBox::NoIcon, QMessageBox::Ok, this);

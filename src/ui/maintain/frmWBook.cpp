@@ -205,6 +205,22 @@ void frmWBook::btnSearch_Click()
     txtSearch->selectAll();
 }
 
+bool frmWBook::goToCard(std::int32_t vnr, VocabularyRecord *card)
+{
+    AppState &a = AppState::instance();
+    bool found = false;
+    if (!Msg::guard(Msg::kAppTitle, [&] {
+            found = a.TableRecordset && Records::seekCard(*a.TableRecordset, vnr);
+            if (found && card)
+                *card = Records::readCard(*a.TableRecordset);
+        }, this))
+        return false;
+    if (!found)
+        Msg::show(QStringLiteral("Vokabel nicht gefunden!"), Msg::kAppTitle, QMessageBox::NoIcon, QMessageBox::Ok,
+                  this);
+    return found;
+}
+
 void frmWBook::btnChange_Click()
 {
     AppState &a = AppState::instance();
@@ -216,16 +232,8 @@ void frmWBook::btnChange_Click()
     a.EditMode = true;
     Windows::open(Windows::Kind::Entry, this);
     a.EditMode = false;
-    bool found = false;
-    if (!Msg::guard(Msg::kAppTitle, [&] {
-            found = a.TableRecordset && Records::seekCard(*a.TableRecordset, vnr);
-        }, this))
+    if (!goToCard(vnr))
         return;
-    if (!found) {
-        Msg::show(QStringLiteral("Vokabel nicht gefunden!"), Msg::kAppTitle, QMessageBox::NoIcon, QMessageBox::Ok,
-                  this);
-        return;
-    }
     // The card's line as it now stands, at its sorted place.
     Msg::guard(Msg::kAppTitle, [&] {
         if (model_)
@@ -242,19 +250,9 @@ void frmWBook::btnDelete_Click()
     std::int32_t vnr = -1;
     if (!selected(row, vnr) || vnr < 0)
         return;
-    bool found = false;
     VocabularyRecord card;
-    if (!Msg::guard(Msg::kAppTitle, [&] {
-            found = a.TableRecordset && Records::seekCard(*a.TableRecordset, vnr);
-            if (found)
-                card = Records::readCard(*a.TableRecordset);
-        }, this))
+    if (!goToCard(vnr, &card))
         return;
-    if (!found) {
-        Msg::show(QStringLiteral("Vokabel nicht gefunden!"), Msg::kAppTitle, QMessageBox::NoIcon, QMessageBox::Ok,
-                  this);
-        return;
-    }
     const QString question = QStringLiteral("Möchten Sie den Eintrag: ") + Msg::kCrLf + Msg::kCrLf + card.FVok
         + QStringLiteral(" - ") + card.MVok + Msg::kCrLf + card.FSatz + Msg::kCrLf + card.MSatz + Msg::kCrLf + Msg::kCrLf
         + QStringLiteral("wirklich löschen?");

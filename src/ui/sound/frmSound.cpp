@@ -291,7 +291,7 @@ void frmSound::cmdStop_Click()
     // whose name is no folder name gets no recording at all.
     bool folder = true;
     try {
-        Catalogue::EnsureSoundFolder(language_);
+        Catalogue::ensureSoundFolder(language_);
     } catch (const store::Error &e) {
         Msg::critical(e.description(), Msg::kAppTitle, this);
         folder = false;
