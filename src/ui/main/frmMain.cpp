@@ -418,15 +418,8 @@ void frmMain::addLanguagePair(const NewLanguagePair &pair)
     checkOnly(mLanguage, -1);
     a.LanguageCatalogue.resize(a.PairCount + 1);
     a.LanguageCatalogue[a.PairCount] = LanguagePair{a.PairCount, pair.table, pair.native, pair.foreign};
-    a.SprachNr = a.PairCount;
-    a.CurrentTable = pair.table;
-    a.NativeLanguage = pair.native;
-    a.ForeignLanguage = pair.foreign;
     mLanguage[a.PairCount]->setChecked(true);
-    // The caption names the pair now current.
-    SetTitle();
-    setWindowTitle(windowTitle() + QStringLiteral(" - ") + a.ForeignLanguage);
-    showHeading();
+    showPair(a.PairCount);
     ValidateLanguageTable();
 }
 

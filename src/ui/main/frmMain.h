@@ -86,6 +86,9 @@ private:
     void startUp();
     bool takeOverAccessDatabase();
     void makePairCurrent(int n);
+    // Pair n of the catalogue becomes the current pair; the caption and the
+    // heading name it.
+    void showPair(int n);
     void placeCardBox();
     QAction *addLanguageItem(int k, const QString &caption);
     // Checks language item k alone (none for -1).

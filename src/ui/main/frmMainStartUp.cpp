@@ -156,12 +156,19 @@ void frmMain::makePairCurrent(int n)
     AppState &a = AppState::instance();
     if (n < 1 || n >= a.LanguageCatalogue.size())
         return;
-    const LanguagePair &p = a.LanguageCatalogue[n];
+    checkOnly(mLanguage, n);
+    showPair(n);
+}
+
+void frmMain::showPair(int n)
+{
+    AppState &a = AppState::instance();
+    const LanguagePair &p = a.LanguageCatalogue.at(n);
     a.SprachNr = std::int16_t(n);
     a.CurrentTable = p.Tabelle;
     a.ForeignLanguage = p.FremdSprache;
     a.NativeLanguage = p.MutterSprache;
-    checkOnly(mLanguage, n);
+    SetTitle();
     setWindowTitle(windowTitle() + QStringLiteral(" - ") + a.ForeignLanguage);
     showHeading();
 }
@@ -217,14 +224,7 @@ void frmMain::SelectLanguagePair(int n)
 {
     AppState &a = AppState::instance();
     checkOnly(mLanguage, -1);
-    const LanguagePair &p = a.LanguageCatalogue.at(n);
-    a.CurrentTable = p.Tabelle;
-    a.ForeignLanguage = p.FremdSprache;
-    a.NativeLanguage = p.MutterSprache;
-    a.SprachNr = std::int16_t(n);
-    SetTitle();
-    setWindowTitle(windowTitle() + QStringLiteral(" - ") + a.ForeignLanguage);
-    showHeading();
+    showPair(n);
     ValidateLanguageTable();
     CheckWordBook();
     recountCardBox();
