@@ -11,10 +11,13 @@
 #include "store/LegacyImport.h"
 #include "store/Records.h"
 #include "store/Settings.h"
+#include "ui/common/Dialogs.h"
 #include "ui/common/Guard.h"
 #include "ui/common/Windows.h"
+#include "wordlist/Layout.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QFontMetrics>
 #include <QDialog>
 #include <QElapsedTimer>
@@ -174,6 +177,11 @@ void frmMain::buildMenus()
     separator(mVokabeln, "mSep2");
     mVAdd = item(mVokabeln, QStringLiteral("mVAdd"), QStringLiteral("&Eingeben"));
     connect(mVAdd, &QAction::triggered, this, &frmMain::entryCommand);
+    separator(mVokabeln, "mSepListe");
+    mImport = item(mVokabeln, QStringLiteral("mImport"), QStringLiteral("Vokabeln &importieren …"));
+    connect(mImport, &QAction::triggered, this, &frmMain::importCommand);
+    mExport = item(mVokabeln, QStringLiteral("mExport"), QStringLiteral("Vokabeln e&xportieren …"));
+    connect(mExport, &QAction::triggered, this, &frmMain::exportCommand);
 
     mOptions = menu(nullptr, QStringLiteral("mOptions"), QStringLiteral("&Optionen"));
     mFF = item(mOptions, QStringLiteral("mFF"), QStringLiteral("Fonts und Farben"));
@@ -564,6 +572,8 @@ void frmMain::ValidateLanguageTable()
 void frmMain::enableTableCommands(bool on)
 {
     mVAdd->setEnabled(on);
+    mImport->setEnabled(on);
+    mExport->setEnabled(on);
     if (on)
         return; // the card-box refresh enables what has cards
     mWordBook->menuAction()->setEnabled(false);
@@ -848,4 +858,27 @@ void frmMain::aboutCommand()
 void frmMain::soundPathCommand()
 {
     openWindow(Windows::Kind::SoundFolder);
+}
+
+void frmMain::importCommand()
+{
+    AppState &a = AppState::instance();
+    const QString title = QStringLiteral("Wortliste importieren");
+    const QString path = Dialogs::openFile(title, QDir::homePath(), QStringLiteral("Wortlisten (*.csv *.tsv *.txt)"), this);
+    if (path.isEmpty())
+        return;
+    // A file that is no word list at all (empty, binary, unreadable) is
+    // refused before the window opens.
+    const bool readable = Msg::guard(title, [&] {
+        WordList::inspect(path, {a.ForeignLanguage, a.NativeLanguage});
+    }, this);
+    if (!readable)
+        return;
+    a.WordListFile = path;
+    openWindow(Windows::Kind::Import);
+}
+
+void frmMain::exportCommand()
+{
+    openWindow(Windows::Kind::Export);
 }
