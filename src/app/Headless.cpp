@@ -35,7 +35,7 @@ QString consoleText(QString text)
 CommandLine::Reply failed(const QString &message)
 {
     CommandLine::Reply r;
-    r.status = CommandLine::ExitFailed;
+    r.status = CommandLine::kExitFailed;
     r.err = QStringLiteral("vokamia: ") + consoleText(message) + QLatin1Char('\n');
     return r;
 }
@@ -90,7 +90,7 @@ void openDatabase(bool create)
         a.SprachNr = 0; // named below, if the command needs it
     }
     Catalogue::OpenVocabularyDatabase();
-    Catalogue::LoadCatalogueRows();
+    Catalogue::loadCatalogueRows();
 }
 
 void selectPair(const QString &foreign)

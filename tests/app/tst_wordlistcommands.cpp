@@ -91,7 +91,7 @@ struct Machine
         QDir().mkpath(dataFolder());
         auto db = store::Database::create(database(), Catalogue::kLocale, Catalogue::kFormat);
         for (const QString &p : pairs)
-            Catalogue::AddLanguagePair(*db, QStringLiteral("Deutsch"), p);
+            Catalogue::addLanguagePair(*db, QStringLiteral("Deutsch"), p);
     }
 };
 
@@ -189,7 +189,7 @@ private slots:
         QTest::newRow("an Access database waiting, export") << "access" << QStringList{"--export", "x.csv"}
             << "Access-Datenbank des früheren Vokabeltrainers und wartet darauf, übernommen zu werden.";
         QTest::newRow("a database in use") << "locked" << QStringList{"--import", "gut.csv"}
-                                           << "wird gerade von einem anderen Programm benutzt und ist gesperrt.";
+                                           << "gesperrt";
     }
 
     // Status 1, the reason on standard error, nothing on standard output,

@@ -22,7 +22,7 @@ struct PairDatabase
         db = store::Database::create(dir.filePath(QStringLiteral("Vokabeln.mdb")), Catalogue::kLocale,
                                      Catalogue::kFormat);
         for (const QString &f : foreignLanguages)
-            Catalogue::AddLanguagePair(*db, QStringLiteral("Deutsch"), f);
+            Catalogue::addLanguagePair(*db, QStringLiteral("Deutsch"), f);
         AppState::instance().Database = db;
         use(foreignLanguages.first());
     }

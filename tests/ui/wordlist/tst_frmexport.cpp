@@ -56,7 +56,7 @@ private slots:
         sb.start();
         QDir().mkpath(QFileInfo(Places::databasePath()).path());
         auto db = store::Database::create(Places::databasePath(), Catalogue::kLocale, Catalogue::kFormat);
-        Catalogue::AddLanguagePair(*db, QStringLiteral("Deutsch"), QStringLiteral("Englisch"));
+        Catalogue::addLanguagePair(*db, QStringLiteral("Deutsch"), QStringLiteral("Englisch"));
         for (const char *row : {"('zebra', 'Zebra', 2, 'The \"zebra\"; striped.')", "('apple', 'Apfel', 2, '')",
                                 "('tree', 'Baum', 4, '')"})
             db->execute(QStringLiteral("INSERT INTO tEnglisch (FVok, MVok, Fach, FSatz) VALUES ") + QLatin1String(row));

@@ -100,8 +100,8 @@ class TestFrmImport : public QObject
     {
         QDir().mkpath(QFileInfo(Places::databasePath()).path());
         auto db = store::Database::create(Places::databasePath(), Catalogue::kLocale, Catalogue::kFormat);
-        Catalogue::AddLanguagePair(*db, QStringLiteral("Deutsch"), QStringLiteral("Englisch"));
-        Catalogue::AddLanguagePair(*db, QStringLiteral("Deutsch"), QStringLiteral("Französisch"));
+        Catalogue::addLanguagePair(*db, QStringLiteral("Deutsch"), QStringLiteral("Englisch"));
+        Catalogue::addLanguagePair(*db, QStringLiteral("Deutsch"), QStringLiteral("Französisch"));
         db->execute(QStringLiteral("INSERT INTO tFranzösisch (FVok, MVok, Fach, FSatz) VALUES ('chat', 'Katze', 2, '')"));
         sb.putSetting(QStringLiteral("Database/SprachNr"), QStringLiteral("2"));
     }
