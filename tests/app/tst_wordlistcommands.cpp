@@ -211,7 +211,6 @@ private slots:
             QDir().mkpath(m.dataFolder());
             QFile::copy(QStringLiteral(VOKAMIA_TEST_DATA "/legacy/Vokabeln_jet.mdb"), m.database());
         }
-        const QStringList before = m.files();
         const QByteArray database = readAll(m.database());
         if (setUp == QLatin1String("locked")) {
             // Another program in the middle of writing. (Nothing here may
@@ -219,6 +218,8 @@ private slots:
             holder = store::Database::open(m.database());
             holder->execute(QStringLiteral("BEGIN EXCLUSIVE"));
         }
+        // The other program's log files are its own.
+        const QStringList before = m.files();
 
         const Run r = m.run(args);
         if (holder)
