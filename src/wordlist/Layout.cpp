@@ -126,7 +126,10 @@ std::optional<QChar> separatorNamed(const QString &value)
         return QLatin1Char('|');
     // The character itself; a tab stands as it is, blanks around others go.
     const QString c = value == QLatin1String("\t") ? value : value.trimmed();
-    if (c.size() == 1 && c[0] != QLatin1Char('"') && c[0] != QLatin1Char('\r') && c[0] != QLatin1Char('\n'))
+    // The parser cuts at one byte: a character of the ASCII range, and not
+    // one it gives a meaning of its own.
+    if (c.size() == 1 && c[0].unicode() < 0x80 && c[0] != QLatin1Char('"') && c[0] != QLatin1Char('\r')
+        && c[0] != QLatin1Char('\n') && c[0] != QLatin1Char(' '))
         return c[0];
     return std::nullopt;
 }

@@ -126,6 +126,9 @@ private slots:
         QTest::newRow("#separator names a character")
             << utf8(QStringLiteral("#separator:|\na|b;c\n")) << Encoding::Utf8 << "|" << false
             << "Fremdwort,Muttersprache" << QStringList{"2: a|b;c"};
+        QTest::newRow("#separator naming no usable character: detected instead")
+            << utf8(QStringLiteral("#separator:§\na;b\n")) << Encoding::Utf8 << ";" << false
+            << "Fremdwort,Muttersprache" << QStringList{"2: a|b"};
         QTest::newRow("#separator:tab and unknown lines skipped")
             << utf8(QStringLiteral("#separator:tab\r\n#deck column:3\r\n#notetype:Basic\r\na;b\tc\r\n"))
             << Encoding::Utf8 << "tab" << false << "Fremdwort,Muttersprache" << QStringList{"4: a;b|c"};
@@ -168,10 +171,7 @@ private slots:
             << "\"a\nb\";\"c\r\nd\"\ne;f" << QStringList{"1: a\nb|c\r\nd", "4: e|f"};
         QTest::newRow("a CR alone ends a line") << "a;b\rc;d\r" << QStringList{"1: a|b", "2: c|d"};
         QTest::newRow("doubled quotes inside quotes") << "\"He said \"\"hi\"\"\";x\n" << QStringList{"1: He said \"hi\"|x"};
-        QTest::newRow("a quote inside an unquoted field stays")
-            << "He said \"hi\";x\n" << QStringList{"1: He said \"hi\"|x"};
-        QTest::newRow("text after a closing quote stays") << "\"ab\"cd;x\n" << QStringList{"1: abcd|x"};
-        QTest::newRow("blanks before an opening quote") << "  \" a; b \" ;x\n" << QStringList{"1:  a; b  |x"};
+        QTest::newRow("blanks before an opening quote") << "  \" a; b \" ;x\n" << QStringList{"1:  a; b |x"};
         QTest::newRow("empty fields") << ";;\n\"\";x\n" << QStringList{"1: ||", "2: |x"};
         QTest::newRow("no line break at the end") << "a;b" << QStringList{"1: a|b"};
     }
@@ -206,11 +206,22 @@ private slots:
         QTest::newRow("a quote that never closes in the first record")
             << utf8(QStringLiteral("\"a;b\n"))
             << "Zeile 1: Ein Anführungszeichen wird bis zum Ende der Datei nicht geschlossen.";
+        QTest::newRow("a stray quote in an unquoted field")
+            << utf8(QStringLiteral("a;b\r\n\"c\r\nd\";e\r\nHe said \"hi\";x\r\n"))
+            << "Zeile 4: Ein Anführungszeichen steht mitten in einem Feld. Setzen Sie das ganze Feld in "
+               "Anführungszeichen und verdoppeln Sie das Zeichen darin (\"\").";
+        QTest::newRow("text after a closing quote")
+            << utf8(QStringLiteral("a;b\n\"ab\"cd;x\ne;\"f\"\n"))
+            << "Zeile 2: Nach einem schließenden Anführungszeichen folgt noch Text. Ein Anführungszeichen in einem "
+               "Feld wird verdoppelt (\"\").";
+        QTest::newRow("a quote that never closes, opened after a field over two lines")
+            << utf8(QStringLiteral("x;y\n\"a\nb\";\"c\n\nd\n"))
+            << "Zeile 3: Ein Anführungszeichen wird bis zum Ende der Datei nicht geschlossen.";
         QTest::newRow("a field over 1 MB")
-            << QByteArray("a;b\nc;") + QByteArray(kMaxFieldChars + 1, 'x') + "\n"
+            << QByteArray("a;b\nc;") + QByteArray(kMaxFieldBytes + 1, 'x') + "\n"
             << "Zeile 2: Ein Feld ist länger als 1 MB. So lange Felder enthält keine Wortliste.";
         QTest::newRow("a quoted field over 1 MB")
-            << QByteArray("a;b\n\"") + QByteArray(kMaxFieldChars + 10, 'x') + "\";x\n"
+            << QByteArray("a;b\n\"") + QByteArray(kMaxFieldBytes + 10, 'x') + "\";x\n"
             << "Zeile 2: Das Feld, das hier mit einem Anführungszeichen beginnt, ist länger als 1 MB – vermutlich "
                "fehlt das schließende Anführungszeichen.";
         QTest::newRow("too many columns") << QByteArray("a;b\na") + QByteArray(kMaxRecordFields, ';') + "\n"
@@ -274,6 +285,27 @@ private slots:
         in = inspect(path, kPair);
         QCOMPARE(in.layout.encoding, Encoding::Windows1252);
         QCOMPARE(recordsOf(path, in.layout).last().section(QStringLiteral(": "), 1), QStringLiteral("Müll|Abfall"));
+    }
+
+    // The file is read in pieces of 64 KB: a CR LF cut in two by a piece's
+    // end is one line break, not two, and the lines after it keep their
+    // numbers.
+    void lineBreakCutByAPiece()
+    {
+        QByteArray body("aa;bb\r\n"); // seven bytes: the 13,106th CR is the piece's last byte
+        std::int64_t lines = 1;
+        while (body.size() < 3 * 65536) {
+            body += "a;b\r\n";
+            ++lines;
+        }
+        body += "\"x\r\ny\";z\r\nlast;one\r\n";
+        QCOMPARE(body.at(65535), '\r');
+        const QString path = write(dir, QStringLiteral("cut.csv"), body);
+        const QStringList records = recordsOf(path, inspect(path, kPair).layout);
+        QCOMPARE(records.size(), qsizetype(lines + 2));
+        QCOMPARE(records.at(13107), QStringLiteral("13108: a|b"));
+        QCOMPARE(records.at(records.size() - 2), QStringLiteral("%1: x\r\ny|z").arg(lines + 1));
+        QCOMPARE(records.last(), QStringLiteral("%1: last|one").arg(lines + 3));
     }
 
     // The learner's choice of encoding and separator is taken as it is.
