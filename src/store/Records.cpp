@@ -12,25 +12,6 @@
 
 namespace Records {
 
-namespace {
-
-store::Database &database()
-{
-    const auto &db = AppState::instance().Database;
-    if (!db)
-        throw store::Error(QStringLiteral("Die Datenbank ist nicht geöffnet."));
-    return *db;
-}
-
-// A statement that changed no row worked on a card that is gone: another
-// window or another instance of the program deleted it meanwhile. The
-// learner reads what a recordset says of a row deleted under it.
-void expectOne(int changed)
-{
-    if (changed == 0)
-        throw store::Error(QStringLiteral("Der Datensatz wurde inzwischen gelöscht."));
-}
-
 // Raises the connection's page cache to `kib` for as long as it lives (0:
 // leaves it alone), then puts the old size back.
 class PageCache
@@ -64,7 +45,27 @@ private:
     QVariant old_;
 };
 
+namespace {
+
+store::Database &database()
+{
+    const auto &db = AppState::instance().Database;
+    if (!db)
+        throw store::Error(QStringLiteral("Die Datenbank ist nicht geöffnet."));
+    return *db;
+}
+
+// A statement that changed no row worked on a card that is gone: another
+// window or another instance of the program deleted it meanwhile. The
+// learner reads what a recordset says of a row deleted under it.
+void expectOne(int changed)
+{
+    if (changed == 0)
+        throw store::Error(QStringLiteral("Der Datensatz wurde inzwischen gelöscht."));
+}
+
 constexpr int kMovePageCacheKiB = 64 * 1024;
+constexpr int kBatchPageCacheKiB = 16 * 1024;
 
 } // namespace
 
@@ -407,7 +408,12 @@ void forEachCard(int fach, const std::function<void(const VocabularyRecord &card
     });
 }
 
-CardBatch::CardBatch() : db_(&database()), table_(sqlTable())
+CardBatch::CardBatch()
+    : db_(&database()), table_(sqlTable()),
+      // A long list changes pages of the table and of every index all over
+      // the file; with the usual cache they are written out and read back
+      // again and again before the transaction ends.
+      cache_(std::make_unique<PageCache>(*db_, kBatchPageCacheKiB))
 {
     db_->beginTrans();
     open_ = true;

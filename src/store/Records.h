@@ -120,6 +120,8 @@ void forEachCard(int fach, const std::function<void(const VocabularyRecord &card
 // is stored unless commit() succeeds. A batch left without it, by an error
 // or on purpose (to see what a change would do), leaves the table exactly as
 // it was.
+class PageCache;
+
 class CardBatch
 {
 public:
@@ -141,6 +143,7 @@ public:
 private:
     store::Database *db_;
     QString table_;
+    std::unique_ptr<PageCache> cache_;
     bool open_ = false;
 };
 
