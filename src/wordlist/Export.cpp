@@ -74,9 +74,17 @@ private:
 
 QString quotedField(const QString &field, Format format)
 {
-    const QChar sep = separatorOf(format);
-    if (!field.contains(sep) && !field.contains(QLatin1Char('"')) && !field.contains(QLatin1Char('\n'))
-        && !field.contains(QLatin1Char('\r')))
+    const char16_t sep = separatorOf(format).unicode();
+    // One pass over the field: most need no quotes at all.
+    const auto needsQuotes = [&] {
+        for (const QChar c : field) {
+            const char16_t u = c.unicode();
+            if (u == sep || u == u'"' || u == u'\n' || u == u'\r')
+                return true;
+        }
+        return false;
+    };
+    if (!needsQuotes())
         return field;
     QString q = field;
     q.replace(QLatin1Char('"'), QStringLiteral("\"\""));
