@@ -102,7 +102,8 @@ void frmExport::buildControls()
     all->addLayout(grid);
     all->addStretch(1);
     all->addLayout(buttons);
-    setMinimumWidth(sizeHint().width());
+    // Two choices and three buttons: nothing would gain from more room.
+    all->setSizeConstraint(QLayout::SetFixedSize);
 }
 
 void frmExport::btnExport_Click()
