@@ -299,6 +299,25 @@ private slots:
         QCOMPARE(cards(), QStringList{"chat|Katze||2"});
     }
 
+    // The file gone between the window's opening and the import: the learner
+    // is told so, nothing is stored, and the check says it too.
+    void fileGoneBeforeTheImport()
+    {
+        AppState::instance().WordListFile = listFile(utf8(kSpreadsheet));
+        frmImport w;
+        w.show();
+        QVERIFY(control<QPushButton>(w, QStringLiteral("btnImport"))->isEnabled());
+        QVERIFY(QFile::remove(AppState::instance().WordListFile));
+        QTest::mouseClick(control<QPushButton>(w, QStringLiteral("btnImport")), Qt::LeftButton);
+        QCOMPARE(sb.spy->count(), 1);
+        QCOMPARE(sb.spy->last().text, QStringLiteral("Die Datei „Liste.csv“ kann nicht gelesen werden.\nDer Import wurde "
+                                                     "abgebrochen und ganz rückgängig gemacht: Es wurde keine Vokabel "
+                                                     "gespeichert."));
+        QCOMPARE(text(w, "lblPruefung"), QStringLiteral("Die Datei „Liste.csv“ kann nicht gelesen werden."));
+        QVERIFY(!control<QPushButton>(w, QStringLiteral("btnImport"))->isEnabled());
+        QCOMPARE(cards(), QStringList{"chat|Katze||2"});
+    }
+
     void help()
     {
         AppState::instance().WordListFile = listFile(utf8(kSpreadsheet));
