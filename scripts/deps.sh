@@ -7,7 +7,7 @@ set -euo pipefail
 PACKAGES=(
   g++ clang libclang-rt-14-dev cmake ninja-build pkg-config
   qt6-base-dev qt6-multimedia-dev qt6-translations-l10n
-  libsqlite3-dev libsndfile1-dev mdbtools-dev
+  libsqlite3-dev libsndfile1-dev mdbtools-dev libcsv-dev
   fonts-dejavu-core xvfb xauth xdotool imagemagick poppler-utils
   pulseaudio pulseaudio-utils sox python3
   librsvg2-bin desktop-file-utils appstream dpkg-dev git

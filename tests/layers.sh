@@ -11,6 +11,7 @@
 #   audio        core, audio                               Widgets, PrintSupport
 #   text         core, text                                Widgets, Multimedia, PrintSupport
 #   print        core, store, print                        Widgets, Multimedia
+#   wordlist     core, store, wordlist                     Widgets, Multimedia, PrintSupport
 #   ui/common    core, store, ui/common                    -
 #   ui/<area>    all but app and reader; of ui/ only ui/common, its own area and
 #                another area's helpers, never another area's window (frm*.h);
@@ -32,11 +33,12 @@ declare -A allowed=(
   [audio]="core audio"
   [text]="core text"
   [print]="core store print"
+  [wordlist]="core store wordlist"
   [ui/common]="core store ui/common"
   [app]="*"
   [reader]="reader"
 )
-window_area_may_use="core store practice audio text print ui"
+window_area_may_use="core store practice audio text print wordlist ui"
 declare -A qt_forbidden=(
   [core]="QtWidgets QtMultimedia QtMultimediaWidgets QtPrintSupport"
   [store]="QtWidgets QtMultimedia QtMultimediaWidgets QtPrintSupport"
@@ -44,8 +46,9 @@ declare -A qt_forbidden=(
   [audio]="QtWidgets QtMultimediaWidgets QtPrintSupport"
   [text]="QtWidgets QtMultimedia QtMultimediaWidgets QtPrintSupport"
   [print]="QtWidgets QtMultimedia QtMultimediaWidgets"
+  [wordlist]="QtWidgets QtMultimedia QtMultimediaWidgets QtPrintSupport"
 )
-top_folders="core store practice audio text print ui app reader"
+top_folders="core store practice audio text print wordlist ui app reader"
 
 # Without the modules' headers every Qt include would pass unseen.
 for m in QtWidgets QtMultimedia QtPrintSupport; do

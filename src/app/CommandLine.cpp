@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/CommandLine.h"
 
+#include "app/Headless.h"
+
 #include "VokamiaVersion.h"
 
 #include <QRegularExpression>
@@ -114,6 +116,41 @@ const Options &programOptions()
         version.name = QStringLiteral("version");
         version.help = QStringLiteral("Die Version zeigen.");
         o.push_back(version);
+
+        const auto command = [&](const char *name, const char *help) {
+            Option c;
+            c.name = QLatin1String(name);
+            c.role = Role::Command;
+            c.value = Value::Text;
+            c.valueName = QStringLiteral("DATEI");
+            c.help = QString::fromUtf8(help);
+            o.push_back(c);
+        };
+        const auto setting = [&](const char *name, Value value, const char *valueName, QStringList commands,
+                                 const char *help) -> Option & {
+            Option s;
+            s.name = QLatin1String(name);
+            s.role = Role::Setting;
+            s.value = value;
+            s.valueName = QLatin1String(valueName);
+            s.commands = commands;
+            s.help = QString::fromUtf8(help);
+            o.push_back(s);
+            return o.back();
+        };
+        command("import", "Eine Wortliste (CSV oder Text mit Tabulatoren) in ein Sprachpaar einlesen.");
+        command("export", "Die Vokabeln eines Sprachpaars als Wortliste schreiben.");
+        setting("pair", Value::Text, "SPRACHE", {QStringLiteral("import"), QStringLiteral("export")},
+                "Das Sprachpaar, nach seiner Fremdsprache; ohne: das zuletzt gewählte.");
+        setting("compartment", Value::Number, "N", {QStringLiteral("import"), QStringLiteral("export")},
+                "Import: Fach der neuen Vokabeln (sonst 1); Export: nur dieses Fach.")
+            .maximum = 7;
+        setting("duplicates", Value::Choice, "", {QStringLiteral("import")},
+                "Doppelte überspringen (skip, Vorgabe), aktualisieren oder trotzdem hinzufügen.")
+            .choices = QStringList{QStringLiteral("skip"), QStringLiteral("update"), QStringLiteral("add")};
+        setting("format", Value::Choice, "", {QStringLiteral("export")},
+                "csv für Tabellenkalkulation (Vorgabe) oder tsv, Text mit Tabulatoren.")
+            .choices = QStringList{QStringLiteral("csv"), QStringLiteral("tsv")};
 
         // The toolkit's own options that the application object reads from
         // the arguments (its documented ones and those of the X11 platform).
@@ -271,11 +308,24 @@ std::optional<Reply> reply(const Request &request, const Options &options)
         r.out = usage(options);
     } else if (request.command == QLatin1String("version")) {
         r.out = QStringLiteral("Vokamia " VOKAMIA_VERSION_FULL "\n");
+    } else if (request.command == QLatin1String("import")) {
+        return Headless::importList(request);
+    } else if (request.command == QLatin1String("export")) {
+        return Headless::exportList(request);
     } else {
         r.status = kExitFailed;
         r.err = QStringLiteral("vokamia: %1 ist in dieser Version nicht verfügbar.\n").arg(quoted(QStringLiteral("--") + request.command));
     }
     return r;
+}
+
+bool needsCore(const Request &request, const Options &options)
+{
+    if (!request.ok() || request.command.isEmpty())
+        return false;
+    const auto it = std::find_if(options.begin(), options.end(),
+                                 [&](const Option &o) { return o.name == request.command; });
+    return it != options.end() && it->role == Role::Command;
 }
 
 QStringList arguments(int argc, char *argv[])

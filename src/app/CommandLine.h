@@ -84,6 +84,10 @@ struct Reply
 };
 std::optional<Reply> reply(const Request &request, const Options &options = programOptions());
 
+// True when the request is a command that works without a window: it needs
+// the core application object (no display) while reply() runs.
+bool needsCore(const Request &request, const Options &options = programOptions());
+
 // argv[1] … argv[argc - 1], decoded as the system encodes file names.
 QStringList arguments(int argc, char *argv[]);
 

@@ -14,6 +14,8 @@
 #include "ui/print/frmPrint.h"
 #include "ui/sound/frmSPfad.h"
 #include "ui/sound/frmSound.h"
+#include "ui/wordlist/frmExport.h"
+#include "ui/wordlist/frmImport.h"
 
 namespace WindowTable {
 
@@ -34,6 +36,8 @@ QDialog *build(Windows::Kind kind, QWidget *parent)
     case K::Entry: return new frmNew(parent);
     case K::Manager: return new frmManage(parent);
     case K::Dictionary: return new frmWBook(parent);
+    case K::Import: return new frmImport(parent);
+    case K::Export: return new frmExport(parent);
     }
     return nullptr;
 }

@@ -8,6 +8,7 @@
 
 #include "VokamiaVersion.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QLibraryInfo>
@@ -16,6 +17,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <optional>
 
 namespace {
 
@@ -42,8 +44,20 @@ void enterDataFolder()
 int main(int argc, char *argv[])
 {
     // Read before the application object exists: that one needs a display,
-    // and the usage, the version and a wrong option must not.
-    if (const auto reply = CommandLine::reply(CommandLine::parse(CommandLine::arguments(argc, argv)))) {
+    // and the usage, the version, a wrong option and the commands without a
+    // window must not. Those commands get the core object alone.
+    const CommandLine::Request request = CommandLine::parse(CommandLine::arguments(argc, argv));
+    std::optional<CommandLine::Reply> reply;
+    if (CommandLine::needsCore(request)) {
+        QCoreApplication core(argc, argv);
+        QCoreApplication::setApplicationName(QStringLiteral("Vokamia"));
+        QCoreApplication::setOrganizationName(QStringLiteral("Vokamia"));
+        QCoreApplication::setApplicationVersion(QStringLiteral(VOKAMIA_VERSION_FULL));
+        reply = CommandLine::reply(request);
+    } else {
+        reply = CommandLine::reply(request);
+    }
+    if (reply) {
         std::fputs(reply->out.toUtf8().constData(), stdout);
         std::fputs(reply->err.toUtf8().constData(), stderr);
         return reply->status;

@@ -63,6 +63,8 @@ struct AppState
     std::int16_t yGap = 0;
 
     QString HelpFile;
+    // The word list the import window reads, chosen by its command.
+    QString WordListFile;
 
     // What the new-pair window was closed with: the pair to add, or empty
     // when the learner cancelled.

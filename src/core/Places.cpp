@@ -63,7 +63,8 @@ QStringList missingProgramFiles()
     static const char *const files[] = {
         "help/main.rtf",        "help/basis.rtf",      "help/Neuwort.rtf",     "help/Change.rtf",
         "help/vtrainer.rtf",    "help/wbook.rtf",      "help/View.rtf",        "help/Table.rtf",
-        "help/print.rtf",       "help/Spfad.rtf",      "pictures/box.png",     "pictures/pool.png",
+        "help/print.rtf",       "help/Spfad.rtf",      "help/Import.rtf",      "help/Export.rtf",
+        "pictures/box.png",     "pictures/pool.png",
         "pictures/pointer.png", "pictures/vokamia.png", "pictures/about1.png", "pictures/about2.png",
         "sounds/wah.wav",       "sounds/drum.wav",
     };

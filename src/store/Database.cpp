@@ -521,6 +521,25 @@ int Database::execute(const QString &sql, const QVariantList &params)
     return c_->execChanges(sql, params);
 }
 
+void Database::forEachRow(const QString &sql, const QVariantList &params,
+                          const std::function<bool(const QVariantList &row)> &row)
+{
+    if (sql.trimmed().isEmpty())
+        throw Error(QStringLiteral("Die SQL-Anweisung ist leer."));
+    // Kept compiled: a look-up asked once for every line of a long list
+    // would otherwise cost more to compile than to run.
+    Statement st = c_->prepare(sql, true);
+    st.bindAll(params);
+    QVariantList values;
+    while (st.step()) {
+        values.clear();
+        for (int i = 0, n = st.columnCount(); i < n; ++i)
+            values << st.column(i);
+        if (!row(values))
+            break;
+    }
+}
+
 std::shared_ptr<Recordset> Database::openRecordset(const QString &source, RecordsetType type)
 {
     return openRecordsetOn(c_, source, type);

@@ -115,6 +115,12 @@ public:
     // of the learner's can change the statement itself.
     int execute(const QString &sql, const QVariantList &params);
 
+    // Runs a SELECT with values bound to its ? marks and hands each row to
+    // `row` as it is read, keeping none: a walk over a table of any size
+    // needs the memory of one row. `row` returns false to stop early.
+    void forEachRow(const QString &sql, const QVariantList &params,
+                    const std::function<bool(const QVariantList &row)> &row);
+
     // A SELECT statement (dynaset) or a table name (table type), positioned
     // on its first row.
     std::shared_ptr<Recordset> openRecordset(const QString &source, RecordsetType type = RecordsetType::Dynaset);

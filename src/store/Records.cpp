@@ -12,25 +12,6 @@
 
 namespace Records {
 
-namespace {
-
-store::Database &database()
-{
-    const auto &db = AppState::instance().Database;
-    if (!db)
-        throw store::Error(QStringLiteral("Die Datenbank ist nicht geöffnet."));
-    return *db;
-}
-
-// A statement that changed no row worked on a card that is gone: another
-// window or another instance of the program deleted it meanwhile. The
-// learner reads what a recordset says of a row deleted under it.
-void expectOne(int changed)
-{
-    if (changed == 0)
-        throw store::Error(QStringLiteral("Der Datensatz wurde inzwischen gelöscht."));
-}
-
 // Raises the connection's page cache to `kib` for as long as it lives (0:
 // leaves it alone), then puts the old size back.
 class PageCache
@@ -64,7 +45,27 @@ private:
     QVariant old_;
 };
 
+namespace {
+
+store::Database &database()
+{
+    const auto &db = AppState::instance().Database;
+    if (!db)
+        throw store::Error(QStringLiteral("Die Datenbank ist nicht geöffnet."));
+    return *db;
+}
+
+// A statement that changed no row worked on a card that is gone: another
+// window or another instance of the program deleted it meanwhile. The
+// learner reads what a recordset says of a row deleted under it.
+void expectOne(int changed)
+{
+    if (changed == 0)
+        throw store::Error(QStringLiteral("Der Datensatz wurde inzwischen gelöscht."));
+}
+
 constexpr int kMovePageCacheKiB = 64 * 1024;
+constexpr int kBatchPageCacheKiB = 16 * 1024;
 
 } // namespace
 
@@ -353,6 +354,112 @@ void setSoundPath(std::int32_t vnr, bool sentence, const QString &path)
     expectOne(database().execute(QStringLiteral("UPDATE ") + sqlTable() + QStringLiteral(" SET ") + field
                                      + QStringLiteral(" = ? WHERE VNr = ?"),
                                  {path, vnr}));
+}
+
+TextSizes textSizes()
+{
+    TextSizes sizes;
+    const store::TableDef def = database().tableDef(AppState::instance().CurrentTable);
+    const auto take = [&](const char *name, int &size) {
+        if (const store::FieldDef *f = def.field(QLatin1String(name)); f && f->type == store::FieldType::Text)
+            size = f->size;
+    };
+    take("FVok", sizes.FVok);
+    take("MVok", sizes.MVok);
+    take("FSatz", sizes.FSatz);
+    take("MSatz", sizes.MSatz);
+    take("Artikel", sizes.Artikel);
+    return sizes;
+}
+
+namespace {
+
+const QString kCardFields = QStringLiteral("VNr, FVok, Artikel, FSatz, MVok, MSatz, Fach, gewusst");
+
+// A row of kCardFields.
+VocabularyRecord cardOf(const QVariantList &row)
+{
+    VocabularyRecord r;
+    r.VNr = std::int32_t(row[0].toLongLong());
+    r.FVok = row[1].toString();
+    r.Artikel = row[2].toString();
+    r.FSatz = row[3].toString();
+    r.MVok = row[4].toString();
+    r.MSatz = row[5].toString();
+    r.Fach = row[6].toInt();
+    r.gewusst = row[7].toInt();
+    return r;
+}
+
+} // namespace
+
+void forEachCard(int fach, const std::function<void(const VocabularyRecord &card)> &card)
+{
+    QString sql = QStringLiteral("SELECT ") + kCardFields + QStringLiteral(" FROM ") + sqlTable();
+    QVariantList params;
+    if (fach >= 0) {
+        sql += QStringLiteral(" WHERE [Fach] = ?");
+        params << fach;
+    }
+    sql += QStringLiteral(" ORDER BY FVok, MVok, Fach, VNr");
+    database().forEachRow(sql, params, [&](const QVariantList &row) {
+        card(cardOf(row));
+        return true;
+    });
+}
+
+CardBatch::CardBatch()
+    : db_(&database()), table_(sqlTable()),
+      // A long list changes pages of the table and of every index all over
+      // the file; with the usual cache they are written out and read back
+      // again and again before the transaction ends.
+      cache_(std::make_unique<PageCache>(*db_, kBatchPageCacheKiB))
+{
+    db_->beginTrans();
+    open_ = true;
+}
+
+CardBatch::~CardBatch()
+{
+    if (!open_)
+        return;
+    try {
+        db_->rollback();
+    } catch (const store::Error &) {
+        // The engine ended the transaction itself: nothing of it stays.
+    }
+}
+
+std::optional<VocabularyRecord> CardBatch::find(const QString &fvok, const QString &mvok)
+{
+    std::optional<VocabularyRecord> found;
+    db_->forEachRow(QStringLiteral("SELECT ") + kCardFields + QStringLiteral(" FROM ") + table_
+                        + QStringLiteral(" WHERE FVok = ? AND MVok = ? ORDER BY VNr LIMIT 1"),
+                    {fvok, mvok}, [&](const QVariantList &row) {
+                        found = cardOf(row);
+                        return false;
+                    });
+    return found;
+}
+
+void CardBatch::add(const VocabularyRecord &card)
+{
+    db_->execute(QStringLiteral("INSERT INTO ") + table_
+                     + QStringLiteral(" (FVok, Artikel, FSatz, MVok, MSatz, Fach, gewusst) VALUES (?, ?, ?, ?, ?, ?, ?)"),
+                 {card.FVok, card.Artikel, card.FSatz, card.MVok, card.MSatz, card.Fach, card.gewusst});
+}
+
+void CardBatch::update(const VocabularyRecord &card)
+{
+    expectOne(db_->execute(QStringLiteral("UPDATE ") + table_
+                               + QStringLiteral(" SET Artikel = ?, FSatz = ?, MSatz = ?, Fach = ?, gewusst = ? WHERE VNr = ?"),
+                           {card.Artikel, card.FSatz, card.MSatz, card.Fach, card.gewusst, card.VNr}));
+}
+
+void CardBatch::commit()
+{
+    db_->commitTrans();
+    open_ = false;
 }
 
 } // namespace Records

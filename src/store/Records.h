@@ -7,11 +7,14 @@
 #include <QVector>
 
 #include <cstdint>
+#include <functional>
 #include <memory>
+#include <optional>
 
 namespace store {
+class Database;
 class Recordset;
-}
+} // namespace store
 
 // Access paths to the cards of the current language table.
 namespace Records {
@@ -93,5 +96,55 @@ QVector<std::int32_t> wordStarts(const QString &text);
 // Stores the path of a recording: FSatzSound for the sentence, FVokSound
 // for the word.
 void setSoundPath(std::int32_t vnr, bool sentence, const QString &path);
+
+// Word lists in and out.
+
+// The sizes of the card's text fields as the current table defines them.
+struct TextSizes
+{
+    int FVok = 50;
+    int MVok = 50;
+    int FSatz = 200;
+    int MSatz = 200;
+    int Artikel = 5;
+};
+TextSizes textSizes();
+
+// Hands every card of the current table to `card` in dictionary order
+// (FVok, MVok, Fach, VNr), or only those of compartment `fach` when it is 0
+// or more. One card at a time is read, so a table of any size costs the
+// memory of one card.
+void forEachCard(int fach, const std::function<void(const VocabularyRecord &card)> &card);
+
+// Cards added and changed in one transaction on the current table: nothing
+// is stored unless commit() succeeds. A batch left without it, by an error
+// or on purpose (to see what a change would do), leaves the table exactly as
+// it was.
+class PageCache;
+
+class CardBatch
+{
+public:
+    CardBatch();
+    ~CardBatch();
+    CardBatch(const CardBatch &) = delete;
+    CardBatch &operator=(const CardBatch &) = delete;
+
+    // The card with the lowest number whose foreign and native words both
+    // equal these in the dictionary order (letter case ignored), the cards
+    // of this batch included.
+    std::optional<VocabularyRecord> find(const QString &fvok, const QString &mvok);
+    // Adds a card with its five texts, Fach and gewusst.
+    void add(const VocabularyRecord &card);
+    // Stores Artikel, FSatz, MSatz, Fach and gewusst of card.VNr.
+    void update(const VocabularyRecord &card);
+    void commit();
+
+private:
+    store::Database *db_;
+    QString table_;
+    std::unique_ptr<PageCache> cache_;
+    bool open_ = false;
+};
 
 } // namespace Records

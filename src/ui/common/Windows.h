@@ -32,6 +32,8 @@ enum class Kind {
     SoundFolder, // frmSPfad
     NewPair,     // frmLanguage
     Recording,   // frmSound
+    Import,      // frmImport
+    Export,      // frmExport
 };
 
 struct Outcome

@@ -10,9 +10,12 @@
 #include "store/Catalogue.h"
 #include "store/Engine.h"
 #include "store/Records.h"
+#include "ui/common/Dialogs.h"
 #include "ui/common/Guard.h"
 #include "ui/common/Windows.h"
+#include "wordlist/Layout.h"
 
+#include <QDir>
 #include <QFontMetrics>
 #include <QDialog>
 #include <QMenuBar>
@@ -436,4 +439,27 @@ void frmMain::aboutCommand()
 void frmMain::soundPathCommand()
 {
     openWindow(Windows::Kind::SoundFolder);
+}
+
+void frmMain::importCommand()
+{
+    AppState &a = AppState::instance();
+    const QString title = QStringLiteral("Wortliste importieren");
+    const QString path = Dialogs::openFile(title, QDir::homePath(), QStringLiteral("Wortlisten (*.csv *.tsv *.txt)"), this);
+    if (path.isEmpty())
+        return;
+    // A file that is no word list at all (empty, binary, unreadable) is
+    // refused before the window opens.
+    const bool readable = Msg::guard(title, [&] {
+        WordList::inspect(path, {a.ForeignLanguage, a.NativeLanguage});
+    }, this);
+    if (!readable)
+        return;
+    a.WordListFile = path;
+    openWindow(Windows::Kind::Import);
+}
+
+void frmMain::exportCommand()
+{
+    openWindow(Windows::Kind::Export);
 }

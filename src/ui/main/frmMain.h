@@ -63,6 +63,8 @@ public:
     void helpCommand();
     void aboutCommand();
     void soundPathCommand();
+    void importCommand();
+    void exportCommand();
 
     void clickBox(int i);
     void clickMode(int k);
@@ -131,6 +133,8 @@ public:
     QAction *mWBook = nullptr;
     QVector<QAction *> mWork, mTable, mPage, mPrint; // 1..7
     QAction *mVAdd = nullptr;
+    QAction *mImport = nullptr;
+    QAction *mExport = nullptr;
     QAction *mFF = nullptr;
     QAction *mSoundPath = nullptr;
     QVector<QAction *> mMode;   // 1..3

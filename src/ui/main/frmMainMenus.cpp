@@ -103,6 +103,11 @@ void frmMain::buildVocabularyMenu()
     addSeparator(mVokabeln, "mSep2");
     mVAdd = addItem(mVokabeln, QStringLiteral("mVAdd"), QStringLiteral("&Eingeben"));
     connect(mVAdd, &QAction::triggered, this, &frmMain::entryCommand);
+    addSeparator(mVokabeln, "mSepListe");
+    mImport = addItem(mVokabeln, QStringLiteral("mImport"), QStringLiteral("Vokabeln &importieren …"));
+    connect(mImport, &QAction::triggered, this, &frmMain::importCommand);
+    mExport = addItem(mVokabeln, QStringLiteral("mExport"), QStringLiteral("Vokabeln e&xportieren …"));
+    connect(mExport, &QAction::triggered, this, &frmMain::exportCommand);
 }
 
 // "Optionen": fonts and colours, the sound folder, and the three option
@@ -185,6 +190,8 @@ void frmMain::checkOnly(const QVector<QAction *> &group, int k)
 void frmMain::enableTableCommands(bool on)
 {
     mVAdd->setEnabled(on);
+    mImport->setEnabled(on);
+    mExport->setEnabled(on);
     if (on)
         return; // the card-box refresh enables what has cards
     mWordBook->menuAction()->setEnabled(false);

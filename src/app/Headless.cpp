@@ -1,0 +1,182 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "app/Headless.h"
+
+#include "core/AppState.h"
+#include "core/Places.h"
+#include "store/Catalogue.h"
+#include "store/Engine.h"
+#include "store/LegacyImport.h"
+#include "store/Settings.h"
+#include "wordlist/Export.h"
+#include "wordlist/Import.h"
+#include "wordlist/Layout.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+#include <cstdio>
+
+namespace Headless {
+
+namespace {
+
+QString quoted(const QString &text)
+{
+    return QStringLiteral("„") + text + QStringLiteral("“");
+}
+
+// A message for the console: one line break as the console has them.
+QString consoleText(QString text)
+{
+    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    return text;
+}
+
+CommandLine::Reply failed(const QString &message)
+{
+    CommandLine::Reply r;
+    r.status = CommandLine::kExitFailed;
+    r.err = QStringLiteral("vokamia: ") + consoleText(message) + QLatin1Char('\n');
+    return r;
+}
+
+// A file named on the command line is meant from where the command was
+// given, not from the data folder the command then works in.
+QString fromHere(const QString &path)
+{
+    return QFileInfo(path).absoluteFilePath();
+}
+
+// Runs a command's work; a failure of the file or the database is reported
+// on standard error with exit status 1.
+template <typename F>
+CommandLine::Reply guarded(F &&work)
+{
+    try {
+        return work();
+    } catch (const store::Error &e) {
+        return failed(e.description());
+    } catch (const WordList::FileError &e) {
+        return failed(e.message());
+    }
+}
+
+// Where a copy of the cards is made before an import changes them; false
+// when the import must not go on.
+bool backupFirst()
+{
+    return true;
+}
+
+} // namespace
+
+void openDatabase(bool create)
+{
+    const QString path = Places::databasePath();
+    if (LegacyImport::isAccessDatabase(path))
+        throw store::Error(QStringLiteral("Die Datenbank %1 ist eine Access-Datenbank des früheren Vokabeltrainers und "
+                                          "wartet darauf, übernommen zu werden. Starten Sie Vokamia einmal mit "
+                                          "Fenster und stimmen Sie der Übernahme zu. Es wurde nichts verändert.")
+                               .arg(path));
+    if (!create && !QFileInfo::exists(path))
+        throw store::Error(QStringLiteral("Die Datenbank %1 gibt es nicht.").arg(path));
+    // As at the program's start: the sound folders and an earlier database
+    // are found relative to the data folder.
+    QDir::setCurrent(Places::dataFolder());
+    AppState &a = AppState::instance();
+    try {
+        Settings::LoadSprachNr();
+    } catch (const store::Error &) {
+        a.SprachNr = 0; // named below, if the command needs it
+    }
+    Catalogue::OpenVocabularyDatabase();
+    Catalogue::loadCatalogueRows();
+}
+
+void selectPair(const QString &foreign)
+{
+    AppState &a = AppState::instance();
+    int n = 0;
+    if (foreign.isEmpty()) {
+        n = a.SprachNr;
+        if (n < 1 || n > a.PairCount)
+            throw store::Error(QStringLiteral("Das in den Einstellungen gespeicherte Sprachpaar Nummer %1 gibt es "
+                                              "nicht. Nennen Sie das Sprachpaar mit --pair.")
+                                   .arg(a.SprachNr));
+    } else {
+        QStringList known;
+        for (int i = 1; i <= a.PairCount; ++i) {
+            known << a.LanguageCatalogue[i].FremdSprache;
+            if (n == 0 && a.LanguageCatalogue[i].FremdSprache.compare(foreign, Qt::CaseInsensitive) == 0)
+                n = i;
+        }
+        if (n == 0)
+            throw store::Error(QStringLiteral("Das Sprachpaar %1 gibt es nicht. Vorhanden: %2.")
+                                   .arg(quoted(foreign), known.join(QStringLiteral(", "))));
+    }
+    const LanguagePair &p = a.LanguageCatalogue[n];
+    a.SprachNr = std::int16_t(n);
+    a.CurrentTable = p.Tabelle;
+    a.ForeignLanguage = p.FremdSprache;
+    a.NativeLanguage = p.MutterSprache;
+    if (!a.Database->tableNames().contains(a.CurrentTable))
+        throw store::Error(QStringLiteral("Die Lerntabelle %1 ist nicht vorhanden; %2 ist fehlerhaft.")
+                               .arg(a.ForeignLanguage, a.DatabasePath));
+    a.TableValid = true;
+}
+
+CommandLine::Reply importList(const CommandLine::Request &request)
+{
+    const QString path = fromHere(request.values.value(QStringLiteral("import")));
+    return guarded([&] {
+        // The file first: a list that is no word list changes nothing, not
+        // even on a fresh machine.
+        WordList::inspect(path, {});
+        openDatabase(true);
+        selectPair(request.values.value(QStringLiteral("pair")));
+        const AppState &a = AppState::instance();
+        const WordList::Inspection in = WordList::inspect(path, {a.ForeignLanguage, a.NativeLanguage});
+
+        WordList::Choices choices;
+        const QString duplicates = request.values.value(QStringLiteral("duplicates"));
+        if (duplicates == QLatin1String("update"))
+            choices.duplicates = WordList::Duplicates::Update;
+        else if (duplicates == QLatin1String("add"))
+            choices.duplicates = WordList::Duplicates::Add;
+        if (request.values.contains(QStringLiteral("compartment")))
+            choices.compartment = request.values.value(QStringLiteral("compartment")).toInt();
+
+        if (!backupFirst())
+            return failed(QStringLiteral("Der Import wurde nicht begonnen. Es wurde nichts verändert."));
+        // Each rejected row is told as it is found, so a long list of them
+        // never waits in memory.
+        const WordList::Outcome outcome =
+            WordList::importFile(path, in.layout, choices, WordList::Mode::Store, [](const WordList::Rejection &r) {
+                std::fputs((WordList::describe(r) + QLatin1Char('\n')).toUtf8().constData(), stderr);
+            });
+        CommandLine::Reply reply;
+        reply.out = outcome.report() + QLatin1Char('\n');
+        return reply;
+    });
+}
+
+CommandLine::Reply exportList(const CommandLine::Request &request)
+{
+    const QString path = fromHere(request.values.value(QStringLiteral("export")));
+    return guarded([&] {
+        openDatabase(true);
+        selectPair(request.values.value(QStringLiteral("pair")));
+        const int compartment = request.values.contains(QStringLiteral("compartment"))
+            ? request.values.value(QStringLiteral("compartment")).toInt()
+            : -1;
+        const WordList::Format format = request.values.value(QStringLiteral("format")) == QLatin1String("tsv")
+            ? WordList::Format::Tsv
+            : WordList::Format::Csv;
+        const std::int64_t written = WordList::exportFile(path, compartment, format);
+        CommandLine::Reply reply;
+        reply.out = QStringLiteral("%1 Vokabeln exportiert\n").arg(written);
+        return reply;
+    });
+}
+
+} // namespace Headless
