@@ -11,7 +11,8 @@
 #   audio        core, audio                               Widgets, PrintSupport
 #   text         core, text                                Widgets, Multimedia, PrintSupport
 #   print        core, store, print                        Widgets, Multimedia
-#   ui/common    core, store, ui/common                    -
+#   backup       core, store, backup                       Widgets, Multimedia, PrintSupport
+#   ui/common    core, store, backup, ui/common            -
 #   ui/<area>    all but app and reader; of ui/ only ui/common, its own area and
 #                another area's helpers, never another area's window (frm*.h);
 #                a window's own files (frmName.*) include no other window at all
@@ -31,11 +32,12 @@ declare -A allowed=(
   [audio]="core audio"
   [text]="core text"
   [print]="core store print"
-  [ui/common]="core store ui/common"
+  [backup]="core store backup"
+  [ui/common]="core store backup ui/common"
   [app]="*"
   [reader]="reader"
 )
-window_area_may_use="core store practice audio text print ui"
+window_area_may_use="core store practice audio text print backup ui"
 declare -A qt_forbidden=(
   [core]="QtWidgets QtMultimedia QtMultimediaWidgets QtPrintSupport"
   [store]="QtWidgets QtMultimedia QtMultimediaWidgets QtPrintSupport"
@@ -43,8 +45,9 @@ declare -A qt_forbidden=(
   [audio]="QtWidgets QtMultimediaWidgets QtPrintSupport"
   [text]="QtWidgets QtMultimedia QtMultimediaWidgets QtPrintSupport"
   [print]="QtWidgets QtMultimedia QtMultimediaWidgets"
+  [backup]="QtWidgets QtMultimedia QtMultimediaWidgets QtPrintSupport"
 )
-top_folders="core store practice audio text print ui app reader"
+top_folders="core store practice audio text print backup ui app reader"
 
 # Without the modules' headers every Qt include would pass unseen.
 for m in QtWidgets QtMultimedia QtPrintSupport; do

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/CommandLine.h"
 
+#include "app/Headless.h"
+
 #include "VokamiaVersion.h"
 
 #include <QRegularExpression>
@@ -114,6 +116,11 @@ const Options &programOptions()
         version.name = QStringLiteral("version");
         version.help = QStringLiteral("Die Version zeigen.");
         o.push_back(version);
+        Option backup;
+        backup.name = QStringLiteral("backup");
+        backup.role = Role::Command;
+        backup.help = QStringLiteral("Die Vokabeldatenbank jetzt sichern und den Pfad der Sicherung ausgeben.");
+        o.push_back(backup);
 
         // The toolkit's own options that the application object reads from
         // the arguments (its documented ones and those of the X11 platform).
@@ -271,6 +278,8 @@ std::optional<Reply> reply(const Request &request, const Options &options)
         r.out = usage(options);
     } else if (request.command == QLatin1String("version")) {
         r.out = QStringLiteral("Vokamia " VOKAMIA_VERSION_FULL "\n");
+    } else if (request.command == QLatin1String("backup")) {
+        r = Headless::backup();
     } else {
         r.status = ExitFailed;
         r.err = QStringLiteral("vokamia: %1 ist in dieser Version nicht verfügbar.\n").arg(quoted(QStringLiteral("--") + request.command));

@@ -17,14 +17,26 @@ QString &programFolderOverride()
 
 namespace Places {
 
-QString dataFolder()
+namespace {
+QString dataFolderPath()
 {
     QString base = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
     if (base.isEmpty())
         base = QDir::homePath() + QStringLiteral("/.local/share");
-    const QString folder = base + QStringLiteral("/Vokamia");
+    return base + QStringLiteral("/Vokamia");
+}
+} // namespace
+
+QString dataFolder()
+{
+    const QString folder = dataFolderPath();
     QDir().mkpath(folder);
     return folder;
+}
+
+QString databaseLocation()
+{
+    return dataFolderPath() + QStringLiteral("/Vokabeln.mdb");
 }
 
 QString databasePath()

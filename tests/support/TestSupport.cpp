@@ -106,6 +106,8 @@ DialogSpy::~DialogSpy()
 
 #include "core/AppState.h"
 #include "store/Settings.h"
+#include "backup/BackupService.h"
+#include "ui/common/Safeguard.h"
 
 #include <QSettings>
 
@@ -115,6 +117,7 @@ void Sandbox::start()
     qputenv("XDG_DATA_HOME", work->file(QStringLiteral("data")).toUtf8());
     Settings::setStoreFileForTesting(settingsFile());
     AppState::resetForTesting();
+    Safeguard::resetForTesting();
     spy = std::make_unique<MessageSpy>();
     windows = std::make_unique<WindowSpy>();
     dialogs = std::make_unique<DialogSpy>();
@@ -122,6 +125,8 @@ void Sandbox::start()
 
 void Sandbox::stop()
 {
+    // No backup may still write into the folder about to go.
+    Backups::Service::instance().waitForIdle();
     AppState::resetForTesting();
     dialogs.reset();
     windows.reset();

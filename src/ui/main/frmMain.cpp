@@ -12,6 +12,7 @@
 #include "store/Records.h"
 #include "store/Settings.h"
 #include "ui/common/Guard.h"
+#include "ui/common/Safeguard.h"
 #include "ui/common/Windows.h"
 
 #include <QApplication>
@@ -213,6 +214,10 @@ void frmMain::buildMenus()
     mAdd = item(mExtra, QStringLiteral("mAdd"), QStringLiteral("Sprache &Hinzufügen"));
     connect(mAdd, &QAction::triggered, this, &frmMain::addLanguageCommand);
     mRemove = item(mExtra, QStringLiteral("mRemove"), QStringLiteral("Sprache &Löschen"));
+    separator(mExtra, "mSep7");
+    mSicherung = item(mExtra, QStringLiteral("mSicherung"), QStringLiteral("Si&cherungen …"));
+    mSicherung->setEnabled(false);
+    connect(mSicherung, &QAction::triggered, this, &frmMain::backupsCommand);
 
     mHilfe = menu(nullptr, QStringLiteral("mHilfe"), QStringLiteral("&Hilfe"));
     mHelp = item(mHilfe, QStringLiteral("mHelp"), QStringLiteral("&Hilfe"));
@@ -460,6 +465,10 @@ void frmMain::startUp()
     checkOnly(mTrial, a.Versuche);
 
     ValidateLanguageTable();
+
+    mSicherung->setEnabled(bool(a.Database));
+    // In the background: the card box is usable at once.
+    Safeguard::atStartUp(this);
 }
 
 void frmMain::makePairCurrent(int n)
@@ -848,4 +857,36 @@ void frmMain::aboutCommand()
 void frmMain::soundPathCommand()
 {
     openWindow(Windows::Kind::SoundFolder);
+}
+
+void frmMain::backupsCommand()
+{
+    Windows::open(Windows::Kind::Backups, this, [this](QDialog &window) {
+        if (window.result() == QDialog::Accepted)
+            reloadAfterRestore();
+    });
+}
+
+void frmMain::reloadAfterRestore()
+{
+    AppState &a = AppState::instance();
+    const QString problem = QStringLiteral("Problem");
+    a.TableRecordset.reset();
+    a.CompartmentRecordset.reset();
+    const int wanted = a.SprachNr;
+    SetTitle();
+    const bool catalogueRead = Msg::guard(problem, [this] { LoadLanguageCatalogue(); }, this);
+    if (catalogueRead && a.PairCount >= 1) {
+        // A pair the restored file does not hold gives way to the first.
+        const bool present = wanted >= 1 && wanted <= a.PairCount && !a.LanguageCatalogue[wanted].Tabelle.isEmpty();
+        makePairCurrent(present ? wanted : 1);
+    } else {
+        checkOnly(mLanguage, -1);
+        a.CurrentTable.clear();
+        a.ForeignLanguage.clear();
+        a.NativeLanguage.clear();
+        showHeading();
+    }
+    ValidateLanguageTable();
+    Form_Activate();
 }

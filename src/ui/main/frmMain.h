@@ -58,6 +58,9 @@ public:
     void helpCommand();
     void aboutCommand();
     void soundPathCommand();
+    void backupsCommand();
+    // Shows what the database holds after a backup was restored into it.
+    void reloadAfterRestore();
 
     void clickBox(int i);
     void clickMode(int k);
@@ -126,6 +129,7 @@ public:
     QAction *mAdmin = nullptr;
     QAction *mAdd = nullptr;
     QAction *mRemove = nullptr;
+    QAction *mSicherung = nullptr;
     QAction *mHelp = nullptr;
     QAction *mAbout = nullptr;
 };

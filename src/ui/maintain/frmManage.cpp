@@ -9,6 +9,7 @@
 #include "store/Records.h"
 #include "ui/common/Appearance.h"
 #include "ui/common/Guard.h"
+#include "ui/common/Safeguard.h"
 #include "ui/common/Messages.h"
 #include "ui/common/RecordsetModel.h"
 #include "ui/common/Windows.h"
@@ -294,6 +295,9 @@ void frmManage::makeDefault(QPushButton *button, bool on)
 void frmManage::moveCards(Side from, bool all)
 {
     AppState &a = AppState::instance();
+    // A whole compartment at once is a change worth a way back.
+    if (all && modelOf(from) && modelOf(from)->rowCount() > 0 && !Safeguard::beforeBulkChange(this))
+        return;
     std::optional<BusyCursor> hourglass(std::in_place);
     const Side to = from == Side::Source ? Side::Dest : Side::Source;
     const int target = fachOf(to);

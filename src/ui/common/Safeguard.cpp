@@ -1,0 +1,130 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "ui/common/Safeguard.h"
+
+#include "backup/BackupService.h"
+#include "core/AppState.h"
+#include "store/Settings.h"
+#include "ui/common/Messages.h"
+
+#include <QEventLoop>
+#include <QPointer>
+#include <QProgressDialog>
+#include <QTimer>
+
+#include <optional>
+
+namespace Safeguard {
+
+namespace {
+
+struct State
+{
+    bool automatic = false;
+    bool failureReported = false;
+    int progressDelay = 1000;
+};
+
+State &state()
+{
+    static State s;
+    return s;
+}
+
+QString chosenFolder()
+{
+    try {
+        return Settings::BackupFolder();
+    } catch (const std::exception &) {
+        return QString();
+    }
+}
+
+} // namespace
+
+QString folder()
+{
+    return Backups::folderFor(AppState::instance().DatabasePath, chosenFolder());
+}
+
+QString backupNow(QWidget *parent)
+{
+    const AppState &a = AppState::instance();
+    Backups::Result result;
+    if (a.DatabasePath.isEmpty() || !a.Database) {
+        result.error = QStringLiteral("Es ist keine Datenbank geöffnet.");
+    } else {
+        QEventLoop loop;
+        bool finished = false;
+        Backups::Service::instance().request({a.DatabasePath, folder(), false}, &loop,
+                                             [&](const Backups::Result &r) {
+                                                 result = r;
+                                                 finished = true;
+                                                 loop.quit();
+                                             });
+        std::optional<QProgressDialog> progress;
+        QTimer late;
+        late.setSingleShot(true);
+        QObject::connect(&late, &QTimer::timeout, &loop, [&] {
+            progress.emplace(QStringLiteral("Die Vokabeln werden gesichert ..."), QString(), 0, 0, parent);
+            progress->setObjectName(QStringLiteral("dlgSicherung"));
+            progress->setWindowTitle(QStringLiteral("Vokamia"));
+            progress->setCancelButton(nullptr);
+            progress->setMinimumDuration(0);
+            progress->setWindowModality(Qt::ApplicationModal);
+            progress->show();
+        });
+        late.start(state().progressDelay);
+        // Paints and timers go on; the learner's clicks wait, so nothing
+        // starts a second change meanwhile.
+        if (!finished)
+            loop.exec(QEventLoop::ExcludeUserInputEvents);
+    }
+    return result.ok ? QString() : result.error;
+}
+
+bool beforeBulkChange(QWidget *parent)
+{
+    const QString error = backupNow(parent);
+    if (error.isEmpty())
+        return true;
+    const auto answer = Msg::show(QStringLiteral("Die Sicherung ist fehlgeschlagen: %1 Trotzdem fortfahren?").arg(error),
+                                  Msg::kAppTitle, QMessageBox::Question, QMessageBox::Yes | QMessageBox::No, parent,
+                                  QMessageBox::No);
+    return answer == QMessageBox::Yes;
+}
+
+void atStartUp(QWidget *parent)
+{
+    if (!state().automatic)
+        return;
+    const AppState &a = AppState::instance();
+    if (a.DatabasePath.isEmpty() || !a.Database)
+        return;
+    QPointer<QWidget> window(parent);
+    Backups::Service::instance().request({a.DatabasePath, folder(), true}, parent, [window](const Backups::Result &r) {
+        if (r.ok || state().failureReported)
+            return;
+        state().failureReported = true;
+        Msg::show(QStringLiteral("Die automatische Sicherung ist fehlgeschlagen: %1\r\nVokamia arbeitet ohne "
+                                 "Sicherung weiter.")
+                      .arg(r.error),
+                  Msg::kAppTitle, QMessageBox::Warning, QMessageBox::Ok, window);
+    });
+}
+
+void setAutomatic(bool on)
+{
+    state().automatic = on;
+}
+
+void setProgressDelayForTesting(int ms)
+{
+    state().progressDelay = ms;
+}
+
+void resetForTesting()
+{
+    state() = State();
+}
+
+} // namespace Safeguard
