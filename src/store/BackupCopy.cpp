@@ -70,8 +70,9 @@ QString systemReason(int error)
     case EROFS:
         return QStringLiteral("Der Datenträger ist schreibgeschützt.");
     case ENOENT:
-    case ENOTDIR:
         return QStringLiteral("Der Ordner ist nicht vorhanden.");
+    case ENOTDIR:
+        return QStringLiteral("Der Pfad führt nicht zu einem Ordner.");
     default:
         return QString::fromLocal8Bit(std::strerror(error));
     }

@@ -192,7 +192,7 @@ void frmSicherung::btnWiederherstellen_Click()
     QVector<BackupCopy::PairCount> now;
     if (!Msg::guard(kTitle, [&] {
             then = BackupCopy::summaryOf(path);
-            now = BackupCopy::countsOf(a.DatabasePath);
+            now = BackupCopy::countsOf(a.Database->path());
         }, this))
         return;
     const QString question =

@@ -3,6 +3,7 @@
 
 #include "backup/BackupService.h"
 #include "core/AppState.h"
+#include "store/Engine.h"
 #include "store/Settings.h"
 #include "ui/common/Messages.h"
 
@@ -39,23 +40,29 @@ QString chosenFolder()
     }
 }
 
+// The file of the open database, which is what a backup copies.
+QString databasePath()
+{
+    const AppState &a = AppState::instance();
+    return a.Database ? a.Database->path() : a.DatabasePath;
+}
+
 } // namespace
 
 QString folder()
 {
-    return Backups::folderFor(AppState::instance().DatabasePath, chosenFolder());
+    return Backups::folderFor(databasePath(), chosenFolder());
 }
 
 QString backupNow(QWidget *parent)
 {
-    const AppState &a = AppState::instance();
     Backups::Result result;
-    if (a.DatabasePath.isEmpty() || !a.Database) {
+    if (!AppState::instance().Database) {
         result.error = QStringLiteral("Es ist keine Datenbank geöffnet.");
     } else {
         QEventLoop loop;
         bool finished = false;
-        Backups::Service::instance().request({a.DatabasePath, folder(), false}, &loop,
+        Backups::Service::instance().request({databasePath(), folder(), false}, &loop,
                                              [&](const Backups::Result &r) {
                                                  result = r;
                                                  finished = true;
@@ -97,11 +104,10 @@ void atStartUp(QWidget *parent)
 {
     if (!state().automatic)
         return;
-    const AppState &a = AppState::instance();
-    if (a.DatabasePath.isEmpty() || !a.Database)
+    if (!AppState::instance().Database)
         return;
     QPointer<QWidget> window(parent);
-    Backups::Service::instance().request({a.DatabasePath, folder(), true}, parent, [window](const Backups::Result &r) {
+    Backups::Service::instance().request({databasePath(), folder(), true}, parent, [window](const Backups::Result &r) {
         if (r.ok || state().failureReported)
             return;
         state().failureReported = true;

@@ -295,9 +295,6 @@ void frmManage::makeDefault(QPushButton *button, bool on)
 void frmManage::moveCards(Side from, bool all)
 {
     AppState &a = AppState::instance();
-    // A whole compartment at once is a change worth a way back.
-    if (all && modelOf(from) && modelOf(from)->rowCount() > 0 && !Safeguard::beforeBulkChange(this))
-        return;
     std::optional<BusyCursor> hourglass(std::in_place);
     const Side to = from == Side::Source ? Side::Dest : Side::Source;
     const int target = fachOf(to);
@@ -318,6 +315,17 @@ void frmManage::moveCards(Side from, bool all)
         std::sort(rows.begin(), rows.end(), std::greater<int>());
         for (int r : rows)
             vnrs << std::int32_t(model->keyOfRow(r));
+    }
+
+    // A whole compartment at once is a change worth a way back. The cards
+    // are the ones the learner saw when he clicked.
+    if (all && !vnrs.isEmpty()) {
+        hourglass.reset();
+        if (!Safeguard::beforeBulkChange(this)) {
+            fillList(from);
+            return;
+        }
+        hourglass.emplace();
     }
 
     Records::MoveResult result;
