@@ -77,7 +77,7 @@ QStringList missingProgramFiles()
         "help/vtrainer.rtf",    "help/wbook.rtf",      "help/View.rtf",        "help/Table.rtf",
         "help/print.rtf",       "help/Spfad.rtf",      "pictures/box.png",     "pictures/pool.png",
         "pictures/pointer.png", "pictures/vokamia.png", "pictures/about1.png", "pictures/about2.png",
-        "sounds/wah.wav",       "sounds/drum.wav",
+        "sounds/wah.wav",       "sounds/drum.wav",     "help/Sicherung.rtf",
     };
     QStringList missing;
     for (const char *f : files)

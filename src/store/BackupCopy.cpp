@@ -18,6 +18,7 @@
 #include <cstdio>
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace BackupCopy {
@@ -251,6 +252,20 @@ QVector<PairCount> counts(Raw &raw)
     return pairs;
 }
 
+// Creates the folder and those above it as needed; the reason it could
+// not, or 0.
+int makeFolder(const QString &folder)
+{
+    const QString path = QDir::cleanPath(QDir(folder).absolutePath());
+    QString sofar;
+    for (const QString &part : path.split(QLatin1Char('/'), Qt::SkipEmptyParts)) {
+        sofar += QLatin1Char('/') + part;
+        if (::mkdir(encoded(sofar).constData(), 0777) != 0 && errno != EEXIST)
+            return errno;
+    }
+    return QFileInfo(path).isDir() ? 0 : ENOTDIR;
+}
+
 // Forces a folder's entries (a rename) to the disk.
 void syncFolder(const QString &folder)
 {
@@ -432,8 +447,8 @@ Made make(const QString &database, const QString &folder, const QDateTime &when)
 {
     if (!QFileInfo(database).isFile())
         throw Error(QStringLiteral("Die Datenbank „%1“ wurde nicht gefunden.").arg(QDir::toNativeSeparators(database)));
-    if (!QDir().mkpath(folder))
-        unwritable(folder, QFileInfo(folder).exists() ? ENOTDIR : EACCES);
+    if (const int error = makeFolder(folder))
+        unwritable(folder, error);
     removeStaleTemporaries(folder);
 
     QString temporary;
@@ -610,17 +625,27 @@ QStringList remove(const QStringList &backupPaths)
 
 CheckedCopy::~CheckedCopy()
 {
+    release();
+}
+
+void CheckedCopy::release()
+{
     if (!path_.isEmpty())
         removeTemporary(path_);
+    if (fd_ >= 0)
+        ::close(fd_);
+    path_.clear();
+    fd_ = -1;
 }
 
 CheckedCopy &CheckedCopy::operator=(CheckedCopy &&o) noexcept
 {
     if (this != &o) {
-        if (!path_.isEmpty())
-            removeTemporary(path_);
+        release();
         path_ = std::move(o.path_);
+        fd_ = o.fd_;
         o.path_.clear();
+        o.fd_ = -1;
     }
     return *this;
 }
@@ -633,13 +658,23 @@ CheckedCopy check(const QString &backupPath, const QString &workFolder)
                          .arg(shown, why));
     };
     QString temporary;
+    // Locked for as long as it lives, so no backup takes it for a leftover.
     const int fd = createTemporary(workFolder, &temporary);
-    CheckedCopy copy(temporary);
-    ::close(fd);
-    ::unlink(encoded(temporary).constData());
-    if (!QFile::copy(backupPath, temporary))
-        throw Error(QStringLiteral("Die Sicherung „%1“ kann nicht gelesen werden.").arg(shown));
-    QFile::setPermissions(temporary, QFile::ReadOwner | QFile::WriteOwner);
+    CheckedCopy copy(temporary, fd);
+    {
+        QFile from(backupPath);
+        QFile to(temporary);
+        if (!from.open(QIODevice::ReadOnly))
+            throw Error(QStringLiteral("Die Sicherung „%1“ kann nicht gelesen werden.").arg(shown));
+        if (!to.open(QIODevice::WriteOnly | QIODevice::Truncate))
+            unwritable(workFolder, EACCES);
+        QByteArray block;
+        while (!(block = from.read(1 << 20)).isEmpty())
+            if (to.write(block) != block.size())
+                unwritable(workFolder, ENOSPC);
+        if (from.error() != QFile::NoError)
+            throw Error(QStringLiteral("Die Sicherung „%1“ kann nicht gelesen werden.").arg(shown));
+    }
 
     try {
         Raw raw(temporary, SQLITE_OPEN_READWRITE);

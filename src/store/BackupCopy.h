@@ -94,16 +94,22 @@ class CheckedCopy
 {
 public:
     CheckedCopy() = default;
-    explicit CheckedCopy(QString path) : path_(std::move(path)) {}
+    CheckedCopy(QString path, int lockedDescriptor) : path_(std::move(path)), fd_(lockedDescriptor) {}
     ~CheckedCopy();
-    CheckedCopy(CheckedCopy &&o) noexcept : path_(std::move(o.path_)) { o.path_.clear(); }
+    CheckedCopy(CheckedCopy &&o) noexcept : path_(std::move(o.path_)), fd_(o.fd_)
+    {
+        o.path_.clear();
+        o.fd_ = -1;
+    }
     CheckedCopy &operator=(CheckedCopy &&o) noexcept;
     CheckedCopy(const CheckedCopy &) = delete;
     CheckedCopy &operator=(const CheckedCopy &) = delete;
     const QString &path() const { return path_; }
 
 private:
+    void release();
     QString path_;
+    int fd_ = -1;
 };
 
 // Copies a backup beside `workFolder` and checks that copy: the file's

@@ -431,6 +431,9 @@ private slots:
         const QString today = BackupCopy::make(app().DatabasePath, folder(), kWhen.addDays(1)).path;
         {
             BackupCopy::CheckedCopy checked = BackupCopy::check(yesterday, folder());
+            // A backup in the same folder meanwhile takes the checked copy
+            // for no leftover.
+            BackupCopy::make(app().DatabasePath, folder(), kWhen.addDays(2));
             db().replaceContent(checked.path());
         }
         list->requery();
