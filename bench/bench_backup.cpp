@@ -1,0 +1,112 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Times backups of a large database: the copy with its check, what the
+// start-up comparison costs (the fingerprint of the whole content), and the
+// longest the window's event loop waits while a backup runs on its thread
+// and the learner goes on practising (one card stored every 100 ms).
+//
+//   bench_backup [folder] [sizes...]     default: /tmp 1000000
+//   BENCH_KEEP=1 keeps the filled file and uses it again next time.
+
+#include "BenchData.h"
+#include "backup/BackupService.h"
+#include "core/AppState.h"
+#include "store/BackupCopy.h"
+#include "store/Catalogue.h"
+#include "store/Engine.h"
+#include "store/Records.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QFileInfo>
+#include <QTimer>
+
+#include <algorithm>
+#include <cstdio>
+
+namespace {
+
+void run(const QString &folder, int cards)
+{
+    const QString path = folder + QStringLiteral("/bench-backup-%1.mdb").arg(cards);
+    const QString backups = folder + QStringLiteral("/bench-backup-%1-Sicherungen").arg(cards);
+    std::printf("\n== %d cards (%s)\n", cards, qPrintable(path));
+    if (!QFileInfo::exists(path) || qEnvironmentVariableIsEmpty("BENCH_KEEP")) {
+        std::printf("fill: %.0f ms\n", msOf([&] {
+                        fill(path, cards);
+                        auto db = store::Database::open(path);
+                        Catalogue::CreateCatalogueTable(*db);
+                        db->execute(QStringLiteral("INSERT INTO tSprache (Tabelle, Muttersprache, Fremdsprache) "
+                                                   "VALUES ('tEnglisch', 'Deutsch', 'Englisch')"));
+                    }));
+    }
+    std::printf("file: %.0f MB\n", double(QFileInfo(path).size()) / (1024.0 * 1024.0));
+    QDir(backups).removeRecursively();
+
+    // The copy alone, as "--backup" makes it.
+    std::vector<double> copies;
+    for (int i = 0; i < 3; ++i) {
+        copies.push_back(msOf([&] { BackupCopy::make(path, backups, QDateTime::currentDateTime().addSecs(i)); }));
+    }
+    std::printf("backup (copy, check, count, fingerprint, flush, rename): %.0f ms median of 3   goal < 5000 ms\n",
+                median(copies));
+    std::printf("fingerprint at start-up (backup thread): %.0f ms\n",
+                msOf([&] { BackupCopy::checksumOf(path); }));
+
+    // The window's event loop while a backup runs, with practice steps.
+    AppState::resetForTesting();
+    AppState &a = AppState::instance();
+    a.Database = store::Database::open(path);
+    a.CurrentTable = QStringLiteral("tEnglisch");
+    std::vector<double> steps;
+    QElapsedTimer clock;
+    qint64 last = 0;
+    qint64 longest = 0;
+    int vnr = 1;
+    QEventLoop loop;
+    QTimer tick;
+    tick.setInterval(1);
+    // The gap between two ticks is what the window would have waited,
+    // a practice step on the window's thread included.
+    QObject::connect(&tick, &QTimer::timeout, [&] {
+        const qint64 now = clock.elapsed();
+        longest = std::max(longest, now - last);
+        if (now / 100 != last / 100) {
+            steps.push_back(msOf([&] { Records::moveCard(vnr, 2, 1); }));
+            vnr += 8;
+        }
+        last = now;
+    });
+    bool done = false;
+    clock.start();
+    tick.start();
+    Backups::Service::instance().request({path, backups, false}, &loop, [&](const Backups::Result &r) {
+        if (!r.ok)
+            std::printf("backup failed: %s\n", qPrintable(r.error));
+        done = true;
+        loop.quit();
+    });
+    if (!done)
+        loop.exec();
+    const double total = double(clock.elapsed());
+    tick.stop();
+    std::sort(steps.begin(), steps.end());
+    std::printf("backup on its thread: %.0f ms; %zu practice steps meanwhile, median %.2f ms, longest %.2f ms\n", total,
+                steps.size(), median(steps), steps.empty() ? 0.0 : steps.back());
+    std::printf("longest wait of the event loop meanwhile: %lld ms   goal <= 50 ms\n", longest);
+    std::printf("practice step cost of change detection: none (the fingerprint is computed at start-up only)\n");
+    a.Database.reset();
+    QDir(backups).removeRecursively();
+    if (qEnvironmentVariableIsEmpty("BENCH_KEEP"))
+        QFile::remove(path);
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    return runForSizes(argc, argv, {1000000}, run);
+}
