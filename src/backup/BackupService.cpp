@@ -38,18 +38,21 @@ Result run(const Job &job)
 {
     Result r;
     try {
+        BackupCopy::Fingerprinting f;
         if (job.onlyIfChanged) {
+            f.take = true;
             const QStringList existing = BackupCopy::list(job.folder);
-            if (!existing.isEmpty()) {
-                const QString newest = BackupCopy::summaryOf(existing.first()).checksum;
-                if (newest == BackupCopy::checksumOf(job.database)) {
-                    r.ok = true;
-                    return r;
-                }
+            try {
+                if (!existing.isEmpty())
+                    f.unlessEqualTo = BackupCopy::fingerprintOfBackup(existing.first());
+            } catch (const store::Error &) {
+                // A newest backup that cannot be read is no backup to rely on.
             }
         }
-        const BackupCopy::Made made = BackupCopy::make(job.database, job.folder, QDateTime::currentDateTime());
+        const BackupCopy::Made made = BackupCopy::make(job.database, job.folder, QDateTime::currentDateTime(), f);
         r.ok = true;
+        if (made.unchanged)
+            return r;
         r.made = true;
         r.path = made.path;
         r.summary = made.summary;

@@ -5,7 +5,6 @@
 #include "store/Connection.h"
 #include "store/Engine.h"
 
-#include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -157,43 +156,88 @@ QString sqliteReason(sqlite3 *db, int rc)
     return QString::fromUtf8(sqlite3_errstr(rc));
 }
 
+// A 128-bit hash in two lanes of 64 bits, eight bytes at a time: a
+// cryptographic hash cost twice the copy itself on a large file, and
+// nothing here needs to resist a forger.
+class Hash128
+{
+public:
+    void add(const void *data, std::size_t n)
+    {
+        const auto *p = static_cast<const unsigned char *>(data);
+        length_ += n;
+        for (; n >= 8; n -= 8, p += 8) {
+            quint64 w;
+            std::memcpy(&w, p, 8);
+            mix(w);
+        }
+        if (n > 0) {
+            quint64 w = 0;
+            std::memcpy(&w, p, n);
+            mix(w ^ (quint64(n) << 56));
+        }
+    }
+    void add(quint64 v) { add(&v, sizeof v); }
+    QString result() const
+    {
+        const quint64 a = finish(a_ ^ length_);
+        const quint64 b = finish(b_ ^ (length_ * 0x9E3779B97F4A7C15ULL));
+        return QStringLiteral("%1%2").arg(a, 16, 16, QLatin1Char('0')).arg(b, 16, 16, QLatin1Char('0'));
+    }
+
+private:
+    static quint64 rotl(quint64 x, int r) { return (x << r) | (x >> (64 - r)); }
+    static quint64 finish(quint64 x)
+    {
+        x ^= x >> 33;
+        x *= 0xFF51AFD7ED558CCDULL;
+        x ^= x >> 33;
+        x *= 0xC4CEB9FE1A85EC53ULL;
+        x ^= x >> 33;
+        return x;
+    }
+    void mix(quint64 w)
+    {
+        a_ = rotl(a_ ^ (w * 0x87C37B91114253D5ULL), 31) * 0x4CF5AD432745937FULL + b_;
+        b_ = rotl(b_ ^ (w * 0x4CF5AD432745937FULL), 33) * 0x87C37B91114253D5ULL + 0x52DCE729;
+    }
+    quint64 a_ = 0x243F6A8885A308D3ULL;
+    quint64 b_ = 0x13198A2E03707344ULL;
+    quint64 length_ = 0;
+};
+
 // The whole content as one fingerprint: the schema and every row of every
 // table, in the tables' own order. Two files with equal content give equal
-// fingerprints however their pages lie.
+// fingerprints however their pages lie; file times play no part.
 QString fingerprint(Raw &raw)
 {
-    QCryptographicHash hash(QCryptographicHash::Md5);
-    QByteArray buffer;
-    buffer.reserve(1 << 16);
-    auto flush = [&] {
-        hash.addData(buffer);
-        buffer.clear();
-    };
+    Hash128 hash;
     auto put = [&](sqlite3_stmt *st, int i) {
         const int type = sqlite3_column_type(st, i);
-        buffer.append(char(type));
         switch (type) {
-        case SQLITE_INTEGER: {
-            const qint64 v = sqlite3_column_int64(st, i);
-            buffer.append(reinterpret_cast<const char *>(&v), sizeof v);
+        case SQLITE_INTEGER:
+            hash.add(quint64(type) << 32);
+            hash.add(quint64(sqlite3_column_int64(st, i)));
             break;
-        }
         case SQLITE_FLOAT: {
             const double v = sqlite3_column_double(st, i);
-            buffer.append(reinterpret_cast<const char *>(&v), sizeof v);
+            quint64 bits;
+            std::memcpy(&bits, &v, sizeof bits);
+            hash.add(quint64(type) << 32);
+            hash.add(bits);
             break;
         }
         case SQLITE_TEXT:
         case SQLITE_BLOB: {
             const void *p = type == SQLITE_TEXT ? static_cast<const void *>(sqlite3_column_text(st, i))
                                                 : sqlite3_column_blob(st, i);
-            const qint32 n = sqlite3_column_bytes(st, i);
-            buffer.append(reinterpret_cast<const char *>(&n), sizeof n);
-            if (n > 0)
-                buffer.append(static_cast<const char *>(p), n);
+            const int n = sqlite3_column_bytes(st, i);
+            hash.add(quint64(type) << 32 | quint32(n));
+            hash.add(p, std::size_t(n));
             break;
         }
         default:
+            hash.add(quint64(type) << 32);
             break;
         }
     };
@@ -210,19 +254,17 @@ QString fingerprint(Raw &raw)
         }
     }
     for (const QString &t : tables) {
-        buffer.append(t.toUtf8());
+        const QByteArray name = t.toUtf8();
+        hash.add(quint64(name.size()));
+        hash.add(name.constData(), std::size_t(name.size()));
         store::Statement rows = raw.prepare(QStringLiteral("SELECT * FROM ") + store::quoteIdent(t));
         const int columns = rows.columnCount();
         while (rows.step()) {
             for (int i = 0; i < columns; ++i)
                 put(rows.get(), i);
-            if (buffer.size() > (1 << 16) - 4096)
-                flush();
         }
-        flush();
     }
-    flush();
-    return QString::fromLatin1(hash.result().toHex());
+    return hash.result();
 }
 
 QVector<PairCount> counts(Raw &raw)
@@ -354,7 +396,7 @@ int createTemporary(const QString &folder, QString *path)
 
 QString summaryText(const Summary &s)
 {
-    QString text = QStringLiteral("Prüfsumme\t") + s.checksum + QLatin1Char('\n');
+    QString text = QStringLiteral("Prüfsumme\t") + s.fingerprint + QLatin1Char('\n');
     for (const PairCount &p : s.pairs)
         text += p.language + QLatin1Char('\t') + QString::number(p.cards) + QLatin1Char('\n');
     return text;
@@ -443,7 +485,7 @@ void setStepHook(StepHook hook)
     stepHook() = std::move(hook);
 }
 
-Made make(const QString &database, const QString &folder, const QDateTime &when)
+Made make(const QString &database, const QString &folder, const QDateTime &when, const Fingerprinting &f)
 {
     if (!QFileInfo(database).isFile())
         throw Error(QStringLiteral("Die Datenbank „%1“ wurde nicht gefunden.").arg(QDir::toNativeSeparators(database)));
@@ -451,13 +493,28 @@ Made make(const QString &database, const QString &folder, const QDateTime &when)
         unwritable(folder, error);
     removeStaleTemporaries(folder);
 
+    // Read-write only in name: a file in write-ahead mode is read through
+    // its shared index, which a read-only connection may not be able to
+    // make. A write-protected file opens read-only.
+    Raw source(database, SQLITE_OPEN_READWRITE);
+    Made made;
+    if (f.take) {
+        // One read transaction for the fingerprint and the copy: the
+        // fingerprint is exactly the copy's.
+        source.exec("BEGIN");
+        made.summary.fingerprint = fingerprint(source);
+        if (!f.unlessEqualTo.isEmpty() && made.summary.fingerprint == f.unlessEqualTo) {
+            source.exec("COMMIT");
+            made.unchanged = true;
+            return made;
+        }
+    }
+
     QString temporary;
     const int fd = createTemporary(folder, &temporary);
-    Made made;
     try {
         step("created");
         {
-            Raw source(database, SQLITE_OPEN_READONLY);
             Raw copy(temporary, SQLITE_OPEN_READWRITE);
             copy.exec("PRAGMA synchronous = OFF");
             sqlite3_backup *b = sqlite3_backup_init(copy.db(), "main", source.db(), "main");
@@ -486,7 +543,6 @@ Made make(const QString &database, const QString &folder, const QDateTime &when)
                 throw Error(QStringLiteral("Die Kopie ist fehlerhaft (%1).").arg(verdict.join(QStringLiteral("; "))));
             step("checked");
             made.summary.pairs = counts(copy);
-            made.summary.checksum = fingerprint(copy);
         }
         if (::fsync(fd) != 0)
             unwritable(folder, errno);
@@ -516,9 +572,9 @@ Made make(const QString &database, const QString &folder, const QDateTime &when)
     return made;
 }
 
-QString checksumOf(const QString &database)
+QString fingerprintOf(const QString &database)
 {
-    Raw raw(database, SQLITE_OPEN_READONLY);
+    Raw raw(database, SQLITE_OPEN_READWRITE);
     raw.exec("BEGIN");
     const QString sum = fingerprint(raw);
     raw.exec("COMMIT");
@@ -527,7 +583,7 @@ QString checksumOf(const QString &database)
 
 QVector<PairCount> countsOf(const QString &database)
 {
-    Raw raw(database, SQLITE_OPEN_READONLY);
+    Raw raw(database, SQLITE_OPEN_READWRITE);
     raw.exec("BEGIN");
     const QVector<PairCount> pairs = counts(raw);
     raw.exec("COMMIT");
@@ -542,15 +598,15 @@ std::optional<Summary> readSummary(const QString &backupPath)
     const QStringList lines = QString::fromUtf8(f.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
     Summary s;
     for (qsizetype i = 0; i < lines.size(); ++i) {
-        const qsizetype tab = lines[i].lastIndexOf(QLatin1Char('\t'));
+        const qsizetype tab = i == 0 ? lines[i].indexOf(QLatin1Char('\t')) : lines[i].lastIndexOf(QLatin1Char('\t'));
         if (tab < 0)
             return std::nullopt;
         const QString key = lines[i].left(tab);
         const QString value = lines[i].mid(tab + 1);
         if (i == 0) {
-            if (key != QStringLiteral("Prüfsumme") || value.isEmpty())
+            if (key != QStringLiteral("Prüfsumme"))
                 return std::nullopt;
-            s.checksum = value;
+            s.fingerprint = value;
             continue;
         }
         bool ok = false;
@@ -559,7 +615,7 @@ std::optional<Summary> readSummary(const QString &backupPath)
             return std::nullopt;
         s.pairs << PairCount{key, cards};
     }
-    if (s.checksum.isEmpty())
+    if (lines.isEmpty())
         return std::nullopt;
     return s;
 }
@@ -569,19 +625,30 @@ Summary summaryOf(const QString &backupPath)
     if (auto s = readSummary(backupPath))
         return *s;
     Summary s;
-    {
-        Raw raw(backupPath, SQLITE_OPEN_READONLY);
-        raw.exec("BEGIN");
-        s.pairs = counts(raw);
-        s.checksum = fingerprint(raw);
-        raw.exec("COMMIT");
-    }
+    s.pairs = countsOf(backupPath);
     try {
         writeSummary(backupPath, s);
     } catch (const Error &) {
         // A folder one may read but not write: the list works all the same.
     }
     return s;
+}
+
+QString fingerprintOfBackup(const QString &backupPath)
+{
+    std::optional<Summary> s = readSummary(backupPath);
+    if (s && !s->fingerprint.isEmpty())
+        return s->fingerprint;
+    if (!s) {
+        s.emplace();
+        s->pairs = countsOf(backupPath);
+    }
+    s->fingerprint = fingerprintOf(backupPath);
+    try {
+        writeSummary(backupPath, *s);
+    } catch (const Error &) {
+    }
+    return s->fingerprint;
 }
 
 QStringList list(const QString &folder)
@@ -718,7 +785,7 @@ void Database::replaceContent(const QString &file)
     if (c_->transactionDepth > 0)
         throw Error(QStringLiteral("Während einer Transaktion kann keine Sicherung zurückgeholt werden."));
     sqlite3 *source = nullptr;
-    if (sqlite3_open_v2(file.toUtf8().constData(), &source, SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX, nullptr)
+    if (sqlite3_open_v2(file.toUtf8().constData(), &source, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr)
         != SQLITE_OK) {
         sqlite3_close_v2(source);
         throw Error(QStringLiteral("Die Sicherung „%1“ kann nicht geöffnet werden.").arg(file));

@@ -28,12 +28,12 @@ struct PairCount
 };
 
 // What the companion text file of a backup holds: the cards of each pair
-// and a fingerprint of the whole content, which tells whether the database
-// has changed since.
+// and, once taken, a fingerprint of the whole content, which tells whether
+// the database has changed since.
 struct Summary
 {
     QVector<PairCount> pairs;
-    QString checksum;
+    QString fingerprint; // empty: not taken yet
     qint64 cards() const;
 };
 
@@ -58,23 +58,37 @@ void setStepHook(StepHook hook);
 
 struct Made
 {
-    QString path; // the backup's final path
+    QString path; // the backup's final path; empty when unchanged
     Summary summary;
+    bool unchanged = false;
+};
+
+// Whether make() fingerprints the content (it costs about as much as the
+// copy), and the fingerprint for which it makes no backup at all.
+struct Fingerprinting
+{
+    bool take = false;
+    QString unlessEqualTo;
 };
 
 // Copies `database` into `folder` (created if missing) under the name for
-// `when`. Removes temporary files that earlier runs left there. Throws
-// store::Error with a German text; then no backup name was used.
-Made make(const QString &database, const QString &folder, const QDateTime &when);
+// `when`. Removes temporary files that earlier runs left there. A
+// fingerprint is taken in the same read transaction as the copy, so it is
+// the copy's. Throws store::Error with a German text; then no backup name
+// was used.
+Made make(const QString &database, const QString &folder, const QDateTime &when, const Fingerprinting &f = {});
 
-// The fingerprint make() writes into the summary, computed on the database
-// as it is now, in one read transaction of a connection of its own.
-QString checksumOf(const QString &database);
+// The fingerprint of a database (or backup) as it is now, in one read
+// transaction of a connection of its own.
+QString fingerprintOf(const QString &database);
 
-// The summary of a backup: from its text file, or read from the copy and
-// the text file written (for a backup whose text file got lost). Throws
-// store::Error when the copy cannot be read.
+// The summary of a backup: from its text file, or the cards counted in the
+// copy and the text file written (for a backup whose text file got lost).
+// Throws store::Error when the copy cannot be read.
 Summary summaryOf(const QString &backupPath);
+// A backup's fingerprint: from its text file, or taken from the copy and
+// written there.
+QString fingerprintOfBackup(const QString &backupPath);
 // Only from the text file; nothing when it is missing or unreadable.
 std::optional<Summary> readSummary(const QString &backupPath);
 

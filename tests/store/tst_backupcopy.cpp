@@ -156,11 +156,43 @@ private slots:
         QCOMPARE(summary->pairs[1].language, QStringLiteral("Französisch"));
         QCOMPARE(summary->pairs[1].cards, 7);
         QCOMPARE(summary->cards(), 127);
-        QCOMPARE(summary->checksum, BackupCopy::checksumOf(app().DatabasePath));
+        // Fingerprinting is left to the start-up, where it decides.
+        QCOMPARE(summary->fingerprint, QString());
+        QCOMPARE(BackupCopy::fingerprintOfBackup(made.path), BackupCopy::fingerprintOf(app().DatabasePath));
+        QCOMPARE(BackupCopy::readSummary(made.path)->fingerprint, BackupCopy::fingerprintOf(app().DatabasePath));
+        QCOMPARE(BackupCopy::readSummary(made.path)->cards(), 127);
 
         // The copy opens through the engine with every card.
         auto copy = store::Database::open(made.path);
         QCOMPARE(copy->openRecordset(QStringLiteral("Select count(*) from tEnglisch"))->value(0).toInt(), 120);
+    }
+
+    // A database in write-ahead mode, with changes still in its log, gives
+    // a backup of a single file that holds them.
+    void copyOfALoggedDatabaseIsOneFile()
+    {
+        QCOMPARE(db().openRecordset(QStringLiteral("PRAGMA journal_mode = WAL"))->value(0).toString(), QStringLiteral("wal"));
+        addCards(QStringLiteral("tEnglisch"), 40);
+        QVERIFY(QFile::exists(app().DatabasePath + QStringLiteral("-wal")));
+        const BackupCopy::Made made = BackupCopy::make(app().DatabasePath, folder(), kWhen);
+        QCOMPARE(entries(folder()),
+                 (QStringList{QStringLiteral("Vokabeln-20260314-092653.mdb"), QStringLiteral("Vokabeln-20260314-092653.txt")}));
+        QFile f(made.path);
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        QCOMPARE(int(f.read(20).at(18)), 1);
+        f.close();
+        QCOMPARE(integrity(made.path), QStringLiteral("ok"));
+        QCOMPARE(BackupCopy::countsOf(made.path).value(0).cards, 40);
+        QCOMPARE(BackupCopy::fingerprintOfBackup(made.path), BackupCopy::fingerprintOf(app().DatabasePath));
+        // And it goes back into the logged file.
+        addCards(QStringLiteral("tEnglisch"), 5, QStringLiteral("x"));
+        {
+            BackupCopy::CheckedCopy checked = BackupCopy::check(made.path, folder());
+            db().replaceContent(checked.path());
+        }
+        QCOMPARE(Records::countAll(), 40);
+        QCOMPARE(BackupCopy::fingerprintOf(app().DatabasePath), BackupCopy::fingerprintOfBackup(made.path));
+        QCOMPARE(db().openRecordset(QStringLiteral("PRAGMA journal_mode"))->value(0).toString(), QStringLiteral("wal"));
     }
 
     // Two backups in one second never share a name, and the first is never
@@ -200,11 +232,33 @@ private slots:
         QFETCH(QString, change);
         QFETCH(bool, differs);
         addCards(QStringLiteral("tEnglisch"), 10);
-        const QString before = BackupCopy::checksumOf(app().DatabasePath);
-        QCOMPARE(BackupCopy::checksumOf(app().DatabasePath), before);
+        const QString before = BackupCopy::fingerprintOf(app().DatabasePath);
+        QCOMPARE(BackupCopy::fingerprintOf(app().DatabasePath), before);
         if (!change.isEmpty())
             db().execute(change);
-        QCOMPARE(BackupCopy::checksumOf(app().DatabasePath) != before, differs);
+        QCOMPARE(BackupCopy::fingerprintOf(app().DatabasePath) != before, differs);
+    }
+
+    // At start-up the fingerprint is taken with the copy, and an unchanged
+    // database gets no backup at all.
+    void fingerprintDecidesAtStartUp()
+    {
+        addCards(QStringLiteral("tEnglisch"), 8);
+        const BackupCopy::Made first = BackupCopy::make(app().DatabasePath, folder(), kWhen, {true, {}});
+        QVERIFY(!first.unchanged);
+        QCOMPARE(first.summary.fingerprint, BackupCopy::fingerprintOf(app().DatabasePath));
+        QCOMPARE(BackupCopy::readSummary(first.path)->fingerprint, first.summary.fingerprint);
+        const BackupCopy::Made same = BackupCopy::make(app().DatabasePath, folder(), kWhen.addDays(1),
+                                                       {true, first.summary.fingerprint});
+        QVERIFY(same.unchanged);
+        QCOMPARE(same.path, QString());
+        QCOMPARE(BackupCopy::list(folder()).size(), 1);
+        addCards(QStringLiteral("tEnglisch"), 1, QStringLiteral("y"));
+        const BackupCopy::Made changed = BackupCopy::make(app().DatabasePath, folder(), kWhen.addDays(1),
+                                                          {true, first.summary.fingerprint});
+        QVERIFY(!changed.unchanged);
+        QCOMPARE(BackupCopy::readSummary(changed.path)->cards(), 9);
+        QCOMPARE(BackupCopy::fingerprintOf(changed.path), changed.summary.fingerprint);
     }
 
     // A copy taken while another program writes in its own transactions
@@ -303,7 +357,7 @@ private slots:
         QFile file(sb.work->file(QStringLiteral("datei")));
         QVERIFY(file.open(QIODevice::WriteOnly));
         file.close();
-        const QString before = BackupCopy::checksumOf(app().DatabasePath);
+        const QString before = BackupCopy::fingerprintOf(app().DatabasePath);
         const QString target = sb.work->file(where);
         try {
             BackupCopy::make(app().DatabasePath, target, kWhen);
@@ -313,7 +367,7 @@ private slots:
                                                     .arg(target)),
                      qPrintable(e.description()));
         }
-        QCOMPARE(BackupCopy::checksumOf(app().DatabasePath), before);
+        QCOMPARE(BackupCopy::fingerprintOf(app().DatabasePath), before);
         QCOMPARE(Records::countAll(), 5);
     }
 
@@ -324,7 +378,7 @@ private slots:
         QTest::addColumn<QByteArray>("text"); // null: no file
         QTest::newRow("missing") << QByteArray();
         QTest::newRow("empty") << QByteArray("");
-        QTest::newRow("no checksum") << QByteArray("Englisch\t12\n");
+        QTest::newRow("no fingerprint line") << QByteArray("Englisch\t12\n");
         QTest::newRow("count no number") << QByteArray("Prüfsumme\tab12\nEnglisch\tzwölf\n");
         QTest::newRow("negative count") << QByteArray("Prüfsumme\tab12\nEnglisch\t-3\n");
     }
@@ -343,9 +397,9 @@ private slots:
         QVERIFY(!BackupCopy::readSummary(made.path));
         const BackupCopy::Summary s = BackupCopy::summaryOf(made.path);
         QCOMPARE(s.cards(), 12);
-        QCOMPARE(s.checksum, made.summary.checksum);
         QVERIFY(BackupCopy::readSummary(made.path));
-        QCOMPARE(BackupCopy::readSummary(made.path)->checksum, made.summary.checksum);
+        QCOMPARE(BackupCopy::readSummary(made.path)->cards(), 12);
+        QCOMPARE(BackupCopy::fingerprintOfBackup(made.path), BackupCopy::fingerprintOf(app().DatabasePath));
     }
 
     // Rotation deletes a backup with its text file, and never a file that
@@ -445,7 +499,7 @@ private slots:
         QCOMPARE(table->value(QStringLiteral("VNr")).toInt(), 20);
         // The restored file is the backup's content, and a new card goes on
         // from its numbers.
-        QCOMPARE(BackupCopy::checksumOf(app().DatabasePath), BackupCopy::readSummary(yesterday)->checksum);
+        QCOMPARE(BackupCopy::fingerprintOf(app().DatabasePath), BackupCopy::fingerprintOfBackup(yesterday));
 
         {
             BackupCopy::CheckedCopy checked = BackupCopy::check(today, folder());
@@ -453,7 +507,7 @@ private slots:
         }
         QCOMPARE(Records::countAll(), 5);
         QVERIFY(db().hasTable(QStringLiteral("tItalienisch")));
-        QCOMPARE(BackupCopy::checksumOf(app().DatabasePath), BackupCopy::readSummary(today)->checksum);
+        QCOMPARE(BackupCopy::fingerprintOf(app().DatabasePath), BackupCopy::fingerprintOfBackup(today));
         // The checked copies are gone with their objects.
         QCOMPARE(QDir(folder()).entryList({QStringLiteral(".Vokabeln-*")}, QDir::Files | QDir::Hidden), QStringList());
     }

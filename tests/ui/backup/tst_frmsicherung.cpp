@@ -299,7 +299,7 @@ private slots:
         firstStart(8);
         const QString path = BackupCopy::make(app().DatabasePath, defaultFolder(), kYesterday).path;
         addCards(QStringLiteral("tEnglisch"), 5, 100);
-        const QString before = BackupCopy::checksumOf(app().DatabasePath);
+        const QString before = BackupCopy::fingerprintOf(app().DatabasePath);
         if (how == QLatin1String("damaged")) {
             QFile f(path);
             QVERIFY(f.open(QIODevice::ReadWrite));
@@ -325,7 +325,7 @@ private slots:
                      qPrintable(sb.spy->last().text));
         if (how == QLatin1String("unwritable"))
             QVERIFY(sb.spy->last().text.startsWith(QStringLiteral("Die Sicherung ist fehlgeschlagen: ")));
-        QCOMPARE(BackupCopy::checksumOf(app().DatabasePath), before);
+        QCOMPARE(BackupCopy::fingerprintOf(app().DatabasePath), before);
         QCOMPARE(count(QStringLiteral("tEnglisch")), 13);
         QVERIFY(w.isVisible());
     }
