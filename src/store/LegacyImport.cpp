@@ -5,6 +5,7 @@
 #include "core/Places.h"
 #include "store/AccessFile.h"
 #include "store/Catalogue.h"
+#include "store/Connection.h"
 #include "store/Engine.h"
 
 #include <QDir>
@@ -138,6 +139,14 @@ QString buildingName(const QString &path)
     return path + QStringLiteral(".neu");
 }
 
+// A file of ours together with the log and log index SQLite keeps beside it.
+void removeWithLog(const QString &file)
+{
+    QFile::remove(file);
+    QFile::remove(file + QStringLiteral("-wal"));
+    QFile::remove(file + QStringLiteral("-shm"));
+}
+
 QString asideName(const QString &path)
 {
     const QFileInfo info(path);
@@ -242,7 +251,7 @@ QString TakeOverAccessDatabase(const QString &path)
         throw store::Error(QStringLiteral("Für die Übernahme von '%1' lässt sich keine Arbeitsdatei anlegen.").arg(shownName));
     const QString converted = work.filePath(QStringLiteral("access.db"));
     const QString building = buildingName(path);
-    QFile::remove(building);
+    removeWithLog(building);
 
     ReportScope scope;
     report(0, 2);
@@ -257,20 +266,29 @@ QString TakeOverAccessDatabase(const QString &path)
     try {
         buildFrom(converted, counts, building, shownName);
     } catch (...) {
-        QFile::remove(building);
+        removeWithLog(building);
         throw;
+    }
+    // The new file was closed as the only connection to it, which writes its
+    // log back into it; a log still beside it would not move with it.
+    if (QFileInfo::exists(building + QStringLiteral("-wal"))) {
+        removeWithLog(building);
+        throw store::Error(QStringLiteral("Die neue Datenbank für '%1' ist noch geöffnet und kann nicht abgelegt "
+                                          "werden; die Access-Datei bleibt unverändert.")
+                               .arg(shownName));
     }
 
     const QString aside = asideName(path);
     if (!QFile::rename(path, aside)) {
-        QFile::remove(building);
+        removeWithLog(building);
         throw store::Error(QStringLiteral("Die Access-Datei '%1' lässt sich nicht in '%2' umbenennen; sie bleibt "
                                           "unverändert.")
                                .arg(shownName, QFileInfo(aside).fileName()));
     }
+    store::setAsideOrphanedLog(path);
     if (!QFile::rename(building, path)) {
         QFile::rename(aside, path);
-        QFile::remove(building);
+        removeWithLog(building);
         throw store::Error(QStringLiteral("Die neue Datenbank lässt sich nicht unter '%1' ablegen; die Access-Datei "
                                           "bleibt unverändert.")
                                .arg(shownName));

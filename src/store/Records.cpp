@@ -8,6 +8,7 @@
 #include "store/TextMatch.h"
 
 #include <algorithm>
+#include <functional>
 
 namespace Records {
 
@@ -180,6 +181,14 @@ void moveCard(std::int32_t vnr, int fach, int gewusst)
               vnr);
 }
 
+bool storeProgress(std::int32_t vnr, int fach, int gewusst)
+{
+    return database().execute(QStringLiteral("UPDATE ") + sqlTable()
+                                  + QStringLiteral(" SET Fach = ?, gewusst = ? WHERE VNr = ?"),
+                              {fach, gewusst, vnr})
+        > 0;
+}
+
 MoveResult moveCards(const QVector<std::int32_t> &vnrs, int fach)
 {
     store::Database &db = database();
@@ -189,61 +198,61 @@ MoveResult moveCards(const QVector<std::int32_t> &vnrs, int fach)
     // engine's small default cache each page would go out and come back in
     // several times within the one transaction.
     const PageCache bigger(db, vnrs.size() > 1000 ? kMovePageCacheKiB : 0);
-    db.beginTrans();
-    try {
-        // In the order of the table each of its pages is read and written
-        // once, however the list was ordered. Should a card be gone, that
-        // pass is undone and the cards move in the order given, so the move
-        // stops exactly where the learner's list has the card.
-        QVector<std::int32_t> sorted = vnrs;
-        std::sort(sorted.begin(), sorted.end());
-        bool complete = false;
-        if (sorted != vnrs) {
-            complete = true;
-            db.beginTrans();
+    // Runs a pass in a transaction that stays open for the caller to end.
+    // Cards are moved one by one as the learner sees them go: should the
+    // engine fail, those before the failure stay moved and the error is
+    // raised; should the engine have ended the transaction itself, the
+    // first error is still the one to report.
+    const auto begun = [&](const std::function<void()> &pass) {
+        db.beginTrans();
+        try {
+            pass();
+        } catch (...) {
             try {
-                for (const std::int32_t vnr : sorted) {
-                    if (db.execute(sql, {fach, vnr}) == 0) {
-                        complete = false;
-                        break;
-                    }
-                }
-            } catch (...) {
+                db.commitTrans();
+            } catch (const store::Error &) {
                 try {
-                    db.commitTrans();
+                    db.rollback();
                 } catch (const store::Error &) {
                 }
-                throw;
             }
-            if (complete) {
-                db.commitTrans();
-                result.moved = vnrs.size();
-            } else {
-                db.rollback();
-            }
+            throw;
         }
-        for (qsizetype i = 0; !complete && i < vnrs.size(); ++i) {
-            const std::int32_t vnr = vnrs[i];
+    };
+    // In the order of the table each of its pages is read and written
+    // once, however the list was ordered. Should a card be gone, that pass
+    // is undone and the cards move in the order given, so the move stops
+    // exactly where the learner's list has the card. The pass has the
+    // transaction to itself: a savepoint inside another one would have
+    // every page it changes copied aside first, in case it is undone alone.
+    QVector<std::int32_t> sorted = vnrs;
+    std::sort(sorted.begin(), sorted.end());
+    if (sorted != vnrs) {
+        bool complete = true;
+        begun([&] {
+            for (const std::int32_t vnr : sorted) {
+                if (db.execute(sql, {fach, vnr}) == 0) {
+                    complete = false;
+                    break;
+                }
+            }
+        });
+        if (complete) {
+            db.commitTrans();
+            result.moved = vnrs.size();
+            return result;
+        }
+        db.rollback();
+    }
+    begun([&] {
+        for (const std::int32_t vnr : vnrs) {
             if (db.execute(sql, {fach, vnr}) == 0) {
                 result.notFound = vnr;
                 break;
             }
             ++result.moved;
         }
-    } catch (...) {
-        // Cards are moved one by one as the learner sees them go: those
-        // before the failure stay moved. Should the engine have ended the
-        // transaction itself, the first error is still the one to report.
-        try {
-            db.commitTrans();
-        } catch (const store::Error &) {
-            try {
-                db.rollback();
-            } catch (const store::Error &) {
-            }
-        }
-        throw;
-    }
+    });
     db.commitTrans();
     return result;
 }

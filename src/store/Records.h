@@ -48,6 +48,11 @@ void saveCard(const VocabularyRecord &card);
 // Puts one card into compartment `fach` with the given count of right
 // answers (moving by hand starts the count again at 0).
 void moveCard(std::int32_t vnr, int fach, int gewusst = 0);
+// Stores a practised card's compartment and count of right answers in a row
+// (committed at once outside a transaction). A card that is gone, deleted
+// meanwhile here or by another program, is no error for a practice: false,
+// nothing stored.
+bool storeProgress(std::int32_t vnr, int fach, int gewusst);
 
 struct MoveResult
 {

@@ -3,10 +3,7 @@
 #include "ui/common/AltKeys.h"
 
 #include "core/AppState.h"
-#include "core/Random.h"
 #include "audio/Mci.h"
-#include "store/Engine.h"
-#include "store/Records.h"
 #include "ui/common/Appearance.h"
 #include "ui/common/Guard.h"
 #include "ui/common/Messages.h"
@@ -21,16 +18,9 @@
 #include <QPushButton>
 #include <QTimer>
 
-#include <cmath>
-#include <optional>
-#include <utility>
-
 namespace {
 
 const QString kCrLf = QStringLiteral("\r\n");
-const QString kVNr = QStringLiteral("VNr");
-const QString kFach = QStringLiteral("Fach");
-const QString kGewusst = QStringLiteral("gewusst");
 
 // Layout in twips.
 constexpr Twips::Rect kWindow{0, 0, 7800, 4920};
@@ -54,11 +44,36 @@ constexpr int kCounterTop = 3480;
 constexpr int kCounterStep = 330;
 constexpr Twips::Rect kMark{2640, 3360, 2400, 1440};
 
-// The number of characters the learner sees: a letter with its accent and
-// a letter outside the basic plane each count once.
-qsizetype characters(const QString &text)
+QLineEdit *lineField(QWidget *parent, const char *name, const QString &tip, const Twips::Rect &r)
 {
-    return text.normalized(QString::NormalizationForm_C).toUcs4().size();
+    auto *e = new QLineEdit(parent);
+    e->setObjectName(QLatin1String(name));
+    e->setToolTip(tip);
+    Twips::place(e, r);
+    return e;
+}
+
+QPlainTextEdit *sentenceField(QWidget *parent, const char *name, const QString &tip, const Twips::Rect &r)
+{
+    auto *e = new QPlainTextEdit(parent);
+    e->setObjectName(QLatin1String(name));
+    e->setToolTip(tip);
+    e->setReadOnly(true);
+    e->setTabChangesFocus(true);
+    Twips::place(e, r);
+    return e;
+}
+
+QPushButton *pushButton(QWidget *parent, const char *name, const QString &caption, const QString &tip,
+                        const Twips::Rect &r)
+{
+    auto *b = new QPushButton(caption, parent);
+    b->setObjectName(QLatin1String(name));
+    b->setToolTip(tip);
+    // The window decides which button Enter presses.
+    b->setAutoDefault(false);
+    Twips::place(b, r);
+    return b;
 }
 
 QLabel *counterLabel(QWidget *parent, const char *name, const QString &text, const QString &tip)
@@ -93,9 +108,23 @@ void setLanguageLook(QWidget *w, Appearance::Language language, qreal points)
     Appearance::apply(w, language);
 }
 
+// The practice as the learner's options set it.
+PracticeSession::Rules practiceRules()
+{
+    const AppState &a = AppState::instance();
+    PracticeSession::Rules rules;
+    rules.fach = a.CurrentFach;
+    rules.direction = PracticeSession::Direction(a.Abfrage);
+    rules.repeats = a.Repeats;
+    rules.versuche = a.Versuche;
+    rules.askNative = a.AskNative;
+    return rules;
+}
+
 } // namespace
 
-frmVokabel::frmVokabel(QWidget *parent) : QDialog(parent)
+frmVokabel::frmVokabel(QWidget *parent)
+    : QDialog(parent), session_(AppState::instance().CompartmentRecordset, practiceRules())
 {
     AltKeys::guard();
     setObjectName(QStringLiteral("frmVokabel"));
@@ -116,38 +145,6 @@ frmVokabel::~frmVokabel()
 
 // ------------------------------------------------------------------ helpers
 
-QVector<std::int32_t> frmVokabel::shuffled(const QVector<std::int32_t> &cards)
-{
-    const qsizetype n = cards.size();
-    QVector<std::int32_t> order(n);
-    // free[j] is the j-th position still free; the last free one moves into
-    // the slot of each one used, so the free positions stay packed.
-    QVector<qsizetype> free(n);
-    for (qsizetype i = 0; i < n; ++i)
-        free[i] = i;
-    for (qsizetype i = 0; i < n; ++i) {
-        const qsizetype left = n - i;
-        auto k = qsizetype(std::floor(double(left) * Random::next()));
-        if (k >= left) // a draw so close to 1 that it rounds up
-            k = left - 1;
-        order[free[k]] = cards[i];
-        free[k] = free[left - 1];
-    }
-    return order;
-}
-
-bool frmVokabel::isRightAnswer(const QString &stored, const QString &typed)
-{
-    if (stored.isEmpty())
-        return false;
-    const QString s = stored.normalized(QString::NormalizationForm_C);
-    const QString t = typed.normalized(QString::NormalizationForm_C);
-    if (!t.contains(s, Qt::CaseInsensitive))
-        return false;
-    const qsizetype typedLength = characters(t);
-    return typedLength == characters(s) || typedLength > 7;
-}
-
 void frmVokabel::send(const QString &command)
 {
     Mci::MciCommand(command);
@@ -160,100 +157,91 @@ void frmVokabel::makeDefault(QPushButton *button)
         b->setDefault(b == button);
 }
 
-void frmVokabel::setCount(QLabel *label, qsizetype &counter, qsizetype value)
-{
-    counter = value;
-    label->setText(QString::number(value));
-}
-
 QLineEdit *frmVokabel::answerField() const
 {
     return AppState::instance().AskNative ? txtDVok : txtIVok;
 }
 
-store::Recordset *frmVokabel::cardRow()
+std::optional<VocabularyRecord> frmVokabel::cardOnScreen()
 {
-    if (!rs_ || !cardLoaded_)
-        return nullptr;
-    if (rs_->rowOfKey(CardVNr) < 0)
-        return nullptr;
-    if (rs_->eof() || rs_->bof() || rs_->value(kVNr).toLongLong() != CardVNr)
-        Records::findCard(*rs_, CardVNr, true);
-    return rs_.get();
+    std::optional<VocabularyRecord> card;
+    Msg::guard(Msg::kAppTitle, [&] { card = session_.cardNow(); }, this);
+    return card;
 }
 
 // ------------------------------------------------------------------- layout
 
 void frmVokabel::buildControls()
 {
-    auto line = [this](const char *name, const QString &tip, const Twips::Rect &r) {
-        auto *e = new QLineEdit(this);
-        e->setObjectName(QLatin1String(name));
-        e->setToolTip(tip);
-        Twips::place(e, r);
-        return e;
-    };
-    auto sentence = [this](const char *name, const QString &tip, const Twips::Rect &r) {
-        auto *e = new QPlainTextEdit(this);
-        e->setObjectName(QLatin1String(name));
-        e->setToolTip(tip);
-        e->setReadOnly(true);
-        e->setTabChangesFocus(true);
-        Twips::place(e, r);
-        return e;
-    };
-    auto button = [this](const char *name, const QString &caption, const QString &tip, const Twips::Rect &r) {
-        auto *b = new QPushButton(caption, this);
-        b->setObjectName(QLatin1String(name));
-        b->setToolTip(tip);
-        // The window decides which button Enter presses.
-        b->setAutoDefault(false);
-        Twips::place(b, r);
-        return b;
-    };
+    buildFields();
+    buildButtons();
+    buildCounters();
 
+    // As designed: the first card has yet to come.
+    btnWeiter->hide();
+    btnRichtig->hide();
+    btnFalsch->hide();
+    btnKorrektur->setEnabled(false);
+    btnIVokSound->setEnabled(false);
+    btnISatzSound->setEnabled(false);
+    makeDefault(btnView);
+
+    connectControls();
+    const QRect size = Twips::toPixels(kWindow, this);
+    setFixedSize(size.width(), size.height());
+}
+
+// The two languages' blocks, each with its play buttons; they are made in
+// the order the Tab key goes through them.
+void frmVokabel::buildFields()
+{
     lblMother = new QLabel(QStringLiteral("Muttersprache"), this);
     lblMother->setObjectName(QStringLiteral("lblMother"));
     Twips::place(lblMother, kLblMother);
-    txtDVok = line("txtDVok", QStringLiteral("Wort in der Muttersprache"), kTxtDVok);
-    txtDSatz = sentence("txtDSatz", QStringLiteral("Beispielsatz in der Muttersprache"), kTxtDSatz);
+    txtDVok = lineField(this, "txtDVok", QStringLiteral("Wort in der Muttersprache"), kTxtDVok);
+    txtDSatz = sentenceField(this, "txtDSatz", QStringLiteral("Beispielsatz in der Muttersprache"), kTxtDSatz);
 
     lblForeign = new QLabel(QStringLiteral("Fremdsprache"), this);
     lblForeign->setObjectName(QStringLiteral("lblForeign"));
     Twips::place(lblForeign, kLblForeign);
-    txtIVok = line("txtIVok", QStringLiteral("Fremdwort"), kTxtIVok);
-    txtArtikel = line("txtArtikel", QStringLiteral("Anzeige eines Artikels (für Englisch nicht vorhanden)"),
-                      kTxtArtikel);
+    txtIVok = lineField(this, "txtIVok", QStringLiteral("Fremdwort"), kTxtIVok);
+    txtArtikel = lineField(this, "txtArtikel", QStringLiteral("Anzeige eines Artikels (für Englisch nicht vorhanden)"),
+                           kTxtArtikel);
     txtArtikel->setText(QStringLiteral("m/f"));
     txtArtikel->setReadOnly(true);
-    {
-        QFont f = txtArtikel->font();
-        f.setPointSizeF(12);
-        txtArtikel->setFont(f);
-    }
-    btnIVokSound = button("btnIVokSound", QStringLiteral("&Play"),
-                          QStringLiteral("Zum Abspielen der Sounds, falls vorhanden"), kBtnIVokSound);
-    txtISatz = sentence("txtISatz", QStringLiteral("Beispielsatz in der Fremdsprache"), kTxtISatz);
-    btnISatzSound = button("btnISatzSound", QStringLiteral("P&lay"),
-                           QStringLiteral("spielt den Sound zum Beispielsatz ab, falls vorhanden"), kBtnISatzSound);
+    QFont f = txtArtikel->font();
+    f.setPointSizeF(12);
+    txtArtikel->setFont(f);
+    btnIVokSound = pushButton(this, "btnIVokSound", QStringLiteral("&Play"),
+                              QStringLiteral("Zum Abspielen der Sounds, falls vorhanden"), kBtnIVokSound);
+    txtISatz = sentenceField(this, "txtISatz", QStringLiteral("Beispielsatz in der Fremdsprache"), kTxtISatz);
+    btnISatzSound = pushButton(this, "btnISatzSound", QStringLiteral("P&lay"),
+                               QStringLiteral("spielt den Sound zum Beispielsatz ab, falls vorhanden"), kBtnISatzSound);
+}
 
-    btnKorrektur = button("btnKorrektur", QStringLiteral("&Korrektur"),
-                          QStringLiteral("Korrektur wird bei Eingabe des ersten Zeichens aktiviert"), kBtnKorrektur);
-    btnWeiter = button("btnWeiter", QStringLiteral("&Weiter"),
-                       QStringLiteral("mit dieser Taste laden Sie die nächste Vokabel"), kBtnKorrektur);
-    btnView = button("btnView", QStringLiteral("&Vorschau"),
-                     QStringLiteral("Lösen im Quickmode - nach einer halben Sekunde sollte Ihre Antwort fallen!"),
-                     kBtnView);
-    btnRichtig = button("btnRichtig", QStringLiteral("&richtig"),
-                        QStringLiteral("Vokabel gewusst; die Antwort soll innerhalb einer halben Sekunde erfolgen."),
-                        kBtnRichtig);
-    btnFalsch = button("btnFalsch", QStringLiteral("&falsch"),
-                       QStringLiteral("Vokabel nicht gewusst, oder zu lange gebraucht"), kBtnFalsch);
-    btnHelp = button("btnHelp", QStringLiteral("&Hilfe"), QStringLiteral("Anzeige des Hilfefensters"), kBtnHelp);
-    btnChange = button("btnChange", QStringLiteral("&Ändern"),
-                       QStringLiteral("Ändern der aktuellen Vokabel (auch für Nachvertonung!)"), kBtnChange);
-    btnExit = button("btnExit", QStringLiteral("&Beenden"), QStringLiteral("Ende des Lernmodes"), kBtnExit);
+// The column on the right.
+void frmVokabel::buildButtons()
+{
+    btnKorrektur = pushButton(this, "btnKorrektur", QStringLiteral("&Korrektur"),
+                              QStringLiteral("Korrektur wird bei Eingabe des ersten Zeichens aktiviert"), kBtnKorrektur);
+    btnWeiter = pushButton(this, "btnWeiter", QStringLiteral("&Weiter"),
+                           QStringLiteral("mit dieser Taste laden Sie die nächste Vokabel"), kBtnKorrektur);
+    btnView = pushButton(this, "btnView", QStringLiteral("&Vorschau"),
+                         QStringLiteral("Lösen im Quickmode - nach einer halben Sekunde sollte Ihre Antwort fallen!"),
+                         kBtnView);
+    btnRichtig = pushButton(this, "btnRichtig", QStringLiteral("&richtig"),
+                            QStringLiteral("Vokabel gewusst; die Antwort soll innerhalb einer halben Sekunde erfolgen."),
+                            kBtnRichtig);
+    btnFalsch = pushButton(this, "btnFalsch", QStringLiteral("&falsch"),
+                           QStringLiteral("Vokabel nicht gewusst, oder zu lange gebraucht"), kBtnFalsch);
+    btnHelp = pushButton(this, "btnHelp", QStringLiteral("&Hilfe"), QStringLiteral("Anzeige des Hilfefensters"), kBtnHelp);
+    btnChange = pushButton(this, "btnChange", QStringLiteral("&Ändern"),
+                           QStringLiteral("Ändern der aktuellen Vokabel (auch für Nachvertonung!)"), kBtnChange);
+    btnExit = pushButton(this, "btnExit", QStringLiteral("&Beenden"), QStringLiteral("Ende des Lernmodes"), kBtnExit);
+}
 
+void frmVokabel::buildCounters()
+{
     struct Counter
     {
         const char *caption, *number;
@@ -284,16 +272,10 @@ void frmVokabel::buildControls()
     Twips::place(lblOk, kMark);
     Twips::place(lblKo, kMark);
     lblKo->hide();
+}
 
-    // As designed: the first card has yet to come.
-    btnWeiter->hide();
-    btnRichtig->hide();
-    btnFalsch->hide();
-    btnKorrektur->setEnabled(false);
-    btnIVokSound->setEnabled(false);
-    btnISatzSound->setEnabled(false);
-    makeDefault(btnView);
-
+void frmVokabel::connectControls()
+{
     connect(txtDVok, &QLineEdit::textChanged, this, [this] { answerChanged(true); });
     connect(txtIVok, &QLineEdit::textChanged, this, [this] { answerChanged(false); });
     connect(btnKorrektur, &QPushButton::clicked, this, &frmVokabel::btnKorrektur_Click);
@@ -306,9 +288,6 @@ void frmVokabel::buildControls()
     connect(btnExit, &QPushButton::clicked, this, &frmVokabel::btnExit_Click);
     connect(btnIVokSound, &QPushButton::clicked, this, &frmVokabel::btnIVokSound_Click);
     connect(btnISatzSound, &QPushButton::clicked, this, &frmVokabel::btnISatzSound_Click);
-
-    const QRect size = Twips::toPixels(kWindow, this);
-    setFixedSize(size.width(), size.height());
 }
 
 // ------------------------------------------------------------------ opening
@@ -330,32 +309,12 @@ void frmVokabel::load()
         txtIVok->resize(txtDVok->width(), txtIVok->height());
     }
 
-    setCount(lblFalsch, falsch_, 0);
-    setCount(lblRichtig, richtig_, 0);
-
-    fach_ = a.CurrentFach;
-    rs_ = a.CompartmentRecordset;
-    QVector<std::int32_t> cards;
-    Msg::guard(Msg::kAppTitle, [&] {
-        if (!rs_)
-            return;
-        const qsizetype rows = rs_->rowCount();
-        // The keys of the compartment's rows are the card numbers: the order
-        // is made without reading a single row.
-        cards.reserve(rows);
-        for (qsizetype row = 0; row < rows; ++row)
-            cards << std::int32_t(rs_->keyOfRow(row));
-        const int vnrField = int(rs_->fieldNames().indexOf(kVNr));
-        if (rows > 0 && rs_->valueAt(0, vnrField).toLongLong() != cards.first()) {
-            for (qsizetype row = 0; row < rows; ++row)
-                cards[row] = rs_->valueAt(row, vnrField).toInt();
-        }
-    }, this);
-    CardCount = cards.size();
-    setCount(lblRest, rest_, CardCount);
-    CardPos = 0;
-    setWindowTitle(QStringLiteral("Vokabeln üben - Fach %1 - %2 von %3").arg(fach_).arg(CardPos).arg(CardCount));
-    CardOrder = shuffled(cards);
+    Msg::guard(Msg::kAppTitle, [&] { session_.open(); }, this);
+    showGrading();
+    setWindowTitle(QStringLiteral("Vokabeln üben - Fach %1 - %2 von %3")
+                       .arg(session_.fach())
+                       .arg(session_.cardPos())
+                       .arg(session_.cardCount()));
 
     send(QStringLiteral("open waveaudio"));
 }
@@ -388,6 +347,23 @@ void frmVokabel::firstActivation()
 
 void frmVokabel::LoadNextCard()
 {
+    resetButtons();
+    lblOk->hide();
+    lblKo->hide();
+    bool more = true;
+    const bool read = Msg::guard(Msg::kAppTitle, [&] { more = session_.next(); }, this);
+    if (!more)
+        return endPractice();
+    setWindowTitle(QStringLiteral("Vokabeltrainer - Fach %1 - %2 von %3")
+                       .arg(session_.fach())
+                       .arg(session_.cardPos())
+                       .arg(session_.cardCount()));
+    if (read)
+        showQuestion();
+}
+
+void frmVokabel::resetButtons()
+{
     btnIVokSound->setEnabled(false);
     btnISatzSound->setEnabled(false);
     btnView->show();
@@ -398,87 +374,16 @@ void frmVokabel::LoadNextCard()
     btnKorrektur->show();
     btnKorrektur->setEnabled(false);
     btnWeiter->hide();
-    FailCount = 0;
-
-    bool lastWasRight = !lblOk->isHidden();
-    lblOk->hide();
-    lblKo->hide();
-    cardLoaded_ = false;
-    // A card that is no longer there is passed over.
-    while (advance(lastWasRight)) {
-        if (showCard() != Shown::Missing)
-            return;
-        lastWasRight = true;
-    }
-    endPractice();
 }
 
-// Moves CardPos on; false when the practice is done.
-bool frmVokabel::advance(bool lastWasRight)
+void frmVokabel::showQuestion()
 {
-    if (fach_ != 1 || lastWasRight) {
-        ++CardPos;
-    } else if (CardPos < CardCount) {
-        // A card not known in the start compartment goes back among the
-        // cards not asked yet, the place it had included.
-        const qsizetype left = CardCount - CardPos + 1;
-        auto k = CardPos + qsizetype(std::floor(double(left) * Random::next()));
-        if (k > CardCount)
-            k = CardCount;
-        if (k != CardPos)
-            std::swap(CardOrder[CardPos - 1], CardOrder[k - 1]);
-    }
-    return CardPos <= CardCount;
-}
-
-frmVokabel::Shown frmVokabel::showCard()
-{
+    Msg::guard(Msg::kAppTitle, [&] { session_.repairCount(); }, this);
+    lblnOk->setText(QString::number(session_.newGewusst()));
     AppState &a = AppState::instance();
-    setWindowTitle(QStringLiteral("Vokabeltrainer - Fach %1 - %2 von %3").arg(fach_).arg(CardPos).arg(CardCount));
-    const std::int32_t vnr = CardOrder[CardPos - 1];
-    VocabularyRecord card;
-    bool nullCount = false;
-    bool found = false;
-    const bool read = Msg::guard(Msg::kAppTitle, [&] {
-        if (!rs_)
-            return;
-        found = Records::findCard(*rs_, vnr, true);
-        if (found) {
-            card = Records::readCard(*rs_);
-            nullCount = rs_->isNull(kGewusst);
-        }
-    }, this);
-    if (!read)
-        return Shown::Failed;
-    if (!found)
-        return Shown::Missing;
+    a.AskNative = session_.askNative();
 
-    NewFach = card.Fach;
-    if (nullCount) {
-        Msg::guard(Msg::kAppTitle, [&] {
-            rs_->edit();
-            try {
-                rs_->setValue(kGewusst, 0);
-                rs_->update();
-            } catch (...) {
-                rs_->cancelUpdate();
-                throw;
-            }
-        }, this);
-        card.gewusst = 0;
-    }
-    NewGewusst = card.gewusst;
-    CardVNr = card.VNr;
-    cardLoaded_ = true;
-    lblnOk->setText(QString::number(NewGewusst));
-
-    switch (a.Abfrage) {
-    case 1: a.AskNative = false; break;
-    case 2: a.AskNative = true; break;
-    case 3: a.AskNative = std::floor(2 * Random::next()) != 0; break;
-    default: break;
-    }
-
+    const VocabularyRecord &card = session_.card();
     Loading = true;
     if (a.AskNative) {
         txtIVok->setReadOnly(true);
@@ -502,13 +407,13 @@ frmVokabel::Shown frmVokabel::showCard()
         txtDVok->setCursorPosition(0);
     }
     Loading = false;
-    return Shown::Card;
 }
 
 void frmVokabel::endPractice()
 {
-    QString message = QStringLiteral("richtig: %1").arg(richtig_) + kCrLf + QStringLiteral("falsch: %1").arg(falsch_);
-    if (richtig_ != 0) {
+    QString message = QStringLiteral("richtig: %1").arg(session_.right()) + kCrLf
+        + QStringLiteral("falsch: %1").arg(session_.wrong());
+    if (session_.right() != 0) {
         SoundFile = QStringLiteral("drum.wav");
         send(QStringLiteral("Play ") + SoundFile);
         message = QStringLiteral("Geschafft!") + kCrLf + kCrLf + message;
@@ -536,72 +441,42 @@ void frmVokabel::answerChanged(bool nativeField)
 
 void frmVokabel::btnKorrektur_Click()
 {
-    if (!cardLoaded_)
-        return;
-    const bool askNative = AppState::instance().AskNative;
-    QString stored;
-    const bool read = Msg::guard(Msg::kAppTitle, [&] {
-        if (store::Recordset *row = cardRow())
-            stored = row->text(askNative ? QStringLiteral("MVok") : QStringLiteral("FVok"));
-    }, this);
-    if (!read)
+    if (!session_.hasCard())
         return;
     QLineEdit *field = answerField();
-    if (isRightAnswer(stored, field->text())) {
-        gradeRight(true);
-    } else {
+    auto outcome = PracticeSession::Outcome::Wrong;
+    if (!Msg::guard(Msg::kAppTitle, [&] { outcome = session_.test(field->text()); }, this))
+        return;
+    if (outcome != PracticeSession::Outcome::Right) {
         SoundFile = QStringLiteral("wah.wav");
         send(QStringLiteral("Play ") + SoundFile);
-        const int versuche = AppState::instance().Versuche;
-        if (versuche > 1) {
-            lblKo->show();
-            ++FailCount;
-            if (FailCount < versuche) {
-                field->setFocus();
-                field->setSelection(0, int(field->text().size()));
-                return;
-            }
-        }
-        gradeWrong();
     }
+    if (outcome == PracticeSession::Outcome::Retry) {
+        lblKo->show();
+        field->setFocus();
+        field->setSelection(0, int(field->text().size()));
+        return;
+    }
+    showGrading();
     revealAfterTest();
 }
 
-void frmVokabel::gradeRight(bool byTest)
+// The marks and counters as the session stands after a grading.
+void frmVokabel::showGrading()
 {
-    lblKo->hide();
-    lblOk->show();
-    const int repeats = AppState::instance().Repeats;
-    if (NewGewusst < repeats - 1) {
-        ++NewGewusst;
-    } else if (NewFach < Fach::Last) {
-        ++NewFach;
-        NewGewusst = 0;
-        setCount(lblRest, rest_, rest_ - 1);
-    } else if (!byTest) {
-        // "richtig" on the last compartment starts the count anew; a typed
-        // answer keeps it.
-        NewGewusst = 0;
+    if (const std::optional<PracticeSession::Answer> &answer = session_.answer()) {
+        lblOk->setVisible(answer->right);
+        lblKo->setVisible(!answer->right);
     }
-    setCount(lblRichtig, richtig_, richtig_ + 1);
-}
-
-void frmVokabel::gradeWrong()
-{
-    lblOk->hide();
-    lblKo->show();
-    setCount(lblFalsch, falsch_, falsch_ + 1);
-    if (fach_ > 1)
-        setCount(lblRest, rest_, rest_ - 1);
-    NewGewusst = 0;
-    NewFach = Fach::Start;
+    lblRest->setText(QString::number(session_.rest()));
+    lblRichtig->setText(QString::number(session_.right()));
+    lblFalsch->setText(QString::number(session_.wrong()));
 }
 
 void frmVokabel::revealAfterTest()
 {
     txtIVok->setReadOnly(true);
     txtDVok->setReadOnly(true);
-    btnKorrektur->setDefault(false);
     btnKorrektur->hide();
     btnWeiter->show();
     makeDefault(btnWeiter);
@@ -612,7 +487,7 @@ void frmVokabel::revealAfterTest()
 
 void frmVokabel::btnView_Click()
 {
-    if (!cardLoaded_)
+    if (!session_.hasCard())
         return;
     txtIVok->setReadOnly(true);
     txtDVok->setReadOnly(true);
@@ -622,16 +497,6 @@ void frmVokabel::btnView_Click()
     makeDefault(btnRichtig);
     btnRichtig->setFocus();
     showWholeCard();
-}
-
-std::optional<VocabularyRecord> frmVokabel::cardOnScreen()
-{
-    std::optional<VocabularyRecord> card;
-    Msg::guard(Msg::kAppTitle, [&] {
-        if (store::Recordset *row = cardRow())
-            card = Records::readCard(*row);
-    }, this);
-    return card;
 }
 
 void frmVokabel::showWholeCard()
@@ -662,15 +527,15 @@ void frmVokabel::showWholeCard()
 
 void frmVokabel::btnRichtig_Click()
 {
-    if (cardLoaded_)
-        gradeRight(false);
+    session_.grade(true);
+    showGrading();
     storeAndGoOn();
 }
 
 void frmVokabel::btnFalsch_Click()
 {
-    if (cardLoaded_)
-        gradeWrong();
+    session_.grade(false);
+    showGrading();
     storeAndGoOn();
 }
 
@@ -682,21 +547,7 @@ void frmVokabel::btnWeiter_Click()
 void frmVokabel::storeAndGoOn()
 {
     send(QStringLiteral("STOP ") + SoundFile);
-    Msg::guard(Msg::kAppTitle, [&] {
-        store::Recordset *row = cardRow();
-        // A card deleted while it was asked has nothing left to store.
-        if (!row)
-            return;
-        row->edit();
-        try {
-            row->setValue(kGewusst, NewGewusst);
-            row->setValue(kFach, NewFach);
-            row->update();
-        } catch (...) {
-            row->cancelUpdate();
-            throw;
-        }
-    }, this);
+    Msg::guard(Msg::kAppTitle, [&] { session_.storeAnswer(); }, this);
     LoadNextCard();
 }
 
@@ -711,7 +562,7 @@ void frmVokabel::btnChange_Click()
 {
     AppState &a = AppState::instance();
     a.EditMode = true;
-    a.EditVNr = CardVNr;
+    a.EditVNr = session_.cardVNr();
     Windows::open(Windows::Kind::Entry, this);
     a.EditMode = false;
 
@@ -742,11 +593,8 @@ void frmVokabel::btnExit_Click()
 void frmVokabel::playCardSound(bool sentence)
 {
     send(QStringLiteral("STOP ") + SoundFile);
-    QString file;
-    Msg::guard(Msg::kAppTitle, [&] {
-        if (store::Recordset *row = cardRow())
-            file = row->text(sentence ? QStringLiteral("FSatzSound") : QStringLiteral("FVokSound"));
-    }, this);
+    const std::optional<VocabularyRecord> card = cardOnScreen();
+    const QString file = !card ? QString() : sentence ? card->FSatzSound : card->FVokSound;
     if (file.isEmpty())
         return;
     SoundFile = file;

@@ -1,14 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "core/Types.h"
+#include "practice/PracticeSession.h"
 
 #include <QDialog>
 #include <QString>
 #include <QVector>
 
 #include <cstdint>
-#include <memory>
 #include <optional>
 
 class QLabel;
@@ -16,17 +15,15 @@ class QLineEdit;
 class QPlainTextEdit;
 class QPushButton;
 
-namespace store {
-class Recordset;
-}
-
 // The practice window: asks every card of one compartment in a random order,
 // by a typed answer that the program tests or by revealing the card and
-// grading oneself, and writes each card back to its new compartment.
+// grading oneself. The practice itself (order, grading, storing) is its
+// PracticeSession's; the window shows it and passes the learner's clicks on.
 //
-// It works on AppState::CompartmentRecordset (the compartment's rows, in
-// no particular order) and reads CurrentFach, Abfrage, Repeats and Versuche
-// from AppState. The first card is shown once the window is up.
+// It practises AppState::CompartmentRecordset (the compartment's rows, in
+// no particular order) by CurrentFach, Abfrage, Repeats and Versuche of
+// AppState, and leaves the side asked in AppState::AskNative. The first card
+// is shown once the window is up.
 class frmVokabel : public QDialog
 {
     Q_OBJECT
@@ -35,15 +32,15 @@ public:
     explicit frmVokabel(QWidget *parent = nullptr);
     ~frmVokabel() override;
 
-    // The asking order of these cards: every card gets one place, and every
-    // order is equally likely. Draws cards.size() numbers from Random.
-    static QVector<std::int32_t> shuffled(const QVector<std::int32_t> &cards);
-
-    // Whether a typed answer counts as the stored word: the stored word
-    // occurs in it, whatever the case, and it is exactly as long as the
-    // stored word or more than 7 characters long. An empty stored word is
-    // never answered by typing (only by grading oneself).
-    static bool isRightAnswer(const QString &stored, const QString &typed);
+    // The session's order and answer test, as the window applies them.
+    static QVector<std::int32_t> shuffled(const QVector<std::int32_t> &cards)
+    {
+        return PracticeSession::shuffled(cards);
+    }
+    static bool isRightAnswer(const QString &stored, const QString &typed)
+    {
+        return PracticeSession::isRightAnswer(stored, typed);
+    }
 
 public slots:
     // Every way the window closes ends the sound it started.
@@ -67,37 +64,34 @@ private slots:
 
 private:
     void buildControls();
+    void buildFields();
+    void buildButtons();
+    void buildCounters();
+    void connectControls();
     void load();
     void firstActivation();
 
     // Advances to the next card and shows its question side, or ends the
     // practice after the last one.
     void LoadNextCard();
-    bool advance(bool lastWasRight);
-    enum class Shown { Card, Missing, Failed };
-    Shown showCard();
+    void resetButtons();
+    void showQuestion();
     void endPractice();
 
     // Typing into the answer field of the card on screen.
     void answerChanged(bool nativeField);
     QLineEdit *answerField() const;
 
-    void gradeRight(bool byTest);
-    void gradeWrong();
+    void showGrading();
     void storeAndGoOn();
     void revealAfterTest();
     void showWholeCard();
     void playCardSound(bool sentence);
-
-    // The compartment's row of the card on screen, made current; null when
-    // it is no longer among the rows.
-    store::Recordset *cardRow();
     // The card on screen as it stands in the table now; none when it is gone
     // (a failure to read it has been shown).
     std::optional<VocabularyRecord> cardOnScreen();
 
     void makeDefault(QPushButton *button);
-    void setCount(QLabel *label, qsizetype &counter, qsizetype value);
     void send(const QString &command);
 
     QLabel *lblMother = nullptr;
@@ -128,21 +122,9 @@ private:
     QLabel *lblOk = nullptr;
     QLabel *lblKo = nullptr;
 
-    std::shared_ptr<store::Recordset> rs_;
-    std::int16_t fach_ = 0;
-    qsizetype CardCount = 0;
-    QVector<std::int32_t> CardOrder; // position p is CardOrder[p - 1]
-    qsizetype CardPos = 0;
-    std::int32_t CardVNr = 0;
-    bool cardLoaded_ = false;        // CardVNr and the pending values belong to the card on screen
-    int NewFach = 0;
-    int NewGewusst = 0;
-    int FailCount = 0;
+    PracticeSession session_;
     bool Loading = false;
     bool FirstActivation = true;
     QString SoundFile;
-    qsizetype rest_ = 0;
-    qsizetype richtig_ = 0;
-    qsizetype falsch_ = 0;
     bool closed_ = false;
 };
