@@ -270,7 +270,7 @@ std::optional<Reply> reply(const Request &request, const Options &options)
 {
     Reply r;
     if (!request.ok()) {
-        r.status = ExitUsage;
+        r.status = kExitUsage;
         r.err = request.error + QStringLiteral("\n\n") + usage(options);
     } else if (request.command.isEmpty()) {
         return std::nullopt;
@@ -281,7 +281,7 @@ std::optional<Reply> reply(const Request &request, const Options &options)
     } else if (request.command == QLatin1String("backup")) {
         r = Headless::backup();
     } else {
-        r.status = ExitFailed;
+        r.status = kExitFailed;
         r.err = QStringLiteral("vokamia: %1 ist in dieser Version nicht verfügbar.\n").arg(quoted(QStringLiteral("--") + request.command));
     }
     return r;

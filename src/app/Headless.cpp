@@ -19,7 +19,7 @@ namespace {
 CommandLine::Reply failed(const QString &message)
 {
     CommandLine::Reply r;
-    r.status = CommandLine::ExitFailed;
+    r.status = CommandLine::kExitFailed;
     r.err = QStringLiteral("vokamia: ") + message + QLatin1Char('\n');
     return r;
 }

@@ -106,7 +106,7 @@ void ImportLegacyDatabase()
                                           "'Deutsch', '%2')")
                                .arg(t.table, t.foreign));
                 created = false; // the pair is complete and stays
-                Catalogue::EnsureSoundFolder(t.foreign);
+                Catalogue::ensureSoundFolder(t.foreign);
             }
         } catch (const std::exception &) {
             // The pair that failed leaves nothing behind: no attachment that
@@ -238,12 +238,12 @@ void buildFrom(const QString &converted, const QVector<store::access::TableCount
     }
     for (const Pair &p : pairs)
         if (Catalogue::isFolderName(p.foreign))
-            Catalogue::EnsureSoundFolder(p.foreign);
+            Catalogue::ensureSoundFolder(p.foreign);
 }
 
 } // namespace
 
-QString TakeOverAccessDatabase(const QString &path)
+QString takeOverAccessDatabase(const QString &path)
 {
     const QString shownName = QFileInfo(path).fileName();
     QTemporaryDir work(QDir::tempPath() + QStringLiteral("/vokamia-takeover-XXXXXX"));

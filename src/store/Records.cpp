@@ -23,11 +23,12 @@ store::Database &database()
 }
 
 // A statement that changed no row worked on a card that is gone: another
-// window or another instance of the program deleted it meanwhile.
-void expectOne(int changed, std::int32_t vnr)
+// window or another instance of the program deleted it meanwhile. The
+// learner reads what a recordset says of a row deleted under it.
+void expectOne(int changed)
 {
     if (changed == 0)
-        throw store::Error(QStringLiteral("Die Vokabel Nummer %1 ist nicht (mehr) vorhanden.").arg(vnr));
+        throw store::Error(QStringLiteral("Der Datensatz wurde inzwischen gelöscht."));
 }
 
 // Raises the connection's page cache to `kib` for as long as it lives (0:
@@ -170,15 +171,14 @@ void saveCard(const VocabularyRecord &card)
     }
     sql += QStringLiteral(" WHERE VNr = ?");
     values << card.VNr;
-    expectOne(database().execute(sql, values), card.VNr);
+    expectOne(database().execute(sql, values));
 }
 
 void moveCard(std::int32_t vnr, int fach, int gewusst)
 {
     expectOne(database().execute(QStringLiteral("UPDATE ") + sqlTable()
                                      + QStringLiteral(" SET Fach = ?, gewusst = ? WHERE VNr = ?"),
-                                 {fach, gewusst, vnr}),
-              vnr);
+                                 {fach, gewusst, vnr}));
 }
 
 bool storeProgress(std::int32_t vnr, int fach, int gewusst)
@@ -275,8 +275,7 @@ MoveResult moveCompartment(int from, int to)
 
 void deleteCard(std::int32_t vnr)
 {
-    expectOne(database().execute(QStringLiteral("DELETE FROM ") + sqlTable() + QStringLiteral(" WHERE VNr = ?"), {vnr}),
-              vnr);
+    expectOne(database().execute(QStringLiteral("DELETE FROM ") + sqlTable() + QStringLiteral(" WHERE VNr = ?"), {vnr}));
 }
 
 QString managerListSql(int fach)
@@ -353,8 +352,7 @@ void setSoundPath(std::int32_t vnr, bool sentence, const QString &path)
     const QString field = sentence ? QStringLiteral("FSatzSound") : QStringLiteral("FVokSound");
     expectOne(database().execute(QStringLiteral("UPDATE ") + sqlTable() + QStringLiteral(" SET ") + field
                                      + QStringLiteral(" = ? WHERE VNr = ?"),
-                                 {path, vnr}),
-              vnr);
+                                 {path, vnr}));
 }
 
 } // namespace Records

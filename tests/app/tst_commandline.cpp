@@ -260,7 +260,7 @@ private slots:
         if (database == QLatin1String("cards")) {
             auto db = store::Database::create(dbPath, Catalogue::kLocale, Catalogue::kFormat);
             Catalogue::CreateCatalogueTable(*db);
-            Catalogue::AddLanguagePair(*db, QStringLiteral("Deutsch"), QStringLiteral("Englisch"));
+            Catalogue::addLanguagePair(*db, QStringLiteral("Deutsch"), QStringLiteral("Englisch"));
             db->execute(QStringLiteral("INSERT INTO tEnglisch (FVok, MVok, Fach) VALUES ('house', 'Haus', 1)"));
         } else {
             QFile f(dbPath);

@@ -129,7 +129,7 @@ private slots:
     // text file counts them, and nothing temporary is left behind.
     void makeLeavesOneCheckedCopyAndItsSummary()
     {
-        Catalogue::AddLanguagePair(db(), QStringLiteral("Deutsch"), QStringLiteral("Französisch"));
+        Catalogue::addLanguagePair(db(), QStringLiteral("Deutsch"), QStringLiteral("Französisch"));
         addCards(QStringLiteral("tEnglisch"), 120);
         addCards(QStringLiteral("tFranzösisch"), 7, QStringLiteral("mot"));
 
@@ -266,7 +266,7 @@ private slots:
     // both pairs, so every consistent copy has as many of one as the other.
     void copyWhileAnotherProgramWrites()
     {
-        Catalogue::AddLanguagePair(db(), QStringLiteral("Deutsch"), QStringLiteral("Spanisch"));
+        Catalogue::addLanguagePair(db(), QStringLiteral("Deutsch"), QStringLiteral("Spanisch"));
         addCards(QStringLiteral("tEnglisch"), 2000);
         addCards(QStringLiteral("tSpanisch"), 2000);
         QProcess writer;
@@ -433,7 +433,7 @@ private slots:
     void damagedBackupRefused()
     {
         QFETCH(QString, damage);
-        Catalogue::AddLanguagePair(db(), QStringLiteral("Deutsch"), QStringLiteral("Französisch"));
+        Catalogue::addLanguagePair(db(), QStringLiteral("Deutsch"), QStringLiteral("Französisch"));
         addCards(QStringLiteral("tEnglisch"), 3000);
         const QString path = BackupCopy::make(app().DatabasePath, folder(), kWhen).path;
         if (damage == QLatin1String("garble") || damage == QLatin1String("cut") || damage == QLatin1String("text")) {
@@ -475,7 +475,7 @@ private slots:
         const QString yesterday = BackupCopy::make(app().DatabasePath, folder(), kWhen).path;
         db().execute(QStringLiteral("DELETE FROM tEnglisch WHERE VNr > 5"));
         db().execute(QStringLiteral("UPDATE tEnglisch SET FVok = 'kaputt'"));
-        Catalogue::AddLanguagePair(db(), QStringLiteral("Deutsch"), QStringLiteral("Italienisch"));
+        Catalogue::addLanguagePair(db(), QStringLiteral("Deutsch"), QStringLiteral("Italienisch"));
 
         auto list = db().openRecordset(QStringLiteral("Select * from tEnglisch order by VNr"));
         auto table = db().openRecordset(QStringLiteral("tEnglisch"), store::RecordsetType::Table);

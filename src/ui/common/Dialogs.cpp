@@ -4,7 +4,6 @@
 #include <QApplication>
 #include <QColorDialog>
 #include <QFileDialog>
-#include <QFontDialog>
 #include <QPrintDialog>
 #include <QPrinter>
 
@@ -68,22 +67,6 @@ QString askPath(Dialogs::Request r)
 } // namespace
 
 namespace Dialogs {
-
-std::optional<QFont> font(const QFont &initial, QWidget *parent, const QString &title)
-{
-    Request r = request(Kind::Font, title, parent);
-    r.font = initial;
-    if (responder()) {
-        const QVariant answer = responder()(r);
-        if (!answer.isValid())
-            return std::nullopt;
-        return answer.value<QFont>();
-    }
-    ArrowWhileAsking arrow;
-    bool ok = false;
-    const QFont chosen = QFontDialog::getFont(&ok, initial, r.parent, title);
-    return ok ? std::optional<QFont>(chosen) : std::nullopt;
-}
 
 std::optional<QColor> colour(const QColor &initial, QWidget *parent, const QString &title)
 {

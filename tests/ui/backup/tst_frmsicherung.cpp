@@ -236,7 +236,7 @@ private slots:
         firstStart(30);
         BackupCopy::make(app().DatabasePath, defaultFolder(), kYesterday);
         app().Database->execute(QStringLiteral("DELETE FROM tEnglisch WHERE VNr > 10"));
-        Catalogue::AddLanguagePair(*app().Database, QStringLiteral("Deutsch"), QStringLiteral("Französisch"));
+        Catalogue::addLanguagePair(*app().Database, QStringLiteral("Deutsch"), QStringLiteral("Französisch"));
         addCards(QStringLiteral("tFranzösisch"), 2);
         sb.putSetting(QStringLiteral("Database/SprachNr"), QStringLiteral("2"));
         app().Database.reset();

@@ -2,6 +2,7 @@
 // The list model against a plain reading of the same statement, before and
 // after the card operations change the table.
 
+#include "LanguageTable.h"
 #include "TestSupport.h"
 
 #include "core/AppState.h"
@@ -22,25 +23,24 @@ class TestRecordsetModel : public QObject
 
 private:
     std::unique_ptr<TempWorkDir> work;
+    LanguageTable t;
     std::shared_ptr<store::Database> db;
 
 private slots:
     void init()
     {
         work = std::make_unique<TempWorkDir>();
-        db = store::Database::create(work->file(QStringLiteral("Vokabeln.mdb")), Catalogue::kLocale, Catalogue::kFormat);
-        Catalogue::CreateLanguageTable(*db, QStringLiteral("tEnglisch"));
-        AppState &a = AppState::instance();
-        a.Database = db;
-        a.CurrentTable = QStringLiteral("tEnglisch");
+        t.create(work->file(QStringLiteral("Vokabeln.mdb")));
+        db = t.db;
         const QStringList words = QStringLiteral("Haus haus Häuser Öl Zebra apfel Äpfel Ende ende Über").split(QLatin1Char(' '));
         for (int i = 0; i < words.size(); ++i)
-            db->execute(QStringLiteral("INSERT INTO tEnglisch (FVok, MVok, Fach) VALUES (?, ?, ?)"), {words[i], i, i % 3});
+            t.insert(QStringLiteral("FVok, MVok, Fach"), {words[i], i, i % 3});
     }
     void cleanup()
     {
         AppState::resetForTesting();
         db.reset();
+        t.db.reset();
         work.reset();
     }
 

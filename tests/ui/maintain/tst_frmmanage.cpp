@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The compartment manager against a real database in the sandbox.
 
-#include "CardTable.h"
+#include "ListWindows.h"
 
 #include "store/BackupCopy.h"
 #include "ui/maintain/frmManage.h"
@@ -17,7 +17,7 @@ class TestFrmManage : public QObject
     Q_OBJECT
 
     Sandbox sb;
-    CardTable t;
+    LanguageTable t;
 
 private slots:
     void init()
