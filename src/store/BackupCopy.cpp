@@ -318,6 +318,23 @@ void syncFolder(const QString &folder)
     }
 }
 
+// Writes the copy out a few megabytes at a time. A large file flushed in
+// one go holds up every other commit on the same disk until it is written
+// (the file system orders a commit behind the data written before it), and
+// the learner's next answer would wait for it.
+void writeOutGradually(int fd)
+{
+    struct stat st;
+    if (::fstat(fd, &st) != 0)
+        return;
+    constexpr off_t kChunk = 8 << 20;
+    for (off_t at = 0; at < st.st_size; at += kChunk)
+        if (::sync_file_range(fd, at, kChunk,
+                              SYNC_FILE_RANGE_WAIT_BEFORE | SYNC_FILE_RANGE_WRITE | SYNC_FILE_RANGE_WAIT_AFTER)
+            != 0)
+            return; // the fsync that follows reports what went wrong
+}
+
 // Renames without ever replacing a file that is there; false when the
 // target exists.
 bool renameNew(const QString &from, const QString &to)
@@ -347,6 +364,50 @@ void removeTemporary(const QString &path)
         ::unlink(encoded(path + QLatin1String(s)).constData());
 }
 
+QString temporaryName(const QString &folder);
+
+// Deletes a backup. It first takes a temporary name, so a run killed
+// meanwhile leaves a leftover for the next backup to clean, never a
+// shortened file under a backup's name. Its space is then given back in
+// slices: freeing all of it at once makes the file system's next commit
+// (the learner's next answer) wait until the disk has been told about
+// every block. False when the backup is still there.
+bool removeBackup(const QString &path)
+{
+    const QString folder = QFileInfo(path).absolutePath();
+    QString doomed;
+    for (int attempt = 0;; ++attempt) {
+        doomed = temporaryName(folder);
+        try {
+            if (renameNew(path, doomed))
+                break;
+        } catch (const Error &) {
+            return !QFileInfo::exists(path);
+        }
+        if (attempt > 100)
+            return false;
+    }
+    const int fd = ::open(encoded(doomed).constData(), O_WRONLY | O_CLOEXEC);
+    if (fd >= 0) {
+        ::flock(fd, LOCK_EX);
+        struct stat st;
+        if (::fstat(fd, &st) == 0) {
+            const off_t slice = std::max<off_t>(1 << 20, std::min<off_t>(32 << 20, st.st_size / 8));
+            for (off_t size = st.st_size; size > slice;) {
+                step("shrinking");
+                size -= slice;
+                if (::ftruncate(fd, size) != 0)
+                    break;
+                ::usleep(20000);
+            }
+        }
+    }
+    ::unlink(encoded(doomed).constData());
+    if (fd >= 0)
+        ::close(fd);
+    return true;
+}
+
 // A temporary file of ours that no running copy holds any more: its writer
 // keeps a lock on it until the file has its final name.
 void removeStaleTemporaries(const QString &folder)
@@ -373,16 +434,22 @@ void removeStaleTemporaries(const QString &folder)
     }
 }
 
+// A name of our temporary pattern in `folder`, likely not taken.
+QString temporaryName(const QString &folder)
+{
+    static const char alphabet[] = "0123456789abcdefghijklmnopqrstuvwxyz";
+    QString name = QStringLiteral(".Vokabeln-");
+    for (int i = 0; i < 10; ++i)
+        name += QLatin1Char(alphabet[QRandomGenerator::global()->bounded(36)]);
+    name += QStringLiteral(".tmp");
+    return QDir(folder).filePath(name);
+}
+
 // A new, locked temporary file in `folder`; returns its descriptor.
 int createTemporary(const QString &folder, QString *path)
 {
-    static const char alphabet[] = "0123456789abcdefghijklmnopqrstuvwxyz";
     for (int attempt = 0; attempt < 100; ++attempt) {
-        QString name = QStringLiteral(".Vokabeln-");
-        for (int i = 0; i < 10; ++i)
-            name += QLatin1Char(alphabet[QRandomGenerator::global()->bounded(36)]);
-        name += QStringLiteral(".tmp");
-        *path = QDir(folder).filePath(name);
+        *path = temporaryName(folder);
         const int fd = ::open(encoded(*path).constData(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (fd >= 0) {
             ::flock(fd, LOCK_EX);
@@ -533,6 +600,7 @@ Made make(const QString &database, const QString &folder, const QDateTime &when,
                 throw Error(sqliteReason(copy.db(), rc));
             step("copied");
             source.close();
+            writeOutGradually(fd);
             // A copy of a file in write-ahead mode would be one too; a
             // backup is a single file that opens anywhere, even read-only.
             const QStringList mode = copy.column(QStringLiteral("PRAGMA journal_mode = DELETE"));
@@ -681,12 +749,12 @@ QStringList remove(const QStringList &backupPaths)
     for (const QString &p : backupPaths) {
         if (!isBackupName(QFileInfo(p).fileName()))
             continue;
-        if (::unlink(encoded(p).constData()) != 0 && errno != ENOENT) {
-            left << p;
-            continue;
-        }
+        // The text file first: a backup without one is whole all the same.
         ::unlink(encoded(summaryPath(p)).constData());
+        if (!removeBackup(p))
+            left << p;
     }
+    step("removed");
     return left;
 }
 

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Makes backups of a database one after the other, for ever, and names
-// each step of each backup on stdout as it is reached, so a test can kill
-// it at any point of a backup.
+// Makes backups of a database one after the other, for ever, keeping the
+// two newest, and names each step of each backup and each removal on
+// stdout as it is reached, so a test can kill it at any point.
 //   backup_child <database file> <backup folder>
 #include "store/BackupCopy.h"
 #include "store/Engine.h"
@@ -23,8 +23,10 @@ int main(int argc, char *argv[])
         std::fflush(stdout);
     });
     try {
-        for (;;)
+        for (;;) {
             BackupCopy::make(database, folder, QDateTime::currentDateTime());
+            BackupCopy::remove(BackupCopy::list(folder).mid(2));
+        }
     } catch (const store::Error &e) {
         std::fprintf(stderr, "%s\n", e.description().toUtf8().constData());
         return 1;
