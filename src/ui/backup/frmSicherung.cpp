@@ -14,13 +14,16 @@
 
 #include <QDesktopServices>
 #include <QDir>
+#include <QFontMetrics>
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
+#include <QShowEvent>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <cmath>
 #include <optional>
 
@@ -86,6 +89,7 @@ frmSicherung::frmSicherung(QWidget *parent) : QDialog(parent)
         auto *b = new QPushButton(caption, this);
         b->setObjectName(QLatin1String(name));
         b->setAutoDefault(false);
+        b->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
         return b;
     };
     btnJetzt = button("btnJetzt", QStringLiteral("&Jetzt sichern"));
@@ -130,9 +134,31 @@ frmSicherung::frmSicherung(QWidget *parent) : QDialog(parent)
     layout->addLayout(folderRow);
     layout->addLayout(middle, 1);
     layout->addWidget(lblAufnahmen);
+
     resize(560, 360);
 
     fill();
+}
+
+void frmSicherung::showEvent(QShowEvent *event)
+{
+    // Measured once the style has polished the controls: before, their
+    // sizes are not yet what the screen shows.
+    if (!minimumFitted_) {
+        minimumFitted_ = true;
+        // Small enough for a small screen, never so small that the buttons
+        // squeeze together or a line of the list is cut: the wrapped labels
+        // would otherwise let the window shrink below what its controls need.
+        const QFontMetrics fm(lstSicherungen->font());
+        lstSicherungen->setMinimumWidth(fm.horizontalAdvance(QStringLiteral("88.88.8888 88:88 - 8888888 Vokabeln - 8888 MB"))
+                                        + 2 * lstSicherungen->frameWidth() + fm.averageCharWidth() * 2);
+        lstSicherungen->setMinimumHeight(fm.lineSpacing() * 4 + 2 * lstSicherungen->frameWidth());
+        layout()->activate();
+        const int minWidth = layout()->minimumSize().width();
+        setMinimumSize(minWidth, layout()->minimumHeightForWidth(minWidth));
+        resize(std::max(width(), minimumWidth()), std::max(height(), minimumHeight()));
+    }
+    QDialog::showEvent(event);
 }
 
 void frmSicherung::setFolderOpener(FolderOpener o)

@@ -28,7 +28,11 @@ public:
     // One line of the list: "DD.MM.YYYY HH:MM - N Vokabeln - N MB".
     static QString lineFor(const QString &backupPath);
 
+protected:
+    void showEvent(QShowEvent *event) override;
+
 private:
+    bool minimumFitted_ = false;
     void fill();
     void btnJetzt_Click();
     void btnWiederherstellen_Click();

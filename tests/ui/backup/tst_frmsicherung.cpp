@@ -17,6 +17,7 @@
 #include <QDir>
 #include <QFile>
 #include <QLabel>
+#include <QLayout>
 #include <QListWidget>
 #include <QPushButton>
 #include <QtTest>
@@ -149,6 +150,35 @@ private slots:
         QVERIFY(!restore->isEnabled());
         child<QListWidget>(w, "lstSicherungen")->setCurrentRow(2);
         QVERIFY(restore->isEnabled());
+    }
+
+    // At its smallest the window still shows every button at its full
+    // height, apart from the others, and a whole line of the list.
+    void smallestSizeKeepsControlsWhole()
+    {
+        firstStart(1);
+        BackupCopy::make(app().DatabasePath, defaultFolder(), kYesterday);
+        frmSicherung w;
+        w.show();
+        w.resize(1, 1);
+        w.layout()->activate();
+        QCOMPARE(w.size(), w.minimumSize());
+        QList<QWidget *> controls;
+        for (const char *name : {"btnJetzt", "btnWiederherstellen", "btnOrdnerWaehlen", "btnOrdner", "btnHelp", "btnExit"}) {
+            auto *b = child<QPushButton>(w, name);
+            QVERIFY2(b->height() >= b->sizeHint().height(), name);
+            QVERIFY2(b->width() >= b->sizeHint().width(), name);
+            controls << b;
+        }
+        auto *list = child<QListWidget>(w, "lstSicherungen");
+        controls << list << child<QLabel>(w, "lblAufnahmen") << child<QLabel>(w, "lblOrdner");
+        for (int i = 0; i < controls.size(); ++i)
+            for (int j = i + 1; j < controls.size(); ++j)
+                QVERIFY2(!controls[i]->geometry().intersects(controls[j]->geometry()),
+                         qPrintable(controls[i]->objectName() + QStringLiteral(" / ") + controls[j]->objectName()));
+        QVERIFY(list->visualItemRect(list->item(0)).width() <= list->viewport()->width());
+        QVERIFY(list->fontMetrics().horizontalAdvance(list->item(0)->text()) <= list->viewport()->width());
+        QVERIFY(list->viewport()->height() >= 3 * list->fontMetrics().lineSpacing());
     }
 
     // "Jetzt sichern" makes a backup even when nothing changed, and the
