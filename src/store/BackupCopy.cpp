@@ -464,8 +464,14 @@ int createTemporary(const QString &folder, QString *path)
 QString summaryText(const Summary &s)
 {
     QString text = QStringLiteral("Prüfsumme\t") + s.fingerprint + QLatin1Char('\n');
-    for (const PairCount &p : s.pairs)
-        text += p.language + QLatin1Char('\t') + QString::number(p.cards) + QLatin1Char('\n');
+    for (const PairCount &p : s.pairs) {
+        // One line per pair, whatever the name holds.
+        QString language = p.language;
+        for (QChar &c : language)
+            if (c == QLatin1Char('\t') || c == QLatin1Char('\n') || c == QLatin1Char('\r'))
+                c = QLatin1Char(' ');
+        text += language + QLatin1Char('\t') + QString::number(p.cards) + QLatin1Char('\n');
+    }
     return text;
 }
 

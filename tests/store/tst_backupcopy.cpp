@@ -162,6 +162,15 @@ private slots:
         QCOMPARE(BackupCopy::readSummary(made.path)->fingerprint, BackupCopy::fingerprintOf(app().DatabasePath));
         QCOMPARE(BackupCopy::readSummary(made.path)->cards(), 127);
 
+        // A name that would break the line still gives one line per pair.
+        db().execute(QStringLiteral("UPDATE tSprache SET FremdSprache = ? WHERE SprachId = 2"),
+                     {QStringLiteral("Franz\tö\r\nsisch")});
+        const QString odd = BackupCopy::make(app().DatabasePath, folder(), kWhen.addSecs(1)).path;
+        QVERIFY(BackupCopy::readSummary(odd));
+        QCOMPARE(BackupCopy::readSummary(odd)->pairs.size(), 2);
+        QCOMPARE(BackupCopy::readSummary(odd)->pairs[1].language, QStringLiteral("Franz ö  sisch"));
+        QCOMPARE(BackupCopy::readSummary(odd)->cards(), 127);
+
         // The copy opens through the engine with every card.
         auto copy = store::Database::open(made.path);
         QCOMPARE(copy->openRecordset(QStringLiteral("Select count(*) from tEnglisch"))->value(0).toInt(), 120);
