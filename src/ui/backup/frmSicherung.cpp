@@ -233,18 +233,21 @@ void frmSicherung::btnWiederherstellen_Click()
 
     // What is checked is what is restored: a copy of the backup, out of
     // reach of anything else that might change the file meanwhile.
+    // A large backup takes a while to check; the window keeps painting.
     std::optional<BackupCopy::CheckedCopy> checked;
+    const QString folder = Safeguard::folder();
     const bool ok = Msg::guard(kTitle, [&] {
-        BusyCursor hourglass;
-        try {
-            checked.emplace(BackupCopy::check(path, Safeguard::folder()));
-        } catch (const store::Error &e) {
-            if (e.description().startsWith(QStringLiteral("Die Sicherung")))
-                throw;
-            // A folder one can read but not write: check beside the system's
-            // temporary files instead.
-            checked.emplace(BackupCopy::check(path, QDir::tempPath()));
-        }
+        Safeguard::inBackground(this, QStringLiteral("Die Sicherung wird geprüft ..."), [&] {
+            try {
+                checked.emplace(BackupCopy::check(path, folder));
+            } catch (const store::Error &e) {
+                if (e.description().startsWith(QStringLiteral("Die Sicherung")))
+                    throw;
+                // A folder one can read but not write: check beside the
+                // system's temporary files instead.
+                checked.emplace(BackupCopy::check(path, QDir::tempPath()));
+            }
+        });
     }, this);
     if (!ok)
         return;

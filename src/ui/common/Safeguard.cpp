@@ -12,7 +12,9 @@
 #include <QProgressDialog>
 #include <QTimer>
 
+#include <exception>
 #include <optional>
+#include <thread>
 
 namespace Safeguard {
 
@@ -54,6 +56,33 @@ QString folder()
     return Backups::folderFor(databasePath(), chosenFolder());
 }
 
+namespace {
+
+// Runs the local event loop until `finished` turns true: paints and timers
+// go on, the learner's clicks wait (so nothing starts a second change
+// meanwhile), and a progress dialog with `label` shows once the wait has
+// taken longer than the delay.
+void waitShowingProgress(QWidget *parent, const QString &label, QEventLoop &loop, const bool &finished)
+{
+    std::optional<QProgressDialog> progress;
+    QTimer late;
+    late.setSingleShot(true);
+    QObject::connect(&late, &QTimer::timeout, &loop, [&] {
+        progress.emplace(label, QString(), 0, 0, parent);
+        progress->setObjectName(QStringLiteral("dlgSicherung"));
+        progress->setWindowTitle(Msg::kAppTitle);
+        progress->setCancelButton(nullptr);
+        progress->setMinimumDuration(0);
+        progress->setWindowModality(Qt::ApplicationModal);
+        progress->show();
+    });
+    late.start(state().progressDelay);
+    if (!finished)
+        loop.exec(QEventLoop::ExcludeUserInputEvents);
+}
+
+} // namespace
+
 QString backupNow(QWidget *parent)
 {
     Backups::Result result;
@@ -68,25 +97,34 @@ QString backupNow(QWidget *parent)
                                                  finished = true;
                                                  loop.quit();
                                              });
-        std::optional<QProgressDialog> progress;
-        QTimer late;
-        late.setSingleShot(true);
-        QObject::connect(&late, &QTimer::timeout, &loop, [&] {
-            progress.emplace(QStringLiteral("Die Vokabeln werden gesichert ..."), QString(), 0, 0, parent);
-            progress->setObjectName(QStringLiteral("dlgSicherung"));
-            progress->setWindowTitle(QStringLiteral("Vokamia"));
-            progress->setCancelButton(nullptr);
-            progress->setMinimumDuration(0);
-            progress->setWindowModality(Qt::ApplicationModal);
-            progress->show();
-        });
-        late.start(state().progressDelay);
-        // Paints and timers go on; the learner's clicks wait, so nothing
-        // starts a second change meanwhile.
-        if (!finished)
-            loop.exec(QEventLoop::ExcludeUserInputEvents);
+        waitShowingProgress(parent, QStringLiteral("Die Vokabeln werden gesichert ..."), loop, finished);
     }
     return result.ok ? QString() : result.error;
+}
+
+void inBackground(QWidget *parent, const QString &label, const std::function<void()> &work)
+{
+    QEventLoop loop;
+    bool finished = false;
+    std::exception_ptr failure;
+    std::thread worker([&] {
+        try {
+            work();
+        } catch (...) {
+            failure = std::current_exception();
+        }
+        QMetaObject::invokeMethod(
+            &loop,
+            [&] {
+                finished = true;
+                loop.quit();
+            },
+            Qt::QueuedConnection);
+    });
+    waitShowingProgress(parent, label, loop, finished);
+    worker.join();
+    if (failure)
+        std::rethrow_exception(failure);
 }
 
 bool beforeBulkChange(QWidget *parent)

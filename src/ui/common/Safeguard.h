@@ -3,6 +3,8 @@
 
 #include <QString>
 
+#include <functional>
+
 class QWidget;
 
 // Backups as the windows ask for them: before a change of many cards, and
@@ -17,6 +19,11 @@ QString folder();
 // progress once it takes longer than a second; the German reason when it
 // failed, empty when it was made.
 QString backupNow(QWidget *parent);
+
+// Runs `work` on a thread of its own and waits for it the same way, with
+// `label` in the progress dialog; throws what `work` threw. `work` must not
+// touch the windows nor the open database's connection.
+void inBackground(QWidget *parent, const QString &label, const std::function<void()> &work);
 
 // Makes a backup of the open database before a change of many cards and
 // waits for it, showing progress once it takes longer than a second. If it

@@ -19,8 +19,13 @@
 #include <QLabel>
 #include <QLayout>
 #include <QListWidget>
+#include <QProgressDialog>
 #include <QPushButton>
+#include <QTimer>
 #include <QtTest>
+
+#include <atomic>
+#include <thread>
 
 namespace {
 
@@ -179,6 +184,38 @@ private slots:
         QVERIFY(list->visualItemRect(list->item(0)).width() <= list->viewport()->width());
         QVERIFY(list->fontMetrics().horizontalAdvance(list->item(0)->text()) <= list->viewport()->width());
         QVERIFY(list->viewport()->height() >= 3 * list->fontMetrics().lineSpacing());
+    }
+
+    // Work handed to a thread of its own: the window's events go on
+    // meanwhile (the work waits for a timer of the window's thread), the
+    // progress shows, and what the work threw reaches the caller.
+    void workInTheBackground()
+    {
+        QWidget window;
+        window.show();
+        std::atomic<bool> ticked = false;
+        bool progressShown = false;
+        // The second timer starts after the wait's own, so it sees the
+        // progress dialog.
+        QTimer::singleShot(0, &window, [&] {
+            QTimer::singleShot(0, &window, [&] {
+                progressShown = window.findChild<QProgressDialog *>(QStringLiteral("dlgSicherung")) != nullptr;
+                ticked = true;
+            });
+        });
+        Safeguard::inBackground(&window, QStringLiteral("Bitte warten ..."), [&] {
+            while (!ticked)
+                std::this_thread::yield();
+        });
+        QVERIFY(progressShown);
+        QString caught;
+        try {
+            Safeguard::inBackground(&window, QStringLiteral("Bitte warten ..."),
+                                    [] { throw store::Error(QStringLiteral("Die Sicherung „x“ ist beschädigt.")); });
+        } catch (const store::Error &e) {
+            caught = e.description();
+        }
+        QCOMPARE(caught, QStringLiteral("Die Sicherung „x“ ist beschädigt."));
     }
 
     // "Jetzt sichern" makes a backup even when nothing changed, and the
