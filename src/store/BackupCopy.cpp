@@ -882,7 +882,7 @@ void Database::replaceContent(const QString &file)
     sqlite3_close_v2(source);
     // Whatever happened, rows and definitions read before may be stale now.
     c_->forgetDefinitions();
-    c_->invalidateAll();
+    c_->changes().invalidateAll();
     if ((rc & 0xff) == SQLITE_BUSY || (rc & 0xff) == SQLITE_LOCKED)
         throw Error(QStringLiteral("Die Datenbank wird gerade von einem anderen Programm benutzt; die Sicherung wurde "
                                    "nicht zurückgeholt."),
