@@ -12,7 +12,8 @@
 #   text         core, text                                Widgets, Multimedia, PrintSupport
 #   print        core, store, print                        Widgets, Multimedia
 #   wordlist     core, store, wordlist                     Widgets, Multimedia, PrintSupport
-#   ui/common    core, store, ui/common                    -
+#   backup       core, store, backup                       Widgets, Multimedia, PrintSupport
+#   ui/common    core, store, backup, ui/common            -
 #   ui/<area>    all but app and reader; of ui/ only ui/common, its own area and
 #                another area's helpers, never another area's window (frm*.h);
 #                a window's own files (frmName.*, and frmNamePart.cpp where a
@@ -34,11 +35,12 @@ declare -A allowed=(
   [text]="core text"
   [print]="core store print"
   [wordlist]="core store wordlist"
-  [ui/common]="core store ui/common"
+  [backup]="core store backup"
+  [ui/common]="core store backup ui/common"
   [app]="*"
   [reader]="reader"
 )
-window_area_may_use="core store practice audio text print wordlist ui"
+window_area_may_use="core store practice audio text print wordlist backup ui"
 declare -A qt_forbidden=(
   [core]="QtWidgets QtMultimedia QtMultimediaWidgets QtPrintSupport"
   [store]="QtWidgets QtMultimedia QtMultimediaWidgets QtPrintSupport"
@@ -47,8 +49,9 @@ declare -A qt_forbidden=(
   [text]="QtWidgets QtMultimedia QtMultimediaWidgets QtPrintSupport"
   [print]="QtWidgets QtMultimedia QtMultimediaWidgets"
   [wordlist]="QtWidgets QtMultimedia QtMultimediaWidgets QtPrintSupport"
+  [backup]="QtWidgets QtMultimedia QtMultimediaWidgets QtPrintSupport"
 )
-top_folders="core store practice audio text print wordlist ui app reader"
+top_folders="core store practice audio text print wordlist backup ui app reader"
 
 # Without the modules' headers every Qt include would pass unseen.
 for m in QtWidgets QtMultimedia QtPrintSupport; do

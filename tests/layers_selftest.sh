@@ -105,13 +105,15 @@ ui/main/frmMain.cpp|"ui/maintain/frmNew.h"|a window of another area
 ui/browse/frmPage.cpp|"../maintain/frmNew.h"|a window of another area
 ui/maintain/CardList.h|"ui/main/frmMain.h"|a window of another area
 ui/common/Windows.h|"ui/main/frmMain.h"|a window of another area
-ui/common/Windows.h|"ui/maintain/CardList.h"|ui/common may use only core, store, ui/common
-ui/common/Windows.h|"audio/Mci.h"|ui/common may use only core, store, ui/common
+ui/common/Windows.h|"ui/maintain/CardList.h"|ui/common may use only core, store, backup, ui/common
+ui/common/Windows.h|"audio/Mci.h"|ui/common may use only core, store, backup, ui/common
 ui/main/frmMain.cpp|"ui/main/frmLanguage.h"|another window
 ui/main/frmMain.h|"frmLanguage.h"|another window
 ui/main/frmMainMenus.cpp|"ui/main/frmLanguage.h"|another window
 ui/main/frmMain.cpp|"app/WindowTable.h"|a window may use only
 reader/mdbread.cpp|"store/Engine.h"|reader may use only reader
+backup/Rotation.h|"ui/common/Messages.h"|backup may use only core, store, backup
+backup/Rotation.h|<QWidget>|backup may not use Qt's QtWidgets
 EOF
 
 # A source outside every layer is named too.

@@ -13,6 +13,7 @@
 #include "store/AccessFile.h"
 #include "store/LegacyImport.h"
 #include "store/Settings.h"
+#include "ui/backup/frmSicherung.h"
 #include "ui/common/Appearance.h"
 #include "ui/common/Dialogs.h"
 #include "ui/common/Windows.h"
@@ -125,6 +126,7 @@ private slots:
             Appearance::setFontListsForTesting({QStringLiteral("Planted Sans")}, {QStringLiteral("Planted Sans")});
             Settings::setStoreFileForTesting(plantedSettings);
             Random::pinSeed(7);
+            frmSicherung::setFolderOpener([t = token("folder opener")](const QUrl &) { return true; });
             AppState::instance().CurrentTable = QStringLiteral("tPlanted");
             for (auto it = held.cbegin(); it != held.cend(); ++it)
                 QVERIFY2(!it.value().expired(), qPrintable(it.key()));

@@ -151,6 +151,11 @@ const Options &programOptions()
         setting("format", Value::Choice, "", {QStringLiteral("export")},
                 "csv für Tabellenkalkulation (Vorgabe) oder tsv, Text mit Tabulatoren.")
             .choices = QStringList{QStringLiteral("csv"), QStringLiteral("tsv")};
+        Option backup;
+        backup.name = QStringLiteral("backup");
+        backup.role = Role::Command;
+        backup.help = QStringLiteral("Die Vokabeldatenbank jetzt sichern und den Pfad der Sicherung ausgeben.");
+        o.push_back(backup);
 
         // The toolkit's own options that the application object reads from
         // the arguments (its documented ones and those of the X11 platform).
@@ -312,6 +317,8 @@ std::optional<Reply> reply(const Request &request, const Options &options)
         return Headless::importList(request);
     } else if (request.command == QLatin1String("export")) {
         return Headless::exportList(request);
+    } else if (request.command == QLatin1String("backup")) {
+        r = Headless::backup();
     } else {
         r.status = kExitFailed;
         r.err = QStringLiteral("vokamia: %1 ist in dieser Version nicht verfügbar.\n").arg(quoted(QStringLiteral("--") + request.command));

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/Headless.h"
 
+#include "backup/BackupService.h"
 #include "core/AppState.h"
 #include "core/Places.h"
 #include "store/Catalogue.h"
@@ -61,25 +62,60 @@ CommandLine::Reply guarded(F &&work)
     }
 }
 
-// Where a copy of the cards is made before an import changes them; false
-// when the import must not go on.
-bool backupFirst()
+// The backup folder for the database at `path`: the one chosen in the
+// settings, or the folder beside the database.
+QString backupFolder(const QString &path)
 {
-    return true;
+    QString chosen;
+    try {
+        chosen = Settings::BackupFolder();
+    } catch (const std::exception &) {
+        // An unreadable setting: the folder beside the database.
+    }
+    return Backups::folderFor(path, chosen);
+}
+
+// A copy of the cards before an import changes them; the German reason
+// when it could not be made (and the import must not go on), else empty.
+QString backupFirst(const QString &path)
+{
+    const Backups::Result result = Backups::run({path, backupFolder(path), false});
+    return result.ok ? QString() : result.error;
 }
 
 } // namespace
 
+ExistingDatabase existingDatabase()
+{
+    ExistingDatabase d;
+    const QString database = Places::databaseLocation();
+    const QString shown = QDir::toNativeSeparators(database);
+    if (!QFileInfo::exists(database))
+        d.error = QStringLiteral("Es gibt noch keine Vokabeldatenbank (%1).").arg(shown);
+    else if (!QFileInfo(database).isFile())
+        d.error = QStringLiteral("„%1“ ist keine Vokabeldatenbank.").arg(shown);
+    else if (LegacyImport::isAccessDatabase(database))
+        d.error = QStringLiteral("Die Datenbank %1 ist eine Access-Datenbank, die Vokamia beim nächsten Start "
+                                 "übernimmt.")
+                      .arg(shown);
+    else
+        d.path = database;
+    return d;
+}
+
 void openDatabase(bool create)
 {
-    const QString path = Places::databasePath();
+    const QString path = Places::databaseLocation();
     if (LegacyImport::isAccessDatabase(path))
         throw store::Error(QStringLiteral("Die Datenbank %1 ist eine Access-Datenbank des früheren Vokabeltrainers und "
                                           "wartet darauf, übernommen zu werden. Starten Sie Vokamia einmal mit "
                                           "Fenster und stimmen Sie der Übernahme zu. Es wurde nichts verändert.")
                                .arg(path));
-    if (!create && !QFileInfo::exists(path))
-        throw store::Error(QStringLiteral("Die Datenbank %1 gibt es nicht.").arg(path));
+    if (!create) {
+        const ExistingDatabase existing = existingDatabase();
+        if (!existing.error.isEmpty())
+            throw store::Error(existing.error);
+    }
     // As at the program's start: the sound folders and an earlier database
     // are found relative to the data folder.
     QDir::setCurrent(Places::dataFolder());
@@ -132,6 +168,7 @@ CommandLine::Reply importList(const CommandLine::Request &request)
         // The file first: a list that is no word list changes nothing, not
         // even on a fresh machine.
         WordList::inspect(path, {});
+        const bool existed = QFileInfo::exists(Places::databaseLocation());
         openDatabase(true);
         selectPair(request.values.value(QStringLiteral("pair")));
         const AppState &a = AppState::instance();
@@ -146,8 +183,16 @@ CommandLine::Reply importList(const CommandLine::Request &request)
         if (request.values.contains(QStringLiteral("compartment")))
             choices.compartment = request.values.value(QStringLiteral("compartment")).toInt();
 
-        if (!backupFirst())
-            return failed(QStringLiteral("Der Import wurde nicht begonnen. Es wurde nichts verändert."));
+        // A script cannot be asked whether to go on without a backup, so it
+        // gets the careful answer. A database made just now holds nothing
+        // worth keeping yet.
+        if (existed) {
+            const QString why = backupFirst(a.DatabasePath);
+            if (!why.isEmpty())
+                return failed(QStringLiteral("Die Sicherung ist fehlgeschlagen: %1\r\nDer Import wurde nicht "
+                                             "begonnen; es wurde nichts verändert.")
+                                  .arg(why));
+        }
         // Each rejected row is told as it is found, so a long list of them
         // never waits in memory.
         const WordList::Outcome outcome =

@@ -3,6 +3,7 @@
 
 #include "ui/appearance/frmFonts.h"
 #include "ui/appearance/frmHelp.h"
+#include "ui/backup/frmSicherung.h"
 #include "ui/browse/frmPage.h"
 #include "ui/browse/frmTable.h"
 #include "ui/main/frmAbout.h"
@@ -38,6 +39,7 @@ QDialog *build(Windows::Kind kind, QWidget *parent)
     case K::Dictionary: return new frmWBook(parent);
     case K::Import: return new frmImport(parent);
     case K::Export: return new frmExport(parent);
+    case K::Backups: return new frmSicherung(parent);
     }
     return nullptr;
 }

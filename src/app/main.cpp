@@ -2,8 +2,10 @@
 #include "app/CommandLine.h"
 #include "app/WindowTable.h"
 #include "audio/Mci.h"
+#include "backup/BackupService.h"
 #include "core/Places.h"
 #include "ui/common/Application.h"
+#include "ui/common/Safeguard.h"
 #include "ui/main/frmMain.h"
 
 #include "VokamiaVersion.h"
@@ -78,9 +80,12 @@ int main(int argc, char *argv[])
     enterDataFolder();
 
     WindowTable::install();
+    Safeguard::setAutomatic(true);
     frmMain w;
     w.show();
     const int rc = QApplication::exec();
+    // A backup under way is finished, not left as a temporary file.
+    Backups::Service::instance().waitForIdle();
     // Everything is stored as it changes, so nothing is lost by leaving
     // without the exit code of the libraries, which would abort on a
     // recording the sound server never answered.

@@ -17,14 +17,26 @@ QString &programFolderOverride()
 
 namespace Places {
 
-QString dataFolder()
+namespace {
+QString dataFolderPath()
 {
     QString base = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
     if (base.isEmpty())
         base = QDir::homePath() + QStringLiteral("/.local/share");
-    const QString folder = base + QStringLiteral("/Vokamia");
+    return base + QStringLiteral("/Vokamia");
+}
+} // namespace
+
+QString dataFolder()
+{
+    const QString folder = dataFolderPath();
     QDir().mkpath(folder);
     return folder;
+}
+
+QString databaseLocation()
+{
+    return dataFolderPath() + QStringLiteral("/Vokabeln.mdb");
 }
 
 QString databasePath()
@@ -66,7 +78,7 @@ QStringList missingProgramFiles()
         "help/print.rtf",       "help/Spfad.rtf",      "help/Import.rtf",      "help/Export.rtf",
         "pictures/box.png",     "pictures/pool.png",
         "pictures/pointer.png", "pictures/vokamia.png", "pictures/about1.png", "pictures/about2.png",
-        "sounds/wah.wav",       "sounds/drum.wav",
+        "sounds/wah.wav",       "sounds/drum.wav",     "help/Sicherung.rtf",
     };
     QStringList missing;
     for (const char *f : files)

@@ -17,6 +17,9 @@ QString dataFolder();
 
 // Full path of the vocabulary database in the data folder.
 QString databasePath();
+// The same path, without creating the data folder (for a command that
+// must leave no trace where there is no database yet).
+QString databaseLocation();
 
 // Folder that holds the program's own files (help/, pictures/, sounds/).
 QString programFolder();

@@ -137,6 +137,11 @@ public:
     void rollback();
     bool inTransaction() const;
 
+    // Replaces the whole content with that of another file of ours, through
+    // SQLite's online backup interface: the file stays open, and every
+    // recordset reads its rows again. Refused inside a transaction.
+    void replaceContent(const QString &file);
+
 private:
     explicit Database(std::shared_ptr<Connection> c);
     std::shared_ptr<Connection> c_;

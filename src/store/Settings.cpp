@@ -330,6 +330,19 @@ void SavePrintLayout()
     commit(*s);
 }
 
+QString BackupFolder()
+{
+    auto s = openStore();
+    return readText(*s, QStringLiteral("Sicherung"), QStringLiteral("Ordner"), QString()).trimmed();
+}
+
+void SaveBackupFolder(const QString &folder)
+{
+    auto s = openStore();
+    writeText(*s, QStringLiteral("Sicherung"), QStringLiteral("Ordner"), folder);
+    commit(*s);
+}
+
 void setStoreFileForTesting(const QString &path)
 {
     storeFile() = path;

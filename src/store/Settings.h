@@ -25,6 +25,11 @@ void SaveSprachNr();
 void LoadPrintLayout();  // Druck
 void SavePrintLayout();
 
+// The folder the learner chose for backups ([Sicherung] Ordner); empty for
+// the default beside the database.
+QString BackupFolder();
+void SaveBackupFolder(const QString &folder);
+
 // Conversions of stored text. Both throw store::Error for text that is no
 // number where one is required.
 // Leading numeric part (0 when there is none), rounded halves to even and

@@ -1,10 +1,17 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/CommandLine.h"
 
+#include "store/BackupCopy.h"
+#include "store/Catalogue.h"
+#include "store/Engine.h"
+
 #include "VokamiaVersion.h"
 
 #include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QProcess>
+#include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -161,6 +168,14 @@ private slots:
                                     << QStringLiteral("vokamia: Unbekannte Option „--Hilfe“.\n\n") + usage;
         QTest::newRow("stray argument") << QStringList{"Wörter.csv"} << 2 << QString()
                                         << QStringLiteral("vokamia: Unerwartetes Argument „Wörter.csv“.\n\n") + usage;
+        QTest::newRow("backup without a database")
+            << QStringList{"--backup"} << 1 << QString()
+            << QStringLiteral("vokamia: Es gibt noch keine Vokabeldatenbank (%HOME%/data/Vokamia/Vokabeln.mdb); es wurde "
+                              "nichts gesichert.\n");
+        QTest::newRow("backup twice") << QStringList{"--backup", "--backup"} << 2 << QString()
+                                      << QStringLiteral("vokamia: Die Option „--backup“ ist mehrfach angegeben.\n\n") + usage;
+        QTest::newRow("backup with a value") << QStringList{"--backup=jetzt"} << 2 << QString()
+                                             << QStringLiteral("vokamia: Die Option „--backup“ nimmt keinen Wert.\n\n") + usage;
     }
 
     // The real program, on a console without any display: it answers, ends
@@ -186,10 +201,93 @@ private slots:
         p.start(programPath(), args);
         QVERIFY2(p.waitForFinished(-1), qPrintable(p.errorString()));
         QCOMPARE(p.exitStatus(), QProcess::NormalExit);
-        QCOMPARE(QString::fromUtf8(p.readAllStandardError()), err);
+        QCOMPARE(QString::fromUtf8(p.readAllStandardError()), QString(err).replace(QStringLiteral("%HOME%"), home.path()));
         QCOMPARE(QString::fromUtf8(p.readAllStandardOutput()), out);
         QCOMPARE(p.exitCode(), status);
         QCOMPARE(QDir(home.path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries | QDir::Hidden), QStringList());
+    }
+
+    void backupCommand_data()
+    {
+        QTest::addColumn<QString>("database"); // "cards", "access", "folder"
+        QTest::addColumn<QString>("chosen");   // the backup folder setting; %HOME% replaced
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QString>("made");     // folder the backup goes to
+        QTest::addColumn<QString>("err");
+        QTest::newRow("beside the database") << "cards" << "" << 0 << "%HOME%/data/Vokamia/Sicherungen" << "";
+        QTest::newRow("chosen folder") << "cards" << "%HOME%/Stick/Vokabeln" << 0 << "%HOME%/Stick/Vokabeln" << "";
+        QTest::newRow("folder not writable")
+            << "cards" << "%HOME%/eine Datei" << 1 << ""
+            << "vokamia: Die Sicherung ist fehlgeschlagen: Der Sicherungsordner „%HOME%/eine Datei“ kann nicht "
+               "beschrieben werden. Der Pfad führt nicht zu einem Ordner.\n";
+        QTest::newRow("Access database waiting") << "access" << "" << 1 << ""
+                                                 << "vokamia: Die Datenbank %HOME%/data/Vokamia/Vokabeln.mdb ist eine "
+                                                    "Access-Datenbank, die Vokamia beim nächsten Start übernimmt; es "
+                                                    "wurde nichts gesichert.\n";
+        QTest::newRow("not a database") << "text" << "" << 1 << ""
+                                        << "vokamia: Die Sicherung ist fehlgeschlagen: Die Datei ist keine "
+                                           "Vokabeldatenbank.\n";
+    }
+    // "--backup" on a console: the path of the new backup on standard
+    // output, or a German reason and status 1; never a window.
+    void backupCommand()
+    {
+        QFETCH(QString, database);
+        QFETCH(QString, chosen);
+        QFETCH(int, status);
+        QFETCH(QString, made);
+        QFETCH(QString, err);
+        QTemporaryDir home;
+        QVERIFY(home.isValid());
+        auto expand = [&](QString s) { return s.replace(QStringLiteral("%HOME%"), home.path()); };
+        const QString data = home.path() + QStringLiteral("/data/Vokamia");
+        QVERIFY(QDir().mkpath(data));
+        const QString dbPath = data + QStringLiteral("/Vokabeln.mdb");
+        if (database == QLatin1String("cards")) {
+            auto db = store::Database::create(dbPath, Catalogue::kLocale, Catalogue::kFormat);
+            Catalogue::CreateCatalogueTable(*db);
+            Catalogue::addLanguagePair(*db, QStringLiteral("Deutsch"), QStringLiteral("Englisch"));
+            db->execute(QStringLiteral("INSERT INTO tEnglisch (FVok, MVok, Fach) VALUES ('house', 'Haus', 1)"));
+        } else {
+            QFile f(dbPath);
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            f.write(database == QLatin1String("access") ? QByteArray("\x00\x01\x00\x00Standard Jet DB\x00", 20)
+                                                        : QByteArray(4096, 'x'));
+        }
+        if (chosen.contains(QStringLiteral("Datei"))) {
+            QFile f(expand(chosen));
+            QVERIFY(f.open(QIODevice::WriteOnly));
+        }
+        if (!chosen.isEmpty()) {
+            QDir().mkpath(home.path() + QStringLiteral("/config/Vokamia"));
+            QSettings s(home.path() + QStringLiteral("/config/Vokamia/Vokamia.ini"), QSettings::IniFormat);
+            s.setValue(QStringLiteral("Sicherung/Ordner"), expand(chosen));
+        }
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        for (const char *name : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY"})
+            env.remove(QLatin1String(name));
+        env.insert(QStringLiteral("HOME"), home.path());
+        env.insert(QStringLiteral("XDG_DATA_HOME"), home.path() + QStringLiteral("/data"));
+        env.insert(QStringLiteral("XDG_CONFIG_HOME"), home.path() + QStringLiteral("/config"));
+        QProcess p;
+        p.setProcessEnvironment(env);
+        p.start(programPath(), {QStringLiteral("--backup")});
+        QVERIFY2(p.waitForFinished(-1), qPrintable(p.errorString()));
+        QCOMPARE(p.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(QString::fromUtf8(p.readAllStandardError()), expand(err));
+        const QString out = QString::fromUtf8(p.readAllStandardOutput());
+        QCOMPARE(p.exitCode(), status);
+        if (status != 0) {
+            QCOMPARE(out, QString());
+            return;
+        }
+        QVERIFY2(out.endsWith(QLatin1Char('\n')), qPrintable(out));
+        const QString path = out.chopped(1);
+        const QFileInfo info(path);
+        QCOMPARE(info.absolutePath(), expand(made));
+        QVERIFY2(BackupCopy::isBackupName(info.fileName()), qPrintable(path));
+        QCOMPARE(BackupCopy::countsOf(path).value(0).cards, 1);
+        QCOMPARE(BackupCopy::fingerprintOf(path), BackupCopy::fingerprintOf(dbPath));
     }
 };
 

@@ -111,7 +111,10 @@ DialogSpy::~DialogSpy()
 #include "store/AccessFile.h"
 #include "store/LegacyImport.h"
 #include "store/Settings.h"
+#include "backup/BackupService.h"
+#include "ui/backup/frmSicherung.h"
 #include "ui/common/Appearance.h"
+#include "ui/common/Safeguard.h"
 
 #include <QSettings>
 
@@ -131,6 +134,8 @@ void restoreProcessHooks()
     Places::setProgramFolderForTesting(QString());
     Appearance::setFontListsForTesting({}, {});
     Random::pinSeed(std::nullopt);
+    Safeguard::resetForTesting();
+    frmSicherung::setFolderOpener({});
 }
 
 void Sandbox::start()
@@ -144,6 +149,7 @@ void Sandbox::start()
     qputenv("XDG_DATA_HOME", work->file(QStringLiteral("data")).toUtf8());
     Settings::setStoreFileForTesting(settingsFile());
     AppState::resetForTesting();
+    Safeguard::resetForTesting();
     spy = std::make_unique<MessageSpy>();
     windows = std::make_unique<WindowSpy>();
     dialogs = std::make_unique<DialogSpy>();
@@ -154,6 +160,8 @@ void Sandbox::stop()
     if (!started_)
         return;
     started_ = false;
+    // No backup may still write into the folder about to go.
+    Backups::Service::instance().waitForIdle();
     // The state goes first: the database and recordsets it holds may still
     // reach the hooks as they close.
     AppState::resetForTesting();

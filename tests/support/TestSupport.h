@@ -151,7 +151,7 @@ private:
 // the card box and the opener's signal, the multimedia backend and its
 // start timeout, the settings file, the Access reader and its wait hook,
 // the import's progress, the program folder, the font lists, a pinned
-// Random seed, AppState, the working folder and the data folder. So no test
+// Random seed, the backups' folder opener and progress delay, AppState, the working folder and the data folder. So no test
 // leaks into the next; the destructor does it too for a test that forgets.
 // The table of windows (WindowTable) stays: it is the program's, not a hook.
 struct Sandbox

@@ -57,9 +57,11 @@ QString askPath(Dialogs::Request r)
     if (responder())
         return responder()(r).toString();
     ArrowWhileAsking arrow;
-    if (r.kind == Dialogs::Kind::OpenFile)
-        return QFileDialog::getOpenFileName(r.parent, r.title, r.path, r.filter);
-    return QFileDialog::getSaveFileName(r.parent, r.title, r.path, r.filter);
+    switch (r.kind) {
+    case Dialogs::Kind::OpenFile: return QFileDialog::getOpenFileName(r.parent, r.title, r.path, r.filter);
+    case Dialogs::Kind::SaveFile: return QFileDialog::getSaveFileName(r.parent, r.title, r.path, r.filter);
+    default: return QFileDialog::getExistingDirectory(r.parent, r.title, r.path);
+    }
 }
 
 } // namespace
@@ -106,6 +108,13 @@ QString saveFile(const QString &title, const QString &path, const QString &filte
     Request r = request(Kind::SaveFile, title, parent);
     r.path = path;
     r.filter = filter;
+    return askPath(r);
+}
+
+QString directory(const QString &title, const QString &path, QWidget *parent)
+{
+    Request r = request(Kind::Directory, title, parent);
+    r.path = path;
     return askPath(r);
 }
 

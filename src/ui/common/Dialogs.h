@@ -12,11 +12,11 @@ class QPrinter;
 class QWidget;
 
 // The platform's standard dialogs, each behind one function: colours, the
-// printer and files. Tests install a responder that answers instead of the
+// printer, files and folders. Tests install a responder that answers instead of the
 // dialog, so no test ever opens a real one.
 namespace Dialogs {
 
-enum class Kind { Colour, Printer, OpenFile, SaveFile };
+enum class Kind { Colour, Printer, OpenFile, SaveFile, Directory };
 
 // What a dialog is asked; the responder reads it (and may set up the
 // printer, e.g. to print into a file).
@@ -27,7 +27,7 @@ struct Request
     QWidget *parent = nullptr;
     QColor colour;               // Colour: the colour to start from
     QPrinter *printer = nullptr; // Printer: the printer being chosen
-    QString path;                // file dialogs: starting folder or file
+    QString path;                // file and folder dialogs: starting folder or file
     QString filter;              // OpenFile, SaveFile: e.g. "Wave (*.wav)"
 };
 
@@ -37,6 +37,7 @@ std::optional<QColor> colour(const QColor &initial, QWidget *parent = nullptr, c
 bool printer(QPrinter &printer, QWidget *parent = nullptr);
 QString openFile(const QString &title, const QString &path, const QString &filter, QWidget *parent = nullptr);
 QString saveFile(const QString &title, const QString &path, const QString &filter, QWidget *parent = nullptr);
+QString directory(const QString &title, const QString &path, QWidget *parent = nullptr);
 
 // The answer a responder gives: a QColor, a path (QString) or true
 // (printer) for a confirmed dialog; an invalid QVariant for Cancel.

@@ -52,7 +52,8 @@ void reserveTitleRoom(QMessageBox &box)
 namespace Msg {
 
 QMessageBox::StandardButton show(const QString &text, const QString &title, QMessageBox::Icon icon,
-                                 QMessageBox::StandardButtons buttons, QWidget *parent)
+                                 QMessageBox::StandardButtons buttons, QWidget *parent,
+                                 QMessageBox::StandardButton defaultButton)
 {
     if (!parent)
         parent = QApplication::activeModalWidget() ? QApplication::activeModalWidget()
@@ -64,6 +65,8 @@ QMessageBox::StandardButton show(const QString &text, const QString &title, QMes
     QMessageBox box(icon, title, shown, buttons, parent);
     box.setObjectName(QStringLiteral("vokamiaMessage"));
     box.setTextFormat(Qt::PlainText);
+    if (defaultButton != QMessageBox::NoButton)
+        box.setDefaultButton(defaultButton);
     reserveTitleRoom(box);
 
     if (responder())

@@ -23,7 +23,8 @@ QMessageBox::StandardButton show(const QString &text,
                                  const QString &title = kAppTitle,
                                  QMessageBox::Icon icon = QMessageBox::NoIcon,
                                  QMessageBox::StandardButtons buttons = QMessageBox::Ok,
-                                 QWidget *parent = nullptr);
+                                 QWidget *parent = nullptr,
+                                 QMessageBox::StandardButton defaultButton = QMessageBox::NoButton);
 
 // The usual report of a failure: the error's own text, critical icon.
 void critical(const QString &text, const QString &title = kAppTitle, QWidget *parent = nullptr);

@@ -34,6 +34,7 @@ enum class Kind {
     Recording,   // frmSound
     Import,      // frmImport
     Export,      // frmExport
+    Backups,     // frmSicherung
 };
 
 struct Outcome

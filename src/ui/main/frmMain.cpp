@@ -463,3 +463,11 @@ void frmMain::exportCommand()
 {
     openWindow(Windows::Kind::Export);
 }
+
+void frmMain::backupsCommand()
+{
+    Windows::open(Windows::Kind::Backups, this, [this](QDialog &window) {
+        if (window.result() == QDialog::Accepted)
+            reloadAfterRestore();
+    });
+}

@@ -65,6 +65,9 @@ public:
     void soundPathCommand();
     void importCommand();
     void exportCommand();
+    void backupsCommand();
+    // Shows what the database holds after a backup was restored into it.
+    void reloadAfterRestore();
 
     void clickBox(int i);
     void clickMode(int k);
@@ -143,6 +146,7 @@ public:
     QAction *mAdmin = nullptr;
     QAction *mAdd = nullptr;
     QAction *mRemove = nullptr;
+    QAction *mSicherung = nullptr;
     QAction *mHelp = nullptr;
     QAction *mAbout = nullptr;
 };

@@ -67,6 +67,10 @@ void frmMain::buildMenus()
     mAdd = addItem(mExtra, QStringLiteral("mAdd"), QStringLiteral("Sprache &Hinzufügen"));
     connect(mAdd, &QAction::triggered, this, &frmMain::addLanguageCommand);
     mRemove = addItem(mExtra, QStringLiteral("mRemove"), QStringLiteral("Sprache &Löschen"));
+    addSeparator(mExtra, "mSep7");
+    mSicherung = addItem(mExtra, QStringLiteral("mSicherung"), QStringLiteral("Si&cherungen …"));
+    mSicherung->setEnabled(false);
+    connect(mSicherung, &QAction::triggered, this, &frmMain::backupsCommand);
 
     mHilfe = addMenu(bar, nullptr, QStringLiteral("mHilfe"), QStringLiteral("&Hilfe"));
     mHelp = addItem(mHilfe, QStringLiteral("mHelp"), QStringLiteral("&Hilfe"));

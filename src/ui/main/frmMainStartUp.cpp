@@ -11,6 +11,7 @@
 #include "store/Settings.h"
 #include "ui/common/Guard.h"
 #include "ui/common/Messages.h"
+#include "ui/common/Safeguard.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -149,6 +150,10 @@ void frmMain::startUp()
     mTrial[a.Versuche]->setChecked(true);
 
     ValidateLanguageTable();
+
+    mSicherung->setEnabled(bool(a.Database));
+    // In the background: the card box is usable at once.
+    Safeguard::atStartUp(this);
 }
 
 void frmMain::makePairCurrent(int n)
@@ -233,4 +238,27 @@ void frmMain::SelectLanguagePair(int n)
     a.TableRecordset = a.Database->openRecordset(a.CurrentTable, store::RecordsetType::Table);
     Settings::SaveSettings();
     mLanguage[n]->setChecked(true);
+}
+
+void frmMain::reloadAfterRestore()
+{
+    AppState &a = AppState::instance();
+    a.TableRecordset.reset();
+    a.CompartmentRecordset.reset();
+    const int wanted = a.SprachNr;
+    SetTitle();
+    const bool catalogueRead = Msg::guard(QStringLiteral("Problem"), [this] { LoadLanguageCatalogue(); }, this);
+    if (catalogueRead && a.PairCount >= 1) {
+        // A pair the restored file does not hold gives way to the first.
+        const bool present = wanted >= 1 && wanted <= a.PairCount && !a.LanguageCatalogue[wanted].Tabelle.isEmpty();
+        makePairCurrent(present ? wanted : 1);
+    } else {
+        checkOnly(mLanguage, -1);
+        a.CurrentTable.clear();
+        a.ForeignLanguage.clear();
+        a.NativeLanguage.clear();
+        showHeading();
+    }
+    ValidateLanguageTable();
+    Form_Activate();
 }

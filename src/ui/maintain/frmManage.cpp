@@ -9,6 +9,7 @@
 #include "store/Records.h"
 #include "ui/common/Appearance.h"
 #include "ui/common/Guard.h"
+#include "ui/common/Safeguard.h"
 #include "ui/common/Messages.h"
 #include "ui/common/RecordsetModel.h"
 #include "ui/common/Windows.h"
@@ -304,6 +305,17 @@ void frmManage::moveCards(Side from, bool all)
         std::sort(rows.begin(), rows.end(), std::greater<int>());
         for (int r : rows)
             vnrs << std::int32_t(model->keyOfRow(r));
+    }
+
+    // A whole compartment at once is a change worth a way back. The cards
+    // are the ones the learner saw when he clicked.
+    if (all && !vnrs.isEmpty()) {
+        hourglass.reset();
+        if (!Safeguard::beforeBulkChange(this)) {
+            fillList(from);
+            return;
+        }
+        hourglass.emplace();
     }
 
     Records::MoveResult result;

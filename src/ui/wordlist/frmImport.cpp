@@ -6,6 +6,7 @@
 #include "ui/common/Controls.h"
 #include "ui/common/Guard.h"
 #include "ui/common/Messages.h"
+#include "ui/common/Safeguard.h"
 #include "ui/common/Windows.h"
 
 #include <QCheckBox>
@@ -347,9 +348,9 @@ void frmImport::cboSpalte_Change(int column)
 
 bool frmImport::backupFirst()
 {
-    // Make a copy of the cards here before they change; stop when the
-    // learner says so.
-    return true;
+    // A list can change thousands of cards in one go: a copy of the cards
+    // comes first, and the learner decides whether to go on without one.
+    return Safeguard::beforeBulkChange(this);
 }
 
 void frmImport::btnImport_Click()

@@ -3,8 +3,10 @@
 
 #include "ListWindows.h"
 
+#include "store/BackupCopy.h"
 #include "ui/maintain/frmManage.h"
 
+#include <QFile>
 #include <QLineEdit>
 #include <QListView>
 #include <QPushButton>
@@ -169,6 +171,77 @@ private slots:
         click(w, "btnAddAll");
         QCOMPARE(t.count(1), 33000);
         QCOMPARE(sb.spy->count(), 0);
+    }
+
+    void wholeCompartmentIsBackedUpFirst_data()
+    {
+        QTest::addColumn<QString>("button");
+        QTest::addColumn<int>("from");
+        QTest::newRow(">>") << "btnAddAll" << 0;
+        QTest::newRow("<<") << "btnRemoveAll" << 1;
+    }
+    // Before ">>" or "<<" moves a whole compartment, a backup holds the
+    // cards where they were; a single card moves without one.
+    void wholeCompartmentIsBackedUpFirst()
+    {
+        QFETCH(QString, button);
+        QFETCH(int, from);
+        for (const char *w : {"ant", "bee", "cat"})
+            t.add(QString::fromLatin1(w), QStringLiteral("x"), from);
+        frmManage w;
+        w.show();
+        const QString folder = sb.work->file(QStringLiteral("Sicherungen"));
+        clickRow(child<QListView>(w, from ? "lstDest" : "lstSource"), 0);
+        click(w, from ? "btnRemove" : "btnAdd");
+        QCOMPARE(BackupCopy::list(folder), QStringList());
+        click(w, qPrintable(button));
+        QCOMPARE(sb.spy->count(), 0);
+        QCOMPARE(t.count(1 - from), 3);
+        const QStringList made = BackupCopy::list(folder);
+        QCOMPARE(made.size(), 1);
+        auto copy = store::Database::open(made.first());
+        QCOMPARE(copy->openRecordset(QStringLiteral("Select count(*) from tEnglisch where Fach = %1").arg(from))->value(0).toInt(), 2);
+        QCOMPARE(copy->openRecordset(QStringLiteral("Select count(*) from tEnglisch"))->value(0).toInt(), 3);
+    }
+
+    void failedBackupAsks_data()
+    {
+        QTest::addColumn<QString>("button");
+        QTest::addColumn<int>("answer");
+        QTest::addColumn<bool>("moved");
+        QTest::newRow(">> default") << "btnAddAll" << int(QMessageBox::NoButton) << false;
+        QTest::newRow(">> no") << "btnAddAll" << int(QMessageBox::No) << false;
+        QTest::newRow(">> yes") << "btnAddAll" << int(QMessageBox::Yes) << true;
+        QTest::newRow("<< no") << "btnRemoveAll" << int(QMessageBox::No) << false;
+        QTest::newRow("<< yes") << "btnRemoveAll" << int(QMessageBox::Yes) << true;
+    }
+    // A backup that fails asks whether to go on without one; only Yes
+    // moves the cards, and No leaves the lists as they were.
+    void failedBackupAsks()
+    {
+        QFETCH(QString, button);
+        QFETCH(int, answer);
+        QFETCH(bool, moved);
+        const int from = button == QLatin1String("btnAddAll") ? 0 : 1;
+        for (const char *w : {"ant", "bee"})
+            t.add(QString::fromLatin1(w), QStringLiteral("x"), from);
+        QFile blocker(sb.work->file(QStringLiteral("kein Ordner")));
+        QVERIFY(blocker.open(QIODevice::WriteOnly));
+        blocker.close();
+        sb.putSetting(QStringLiteral("Sicherung/Ordner"), blocker.fileName());
+        frmManage w;
+        w.show();
+        if (answer != int(QMessageBox::NoButton))
+            sb.spy->answer(QMessageBox::StandardButton(answer));
+        click(w, qPrintable(button));
+        QCOMPARE(sb.spy->count(), 1);
+        QCOMPARE(sb.spy->last().text,
+                 QStringLiteral("Die Sicherung ist fehlgeschlagen: Der Sicherungsordner „%1“ kann nicht beschrieben "
+                                "werden. Der Pfad führt nicht zu einem Ordner. Trotzdem fortfahren?")
+                     .arg(blocker.fileName()));
+        QCOMPARE(sb.spy->last().buttons, QMessageBox::Yes | QMessageBox::No);
+        QCOMPARE(t.count(from), moved ? 0 : 2);
+        QCOMPARE(linesOf(child<QListView>(w, from ? "lstDest" : "lstSource")).size(), moved ? 0 : 2);
     }
 };
 
