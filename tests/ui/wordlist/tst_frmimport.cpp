@@ -7,6 +7,7 @@
 
 #include "core/AppState.h"
 #include "core/Places.h"
+#include "store/BackupCopy.h"
 #include "store/Catalogue.h"
 #include "store/Engine.h"
 #include "store/Records.h"
@@ -316,6 +317,52 @@ private slots:
         QCOMPARE(text(w, "lblPruefung"), QStringLiteral("Die Datei „Liste.csv“ kann nicht gelesen werden."));
         QVERIFY(!control<QPushButton>(w, QStringLiteral("btnImport"))->isEnabled());
         QCOMPARE(cards(), QStringList{"chat|Katze||2"});
+    }
+
+    // An import can change many cards at once: a backup holds them as they
+    // were first. When it fails, the learner decides; only Yes imports.
+    void importIsBackedUpFirst_data()
+    {
+        QTest::addColumn<bool>("folderBlocked");
+        QTest::addColumn<int>("answer");
+        QTest::addColumn<int>("cardsAfter");
+        QTest::newRow("backup made") << false << int(QMessageBox::NoButton) << 4;
+        QTest::newRow("failed, default No") << true << int(QMessageBox::NoButton) << 1;
+        QTest::newRow("failed, No") << true << int(QMessageBox::No) << 1;
+        QTest::newRow("failed, Yes") << true << int(QMessageBox::Yes) << 4;
+    }
+    void importIsBackedUpFirst()
+    {
+        QFETCH(bool, folderBlocked);
+        QFETCH(int, answer);
+        QFETCH(int, cardsAfter);
+        QString folder = QFileInfo(Places::databasePath()).path() + QStringLiteral("/Sicherungen");
+        if (folderBlocked) {
+            folder = sb.work->file(QStringLiteral("kein Ordner"));
+            QFile blocker(folder);
+            QVERIFY(blocker.open(QIODevice::WriteOnly));
+            sb.putSetting(QStringLiteral("Sicherung/Ordner"), folder);
+        }
+        AppState::instance().WordListFile = listFile(utf8(kSpreadsheet));
+        frmImport w;
+        w.show();
+        if (answer != int(QMessageBox::NoButton))
+            sb.spy->answer(QMessageBox::StandardButton(answer));
+        QTest::mouseClick(control<QPushButton>(w, QStringLiteral("btnImport")), Qt::LeftButton);
+        QCOMPARE(int(cards().size()), cardsAfter);
+        if (folderBlocked) {
+            QVERIFY(sb.spy->count() >= 1);
+            QCOMPARE(sb.spy->shown().at(0).buttons, QMessageBox::Yes | QMessageBox::No);
+            QVERIFY2(sb.spy->shown().at(0).text.startsWith(QStringLiteral("Die Sicherung ist fehlgeschlagen: ")),
+                     qPrintable(sb.spy->shown().at(0).text));
+            QVERIFY(sb.spy->shown().at(0).text.endsWith(QStringLiteral("Trotzdem fortfahren?")));
+            QCOMPARE(w.isVisible(), cardsAfter == 1);
+            return;
+        }
+        const QStringList made = BackupCopy::list(folder);
+        QCOMPARE(made.size(), 1);
+        auto copy = store::Database::open(made.first());
+        QCOMPARE(copy->openRecordset(QStringLiteral("Select count(*) from tFranzösisch"))->value(0).toInt(), 1);
     }
 
     void help()
