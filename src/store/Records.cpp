@@ -188,10 +188,35 @@ bool storeProgress(std::int32_t vnr, int fach, int gewusst)
         > 0;
 }
 
+bool storeProgress(std::int32_t vnr, int fach, int gewusst, const Statistics::LogRow &answer)
+{
+    store::Database &db = database();
+    db.beginTrans();
+    try {
+        const int changed = db.execute(QStringLiteral("UPDATE ") + sqlTable()
+                                           + QStringLiteral(" SET Fach = ?, gewusst = ? WHERE VNr = ?"),
+                                       {fach, gewusst, vnr});
+        if (changed == 0) {
+            db.rollback();
+            return false;
+        }
+        Statistics::logAnswer(db, answer);
+        db.commitTrans();
+    } catch (...) {
+        try {
+            db.rollback();
+        } catch (const store::Error &) {
+        }
+        throw;
+    }
+    return true;
+}
+
 MoveResult moveCards(const QVector<std::int32_t> &vnrs, int fach)
 {
     store::Database &db = database();
     const QString sql = QStringLiteral("UPDATE ") + sqlTable() + QStringLiteral(" SET Fach = ?, gewusst = 0 WHERE VNr = ?");
+    Statistics::MoveLog log(db, fach);
     MoveResult result;
     // Moving a large compartment touches most pages of the file; with the
     // engine's small default cache each page would go out and come back in
@@ -211,6 +236,7 @@ MoveResult moveCards(const QVector<std::int32_t> &vnrs, int fach)
             db.beginTrans();
             try {
                 for (const std::int32_t vnr : sorted) {
+                    log.log(vnr);
                     if (db.execute(sql, {fach, vnr}) == 0) {
                         complete = false;
                         break;
@@ -232,6 +258,7 @@ MoveResult moveCards(const QVector<std::int32_t> &vnrs, int fach)
         }
         for (qsizetype i = 0; !complete && i < vnrs.size(); ++i) {
             const std::int32_t vnr = vnrs[i];
+            log.log(vnr);
             if (db.execute(sql, {fach, vnr}) == 0) {
                 result.notFound = vnr;
                 break;
