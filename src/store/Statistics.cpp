@@ -347,19 +347,24 @@ void findHardest(store::Database &db, int pair, Figures &f)
 // a pair that the catalogue does not know (whose window would show it).
 std::int32_t countUnreadable(store::Database &db, int pair)
 {
+    // A file without a catalogue knows only the pair in use.
     QVector<qlonglong> known;
-    db.forEachRow(QStringLiteral("SELECT DISTINCT SprachId FROM tSprache WHERE typeof(SprachId) = 'integer' "
-                                 "ORDER BY SprachId"),
-                  {}, [&](const QVariantList &row) { known << row[0].toLongLong(); });
+    if (db.hasTable(QStringLiteral("tSprache")))
+        db.forEachRow(QStringLiteral("SELECT DISTINCT SprachId FROM tSprache WHERE typeof(SprachId) = 'integer' "
+                                     "ORDER BY SprachId"),
+                      {}, [&](const QVariantList &row) { known << row[0].toLongLong(); });
+    else
+        known << pair;
     const QSet<qlonglong> knownSet(known.begin(), known.end());
+    const auto isKnown = [&](const QVariant &id) {
+        return id.typeId() == QMetaType::LongLong && knownSet.contains(id.toLongLong());
+    };
 
     qlonglong bad = 0;
     db.forEachRow(QStringLiteral("SELECT SprachId, count(*) FROM VkSysAntworten WHERE ") + rowIsValid()
                       + QStringLiteral(" IS NOT 1 GROUP BY SprachId"),
                   {}, [&](const QVariantList &row) {
-                      const QVariant id = row[0];
-                      const bool isKnown = id.typeId() == QMetaType::LongLong && knownSet.contains(id.toLongLong());
-                      if (!isKnown || id.toLongLong() == pair)
+                      if (!isKnown(row[0]) || row[0].toLongLong() == pair)
                           bad += row[1].toLongLong();
                   });
     // Readable rows of unknown pairs: the ranges around the known numbers,
@@ -377,14 +382,13 @@ std::int32_t countUnreadable(store::Database &db, int pair)
         bad += firstRow(db, count.arg(QStringLiteral("SprachId > ?")), {known.last()}).value(0).toLongLong();
     }
 
-    bad += firstRow(db,
-                    QStringLiteral("SELECT count(*) FROM VkSysKastenTage AS k WHERE (k.SprachId = ? AND ")
-                        + boxIsValid()
-                        + QStringLiteral(" IS NOT 1) OR NOT EXISTS (SELECT 1 FROM tSprache AS s WHERE s.SprachId = "
-                                         "k.SprachId)"),
-                    {pair})
-               .value(0)
-               .toLongLong();
+    // The card box has a row a day: few enough to look at each group.
+    db.forEachRow(QStringLiteral("SELECT SprachId, ") + boxIsValid()
+                      + QStringLiteral(" IS 1, count(*) FROM VkSysKastenTage GROUP BY 1, 2"),
+                  {}, [&](const QVariantList &row) {
+                      if (!isKnown(row[0]) || (row[0].toLongLong() == pair && !row[1].toBool()))
+                          bad += row[2].toLongLong();
+                  });
     return std::int32_t(std::min<qlonglong>(bad, std::numeric_limits<std::int32_t>::max()));
 }
 
