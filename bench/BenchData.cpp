@@ -78,6 +78,12 @@ void fill(const QString &path, int cards)
     sqlite3_close(db);
 }
 
+void settleLog(sqlite3 *conn)
+{
+    sqlite3_busy_timeout(conn, 600000);
+    sqlite3_wal_checkpoint_v2(conn, "main", SQLITE_CHECKPOINT_FULL, nullptr, nullptr);
+}
+
 double median(std::vector<double> v)
 {
     std::sort(v.begin(), v.end());

@@ -19,6 +19,11 @@ void bindText(sqlite3_stmt *st, int i, const QString &t);
 // spread over the eight compartments in turn.
 void fill(const QString &path, int cards);
 
+// Waits until the database's log is written back whole (by whoever is at
+// it), so that work left over from one timed step does not fall into the
+// next. Not timed.
+void settleLog(sqlite3 *conn);
+
 double median(std::vector<double> v);
 double msOf(const std::function<void()> &f);
 long residentKiB();

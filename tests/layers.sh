@@ -14,7 +14,8 @@
 #   ui/common    core, store, ui/common                    -
 #   ui/<area>    all but app and reader; of ui/ only ui/common, its own area and
 #                another area's helpers, never another area's window (frm*.h);
-#                a window's own files (frmName.*) include no other window at all
+#                a window's own files (frmName.*, and frmNamePart.cpp where a
+#                window is kept in several files) include no other window at all
 #   app          everything
 #   reader       reader
 #
@@ -115,7 +116,7 @@ while IFS= read -r file; do
       name=${target##*/}
       if [[ $to == ui/* && $name == frm*.h && $to != "$layer" && $layer != app ]]; then
         report "$where: a window of another area; a window asks Windows::open for it, and only src/app knows the windows of several areas"
-      elif [[ $to == ui/* && $name == frm*.h && ${rel##*/} == frm* && ${name%.h} != "$(basename "${rel%.*}")" ]]; then
+      elif [[ $to == ui/* && $name == frm*.h && ${rel##*/} == frm* && $(basename "${rel%.*}") != "${name%.h}"* ]]; then
         report "$where: another window; a window asks Windows::open for it"
       elif [[ $layer == ui/* && $layer != ui/common ]]; then
         contains "$window_area_may_use" "${to%%/*}" ||

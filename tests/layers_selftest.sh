@@ -44,6 +44,7 @@ ui/common/Messages.h|<QLabel>
 ui/main/frmMain.h|"ui/common/Windows.h"
 ui/main/frmMain.cpp|"ui/main/frmMain.h" "audio/Mci.h" "practice/PracticeSession.h" "text/RtfToHtml.h" "print/CardPrint.h" <QApplication>
 ui/main/frmLanguage.h|<QWidget>
+ui/main/frmMainMenus.cpp|"ui/main/frmMain.h" "ui/common/Windows.h"
 ui/main/frmLanguage.cpp|"frmLanguage.h" "../common/Windows.h"
 ui/maintain/CardList.h|"ui/common/Windows.h"
 ui/maintain/CardList.cpp|"ui/maintain/CardList.h" "ui/maintain/frmNew.h"
@@ -108,6 +109,7 @@ ui/common/Windows.h|"ui/maintain/CardList.h"|ui/common may use only core, store,
 ui/common/Windows.h|"audio/Mci.h"|ui/common may use only core, store, ui/common
 ui/main/frmMain.cpp|"ui/main/frmLanguage.h"|another window
 ui/main/frmMain.h|"frmLanguage.h"|another window
+ui/main/frmMainMenus.cpp|"ui/main/frmLanguage.h"|another window
 ui/main/frmMain.cpp|"app/WindowTable.h"|a window may use only
 reader/mdbread.cpp|"store/Engine.h"|reader may use only reader
 EOF

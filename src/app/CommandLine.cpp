@@ -263,7 +263,7 @@ std::optional<Reply> reply(const Request &request, const Options &options)
 {
     Reply r;
     if (!request.ok()) {
-        r.status = ExitUsage;
+        r.status = kExitUsage;
         r.err = request.error + QStringLiteral("\n\n") + usage(options);
     } else if (request.command.isEmpty()) {
         return std::nullopt;
@@ -272,7 +272,7 @@ std::optional<Reply> reply(const Request &request, const Options &options)
     } else if (request.command == QLatin1String("version")) {
         r.out = QStringLiteral("Vokamia " VOKAMIA_VERSION_FULL "\n");
     } else {
-        r.status = ExitFailed;
+        r.status = kExitFailed;
         r.err = QStringLiteral("vokamia: %1 ist in dieser Version nicht verfügbar.\n").arg(quoted(QStringLiteral("--") + request.command));
     }
     return r;

@@ -20,9 +20,9 @@
 namespace CommandLine {
 
 // Exit statuses, as the manual page lists them.
-constexpr int ExitOk = 0;
-constexpr int ExitFailed = 1;
-constexpr int ExitUsage = 2;
+constexpr int kExitOk = 0;
+constexpr int kExitFailed = 1;
+constexpr int kExitUsage = 2;
 
 struct Option
 {
@@ -78,7 +78,7 @@ QString usage(const Options &options = programOptions());
 // that needs no window; nothing when the window is to start.
 struct Reply
 {
-    int status = ExitOk;
+    int status = kExitOk;
     QString out;
     QString err;
 };

@@ -39,8 +39,6 @@ struct State
     QSet<QString> playedFiles;            // absolute paths played and not stopped
     bool waveOpen = false;
     int startTimeoutMs = kDefaultStartTimeoutMs;
-    QString lastReturn;
-    QString lastError;
 
     Backend &audio()
     {
@@ -546,20 +544,7 @@ QString errorText(int code)
 
 void MciCommand(const QString &command)
 {
-    QString answer;
-    const int rc = send(command, &answer);
-    state().lastReturn = answer;
-    state().lastError = errorText(rc);
-}
-
-QString lastReturnText()
-{
-    return state().lastReturn;
-}
-
-QString lastErrorText()
-{
-    return state().lastError;
+    send(command);
 }
 
 void setBackend(std::unique_ptr<Backend> backend)

@@ -44,11 +44,8 @@ int send(const QString &command, QString *returnText = nullptr);
 // German text for a result code; 0 has a text too.
 QString errorText(int code);
 
-// The shared procedure: sends one command and ignores the outcome. The answer
-// and the error text of the last command are kept (see below).
+// The shared procedure: sends one command and ignores the outcome.
 void MciCommand(const QString &command);
-QString lastReturnText();
-QString lastErrorText();
 
 // Replaces the backend; everything open is closed first. nullptr brings
 // back the default backend (the sound hardware through Qt Multimedia).

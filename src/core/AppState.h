@@ -39,7 +39,7 @@ struct AppState
     std::int16_t CurrentFach = 0;
     QString SqlText;
 
-    std::int16_t ClickAction = 2;
+    CardBoxClick ClickAction = CardBoxClick::Practise;
     bool EditMode = false;
     std::int32_t EditVNr = 0;
     bool ManagerFromPool = false;

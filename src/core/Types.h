@@ -7,6 +7,11 @@
 
 #include <cstdint>
 
+namespace Msg {
+// A line break inside a message text, as every message writes it.
+inline const QString kCrLf = QStringLiteral("\r\n");
+} // namespace Msg
+
 // Compartments of the card box: 0 is the pool of unlearned cards, 1 the
 // start compartment, 2..7 the further compartments.
 namespace Fach {
@@ -16,6 +21,16 @@ constexpr int Last = 7;
 constexpr int Count = 8;
 inline bool isValid(int fach) { return fach >= Pool && fach <= Last; }
 } // namespace Fach
+
+// What a click on a compartment picture of the card box does
+// (AppState::ClickAction); the numbers are those the option buttons stand for.
+enum class CardBoxClick : std::int16_t {
+    Enter = 1,    // the entry form (only the start compartment is shown)
+    Practise = 2, // the practice window
+    Page = 3,     // paging through the compartment
+    Table = 4,    // the table view
+    Print = 5,    // printing its cards
+};
 
 // One row of a language table: one vocabulary card.
 struct VocabularyRecord
@@ -65,11 +80,3 @@ inline QColor decode(std::int32_t v)
     return QColor(int(u & 0xFF), int((u >> 8) & 0xFF), int((u >> 16) & 0xFF));
 }
 } // namespace Colour
-
-// Every list of cards shows one line per card and carries the card's number
-// with it (as the line's Qt::UserRole data in list widgets).
-struct ListLine
-{
-    QString text;
-    std::int32_t VNr = 0;
-};

@@ -17,14 +17,6 @@ using store::TableDef;
 
 namespace Catalogue {
 
-namespace {
-std::function<void()> &legacyImport()
-{
-    static std::function<void()> f = LegacyImport::ImportLegacyDatabase;
-    return f;
-}
-} // namespace
-
 void CreateLanguageTable(store::Database &db, const QString &name)
 {
     TableDef t(name);
@@ -66,7 +58,7 @@ bool isFolderName(const QString &foreignLanguage)
         && !foreignLanguage.contains(QLatin1Char('\\'));
 }
 
-QString SoundFolder(const QString &foreignLanguage)
+QString soundFolder(const QString &foreignLanguage)
 {
     if (!isFolderName(foreignLanguage))
         throw store::Error(QStringLiteral("„%1“ kann kein Ordner für die Töne einer Sprache sein: der Name darf "
@@ -75,16 +67,16 @@ QString SoundFolder(const QString &foreignLanguage)
     return Places::mapStoredPath(QStringLiteral(".\\") + foreignLanguage);
 }
 
-void EnsureSoundFolder(const QString &foreignLanguage)
+void ensureSoundFolder(const QString &foreignLanguage)
 {
-    const QString folder = SoundFolder(foreignLanguage);
+    const QString folder = soundFolder(foreignLanguage);
     if (!QFileInfo(folder).isDir())
         QDir().mkpath(folder);
 }
 
-LanguagePair AddLanguagePair(store::Database &db, const QString &native, const QString &foreign)
+LanguagePair addLanguagePair(store::Database &db, const QString &native, const QString &foreign)
 {
-    SoundFolder(foreign); // refuse before anything is created
+    soundFolder(foreign); // refuse before anything is created
     LanguagePair pair{0, QStringLiteral("t") + foreign, native, foreign};
     db.beginTrans();
     try {
@@ -128,18 +120,13 @@ bool OpenVocabularyDatabase()
         throw;
     }
     a.Database = db;
-    EnsureSoundFolder(QStringLiteral("Englisch"));
-    if (QFileInfo::exists(QStringLiteral("vok1.mdb")) && legacyImport())
-        legacyImport()();
+    ensureSoundFolder(QStringLiteral("Englisch"));
+    if (QFileInfo::exists(QStringLiteral("vok1.mdb")))
+        LegacyImport::ImportLegacyDatabase();
     return true;
 }
 
-void setLegacyImport(std::function<void()> import)
-{
-    legacyImport() = std::move(import);
-}
-
-void LoadCatalogueRows()
+void loadCatalogueRows()
 {
     AppState &a = AppState::instance();
     // Whatever fails below, the catalogue never claims more pairs than it

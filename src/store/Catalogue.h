@@ -6,7 +6,6 @@
 #include <QString>
 #include <QVector>
 
-#include <functional>
 #include <memory>
 
 namespace store {
@@ -27,31 +26,26 @@ void CreateLanguageTable(store::Database &db, const QString &name);
 void CreateCatalogueTable(store::Database &db);
 
 // Sets DatabasePath and Database in AppState: opens the file, or creates and
-// seeds it on the first start (then runs the import hook when the earlier
-// database lies in the working directory). Returns true for a new file.
+// seeds it on the first start (then imports the earlier database when
+// "vok1.mdb" lies in the working directory). Returns true for a new file.
 bool OpenVocabularyDatabase();
-
-// The import of the earlier database; called on a first start when
-// "vok1.mdb" lies in the working directory. It is
-// LegacyImport::ImportLegacyDatabase unless replaced.
-void setLegacyImport(std::function<void()> import);
 
 // Reads tSprache into AppState (PairCount, LanguageCatalogue 1..PairCount).
 // Pair i is the row with SprachId = i; a missing row leaves an empty entry.
 // When the catalogue cannot be read, it is left empty (PairCount 0).
-void LoadCatalogueRows();
+void loadCatalogueRows();
 
 // The sound folder of a language: the folder of that name right in the
 // working directory. A name that would lead anywhere else (a path
 // separator, nothing but dots, an empty name) is refused with an error.
-QString SoundFolder(const QString &foreignLanguage);
+QString soundFolder(const QString &foreignLanguage);
 bool isFolderName(const QString &foreignLanguage);
 // Creates the sound folder of a language unless it exists.
-void EnsureSoundFolder(const QString &foreignLanguage);
+void ensureSoundFolder(const QString &foreignLanguage);
 
 // Adds the pair native - foreign: its table "t" + foreign and its catalogue
 // row, both or neither (a file without a catalogue table gets one). Returns
 // the pair as the catalogue holds it. The sound folder is left to the caller.
-LanguagePair AddLanguagePair(store::Database &db, const QString &native, const QString &foreign);
+LanguagePair addLanguagePair(store::Database &db, const QString &native, const QString &foreign);
 
 } // namespace Catalogue

@@ -16,6 +16,8 @@
 #include <QTemporaryDir>
 
 #include <algorithm>
+#include <atomic>
+#include <cstring>
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -402,16 +404,9 @@ std::optional<QByteArray> readFileStart(const QString &path, int bytes)
     return start;
 }
 
-int Connection::headerFd()
+int Connection::headerFd() const
 {
-    if (watchKey_.isEmpty()) {
-        const QString canonical = QFileInfo(path_).canonicalFilePath();
-        if (canonical.isEmpty())
-            return -1;
-        acquireWatch(canonical);
-        watchKey_ = canonical;
-    }
-    return headerWatches().value(watchKey_).fd;
+    return watchKey_.isEmpty() ? -1 : headerWatches().value(watchKey_).fd;
 }
 
 Connection::Connection(sqlite3 *db, QString path) : db_(db), path_(std::move(path))
@@ -421,11 +416,26 @@ Connection::Connection(sqlite3 *db, QString path) : db_(db), path_(std::move(pat
     sqlite3_busy_timeout(db_, 2000);
     sqlite3_extended_result_codes(db_, 1);
     sqlite3_update_hook(db_, &Connection::updateHook, this);
+    // The process's descriptor of the file stays open as long as this
+    // connection does, so that no header probe in between closes the last
+    // one and drops the locks SQLite holds.
+    const QFileInfo info(path_);
+    if (info.isFile()) {
+        const QString canonical = info.canonicalFilePath();
+        if (!canonical.isEmpty()) {
+            acquireWatch(canonical);
+            watchKey_ = canonical;
+        }
+    }
 }
 
 Connection::~Connection()
 {
     sqlite3_update_hook(db_, nullptr, nullptr);
+    // Its connection goes first, so that this one is the last to the file
+    // and writes what is left of the log back when it closes.
+    sqlite3_wal_hook(db_, nullptr, nullptr);
+    logWriter_.reset();
     versionStmt_.reset();
     dropCache(true);
     // Statements still held elsewhere keep the connection alive as a zombie
@@ -572,7 +582,12 @@ void Connection::updateHook(void *self, int op, const char *dbName, const char *
     auto *c = static_cast<Connection *>(self);
     if (qstrcmp(dbName, "main") != 0)
         return;
-    c->pending_.push_back({op, QString::fromUtf8(table), qint64(rowid)});
+    // A statement changes rows of one table, often thousands of them.
+    if (c->hookTableUtf8_ != table) {
+        c->hookTableUtf8_ = QByteArray(table);
+        c->hookTable_ = QString::fromUtf8(table);
+    }
+    c->pending_.push_back({op, c->hookTable_, qint64(rowid)});
 }
 
 void Connection::deliverChanges(bool succeeded)
@@ -602,20 +617,143 @@ void Connection::invalidateAll()
             s->everythingChanged();
 }
 
+void Connection::useWriteAheadLog()
+{
+    QString mode;
+    try {
+        mode = scalar(QStringLiteral("PRAGMA journal_mode = WAL")).toString();
+        // After a large move the log would keep its size for good.
+        scalar(QStringLiteral("PRAGMA journal_size_limit = 4194304"));
+    } catch (const Error &) {
+        // Left in the mode it had; a busy file is no reason to refuse it.
+    }
+    wal_ = mode.compare(QLatin1String("wal"), Qt::CaseInsensitive) == 0;
+    haveShm_ = false;
+    // The log is written back once it holds this many pages (as SQLite does
+    // by itself), but not by the connection that has just committed.
+    if (wal_ && !logWriter_ && !watchKey_.isEmpty()) {
+        logWriter_ = std::make_unique<LogWriter>(watchKey_);
+        sqlite3_wal_hook(db_, &Connection::logHook, this);
+    }
+}
+
+int Connection::logHook(void *self, sqlite3 *, const char *dbName, int pages)
+{
+    constexpr int kPages = 1000;
+    auto *c = static_cast<Connection *>(self);
+    if (pages >= kPages && qstrcmp(dbName, "main") == 0)
+        c->logWriter_->request();
+    return SQLITE_OK;
+}
+
+LogWriter::LogWriter(const QString &path) : path_(path.toUtf8()), thread_([this] { run(); }) {}
+
+LogWriter::~LogWriter()
+{
+    {
+        const std::lock_guard<std::mutex> lock(mutex_);
+        stop_ = true;
+    }
+    wake_.notify_one();
+    thread_.join();
+}
+
+void LogWriter::request()
+{
+    {
+        const std::lock_guard<std::mutex> lock(mutex_);
+        wanted_ = true;
+    }
+    wake_.notify_one();
+}
+
+void LogWriter::run()
+{
+    sqlite3 *db = nullptr;
+    std::unique_lock<std::mutex> lock(mutex_);
+    for (;;) {
+        wake_.wait(lock, [this] { return wanted_ || stop_; });
+        if (stop_)
+            break;
+        wanted_ = false;
+        lock.unlock();
+        if (!db && sqlite3_open_v2(path_.constData(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr)
+                != SQLITE_OK) {
+            sqlite3_close(db);
+            db = nullptr;
+        }
+        // Copies what no reader still needs and never waits for anyone; a
+        // copy that cannot finish now is finished by a later one.
+        if (db)
+            sqlite3_wal_checkpoint_v2(db, "main", SQLITE_CHECKPOINT_PASSIVE, nullptr, nullptr);
+        lock.lock();
+    }
+    lock.unlock();
+    sqlite3_close(db);
+}
+
+// The head of the log's index, which every commit rewrites (it counts the
+// commits and names the last frame). It lies in memory SQLite shares among
+// all connections to the file, of every program, so reading it needs no
+// descriptor of our own and no lock; the real check follows only when it
+// differs from what was seen last.
+bool Connection::readShmHeader(unsigned char *out) const
+{
+    // Only while this connection has the log open (its journal is then the
+    // log); asking for the index otherwise would make one.
+    sqlite3_file *log = nullptr;
+    if (sqlite3_file_control(db_, "main", SQLITE_FCNTL_JOURNAL_POINTER, &log) != SQLITE_OK || !log || !log->pMethods)
+        return false;
+    sqlite3_file *file = nullptr;
+    if (sqlite3_file_control(db_, "main", SQLITE_FCNTL_FILE_POINTER, &file) != SQLITE_OK || !file || !file->pMethods
+        || file->pMethods->iVersion < 2 || !file->pMethods->xShmMap)
+        return false;
+    volatile void *region = nullptr;
+    // Region 0 of 32 KiB is where the log keeps its index head; 0: do not
+    // make it if it is not there yet.
+    if (file->pMethods->xShmMap(file, 0, 32768, 0, &region) != SQLITE_OK || !region)
+        return false;
+    std::atomic_thread_fence(std::memory_order_acquire);
+    std::memcpy(out, const_cast<const void *>(region), kShmHeader);
+    return true;
+}
+
 void Connection::syncExternal()
 {
     // While this connection holds the write lock no other one can commit.
     if (sqlite3_txn_state(db_, "main") == SQLITE_TXN_WRITE)
         return;
-    // Header bytes 18 and 19 are 2 in write-ahead mode, where the counter at
-    // 24 does not move with each commit.
-    unsigned char header[10];
-    const int fd = headerFd();
-    if (fd >= 0 && ::pread(fd, header, sizeof header, 18) == sizeof header && header[0] == 1 && header[1] == 1) {
-        const quint32 counter = quint32(header[6]) << 24 | quint32(header[7]) << 16 | quint32(header[8]) << 8 | header[9];
-        if (dataVersion_ >= 0 && counter == lastCounter_)
-            return;
-        lastCounter_ = counter;
+    // A cheap look first: the head of the log's index in log mode, the
+    // change counter in the file's header otherwise. Either is taken before
+    // asking SQLite, so a commit in between is seen next time.
+    if (wal_) {
+        unsigned char head[kShmHeader];
+        if (readShmHeader(head)) {
+            if (dataVersion_ >= 0 && haveShm_ && std::memcmp(head, lastShm_, kShmHeader) == 0)
+                return;
+            std::memcpy(lastShm_, head, kShmHeader);
+            haveShm_ = true;
+        } else {
+            haveShm_ = false;
+        }
+    } else {
+        // Header bytes 18 and 19 are 2 once the file is in log mode, which
+        // another connection may have switched it to; the counter at 24
+        // then no longer moves with each commit.
+        unsigned char header[10];
+        const int fd = headerFd();
+        if (fd >= 0 && ::pread(fd, header, sizeof header, 18) == sizeof header) {
+            if (header[0] == 2 && header[1] == 2) {
+                wal_ = true;
+                haveShm_ = false;
+            } else if (header[0] == 1 && header[1] == 1) {
+                const quint32 counter
+                    = quint32(header[6]) << 24 | quint32(header[7]) << 16 | quint32(header[8]) << 8 | header[9];
+                if (dataVersion_ >= 0 && counter == lastCounter_)
+                    return;
+                lastCounter_ = counter;
+            }
+        }
     }
     if (!versionStmt_)
         versionStmt_ = std::make_unique<Statement>(prepare(QStringLiteral("PRAGMA data_version")));

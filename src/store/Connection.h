@@ -13,8 +13,11 @@
 
 #include <sqlite3.h>
 
+#include <condition_variable>
 #include <map>
 #include <memory>
+#include <mutex>
+#include <thread>
 #include <optional>
 #include <vector>
 
@@ -96,6 +99,29 @@ struct BoundSql
 };
 BoundSql bindLiterals(const QString &sql);
 
+// Writes the log back into the database file on a thread of its own, with
+// a connection of its own, so that a large commit returns as soon as its
+// log is written and the learner does not wait for the copy.
+class LogWriter
+{
+public:
+    explicit LogWriter(const QString &path);
+    ~LogWriter(); // waits for a copy under way, then closes its connection
+    LogWriter(const LogWriter &) = delete;
+    LogWriter &operator=(const LogWriter &) = delete;
+
+    void request();
+
+private:
+    void run();
+    QByteArray path_;
+    std::mutex mutex_;
+    std::condition_variable wake_;
+    bool wanted_ = false;
+    bool stop_ = false;
+    std::thread thread_;
+};
+
 class Connection
 {
 public:
@@ -128,9 +154,16 @@ public:
     void activateLink(const QString &name, const QString &connect, const QString &source);
     void deactivateLink(const QString &name);
 
-    // Another program may have committed since rows were read: if so, every
-    // sink hears that everything changed. A rollback tells them the same
-    // through invalidateAll().
+    // Puts the file into write-ahead-log mode, where readers never wait for
+    // a writer and a commit writes each page once. Where that cannot be done
+    // (another program holds the file in the older mode) the file stays as
+    // it is and everything still works, only slower.
+    void useWriteAheadLog();
+    bool writeAheadLog() const { return wal_; }
+
+    // Another connection, of this program or another, may have committed
+    // since rows were read: if so, every sink hears that everything changed.
+    // A rollback tells them the same through invalidateAll().
     void syncExternal();
     void invalidateAll();
 
@@ -141,6 +174,8 @@ public:
 
 private:
     static void updateHook(void *self, int op, const char *dbName, const char *table, sqlite3_int64 rowid);
+    static int logHook(void *self, sqlite3 *db, const char *dbName, int pages);
+    std::unique_ptr<LogWriter> logWriter_;
     void deliverChanges(bool succeeded);
     void dropCache(bool all);
     QString brokenLinkIn(const QString &message) const;
@@ -156,9 +191,14 @@ private:
     // Link name (lower case) -> the copy of an Access table the link reads.
     std::map<QString, std::unique_ptr<QTemporaryDir>> linkCopies_;
 
-    int headerFd();
+    int headerFd() const;
+    bool readShmHeader(unsigned char *out) const;
     QString watchKey_;
     quint32 lastCounter_ = 0;
+    bool wal_ = false;
+    static constexpr int kShmHeader = 48;
+    unsigned char lastShm_[kShmHeader] = {};
+    bool haveShm_ = false;
 
     qint64 dataVersion_ = -1;
     std::unique_ptr<Statement> versionStmt_;
@@ -170,12 +210,19 @@ private:
         qint64 rowid;
     };
     std::vector<PendingChange> pending_;
+    QByteArray hookTableUtf8_;
+    QString hookTable_;
 };
 
 // The first bytes of a file, read without a descriptor of its own: closing
 // any descriptor of a database file drops the locks this process holds on
 // it. None when the file cannot be read.
 std::optional<QByteArray> readFileStart(const QString &path, int bytes);
+
+// A log and log index left beside `path` when no file `path` exists: the
+// log is renamed aside, the index removed, so that a file moved into that
+// place does not take them for its own.
+void setAsideOrphanedLog(const QString &path);
 
 // Helpers shared by the database and recordset code.
 QString fileNameFromConnect(const QString &connect);

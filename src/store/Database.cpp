@@ -3,6 +3,7 @@
 #include "store/Collation.h"
 #include "store/Statistics.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 
@@ -219,6 +220,22 @@ void asOneUnit(Connection &c, F &&steps)
 
 } // namespace
 
+void setAsideOrphanedLog(const QString &path)
+{
+    // A log beside a file that is not there belongs to some earlier file of
+    // that name; a whole file moved into that place would take its pages
+    // for its own. It is kept under another name rather than thrown away;
+    // the index is only ever rebuilt from a log.
+    const QString log = path + QStringLiteral("-wal");
+    if (QFileInfo::exists(log)) {
+        QString aside = log + QStringLiteral(".alt");
+        for (int n = 2; QFileInfo::exists(aside); ++n)
+            aside = log + QStringLiteral(".alt%1").arg(n);
+        QFile::rename(log, aside);
+    }
+    QFile::remove(path + QStringLiteral("-shm"));
+}
+
 // ----------------------------------------------------------------- Database
 
 Database::Database(std::shared_ptr<Connection> c) : c_(std::move(c)) {}
@@ -229,6 +246,8 @@ std::shared_ptr<Database> Database::create(const QString &path, const QString &l
 {
     if (QFileInfo::exists(path))
         throw Error(QStringLiteral("Die Datenbank '%1' ist bereits vorhanden.").arg(path));
+    // A log left beside a file of that name that is gone SQLite throws away
+    // itself when it finds the new file empty.
     sqlite3 *db = nullptr;
     const int rc = sqlite3_open_v2(path.toUtf8().constData(), &db,
                                    SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX, nullptr);
@@ -238,6 +257,7 @@ std::shared_ptr<Database> Database::create(const QString &path, const QString &l
         throw Error(QStringLiteral("Die Datenbank '%1' kann nicht angelegt werden.").arg(path));
     }
     auto c = std::make_shared<Connection>(db, path);
+    c->useWriteAheadLog();
     try {
         c->exec(QStringLiteral("BEGIN"));
         for (const char *sql : kMetaSchema)
@@ -272,6 +292,13 @@ std::shared_ptr<Database> Database::open(const QString &path)
         throw Error(QStringLiteral("Die Datenbank '%1' ist schreibgeschützt. Vokamia braucht Schreibzugriff auf "
                                    "diese Datei.")
                         .arg(path));
+
+    // The log and its index lie beside the file; without them nothing can
+    // be stored, so a folder marked read-only is refused like the file.
+    if (::stat(QFile::encodeName(info.absolutePath()).constData(), &st) == 0 && (st.st_mode & 0222) == 0)
+        throw Error(QStringLiteral("Der Ordner '%1' der Datenbank ist schreibgeschützt. Vokamia braucht dort "
+                                   "Schreibzugriff, auch für die Dateien, die es neben der Datenbank anlegt.")
+                        .arg(QDir::toNativeSeparators(info.absolutePath())));
 
     const std::optional<QByteArray> start = readFileStart(path, 100);
     if (!start)
@@ -329,6 +356,7 @@ std::shared_ptr<Database> Database::open(const QString &path)
         }
     } catch (const Error &) {
     }
+    c->useWriteAheadLog();
     c->activateLinks();
     std::shared_ptr<Database> database(new Database(c));
     database->statisticsProblem_ = Statistics::prepareFile(*database);

@@ -215,12 +215,17 @@ public:
     // card where it still belongs to the rows.
     void requery();
 
-    // Told after changes that this connection made: a row of the table was
-    // added, changed or deleted (row: its number here, -1 when not among the
-    // rows), or anything may have changed (a rollback, another program).
+    // Told of changes: a row of the table was added, changed or deleted by
+    // this connection (row: its number here, -1 when not among the rows);
+    // values of any row may have changed (a rollback, another connection's
+    // commit), the rows themselves staying until the next move or requery;
+    // or the rows are read anew. A change of the rows comes in two steps,
+    // one just before the rows change and one just after: AboutToAdd and
+    // Added for a row joining this recordset (Added alone when it does not
+    // join), AboutToDelete and Deleted, AboutToReload and Reloaded.
     struct Change
     {
-        enum Kind { Added, Changed, Deleted, Everything } kind;
+        enum Kind { Added, Changed, Deleted, Everything, AboutToAdd, AboutToDelete, AboutToReload, Reloaded } kind;
         qint64 key = 0;
         qint64 row = -1;
     };

@@ -5,6 +5,7 @@
 #include "core/Places.h"
 #include "store/AccessFile.h"
 #include "store/Catalogue.h"
+#include "store/Connection.h"
 #include "store/Engine.h"
 
 #include <QDir>
@@ -105,7 +106,7 @@ void ImportLegacyDatabase()
                                           "'Deutsch', '%2')")
                                .arg(t.table, t.foreign));
                 created = false; // the pair is complete and stays
-                Catalogue::EnsureSoundFolder(t.foreign);
+                Catalogue::ensureSoundFolder(t.foreign);
             }
         } catch (const std::exception &) {
             // The pair that failed leaves nothing behind: no attachment that
@@ -136,6 +137,14 @@ struct Pair
 QString buildingName(const QString &path)
 {
     return path + QStringLiteral(".neu");
+}
+
+// A file of ours together with the log and log index SQLite keeps beside it.
+void removeWithLog(const QString &file)
+{
+    QFile::remove(file);
+    QFile::remove(file + QStringLiteral("-wal"));
+    QFile::remove(file + QStringLiteral("-shm"));
 }
 
 QString asideName(const QString &path)
@@ -229,12 +238,12 @@ void buildFrom(const QString &converted, const QVector<store::access::TableCount
     }
     for (const Pair &p : pairs)
         if (Catalogue::isFolderName(p.foreign))
-            Catalogue::EnsureSoundFolder(p.foreign);
+            Catalogue::ensureSoundFolder(p.foreign);
 }
 
 } // namespace
 
-QString TakeOverAccessDatabase(const QString &path)
+QString takeOverAccessDatabase(const QString &path)
 {
     const QString shownName = QFileInfo(path).fileName();
     QTemporaryDir work(QDir::tempPath() + QStringLiteral("/vokamia-takeover-XXXXXX"));
@@ -242,7 +251,7 @@ QString TakeOverAccessDatabase(const QString &path)
         throw store::Error(QStringLiteral("Für die Übernahme von '%1' lässt sich keine Arbeitsdatei anlegen.").arg(shownName));
     const QString converted = work.filePath(QStringLiteral("access.db"));
     const QString building = buildingName(path);
-    QFile::remove(building);
+    removeWithLog(building);
 
     ReportScope scope;
     report(0, 2);
@@ -257,20 +266,29 @@ QString TakeOverAccessDatabase(const QString &path)
     try {
         buildFrom(converted, counts, building, shownName);
     } catch (...) {
-        QFile::remove(building);
+        removeWithLog(building);
         throw;
+    }
+    // The new file was closed as the only connection to it, which writes its
+    // log back into it; a log still beside it would not move with it.
+    if (QFileInfo::exists(building + QStringLiteral("-wal"))) {
+        removeWithLog(building);
+        throw store::Error(QStringLiteral("Die neue Datenbank für '%1' ist noch geöffnet und kann nicht abgelegt "
+                                          "werden; die Access-Datei bleibt unverändert.")
+                               .arg(shownName));
     }
 
     const QString aside = asideName(path);
     if (!QFile::rename(path, aside)) {
-        QFile::remove(building);
+        removeWithLog(building);
         throw store::Error(QStringLiteral("Die Access-Datei '%1' lässt sich nicht in '%2' umbenennen; sie bleibt "
                                           "unverändert.")
                                .arg(shownName, QFileInfo(aside).fileName()));
     }
+    store::setAsideOrphanedLog(path);
     if (!QFile::rename(building, path)) {
         QFile::rename(aside, path);
-        QFile::remove(building);
+        removeWithLog(building);
         throw store::Error(QStringLiteral("Die neue Datenbank lässt sich nicht unter '%1' ablegen; die Access-Datei "
                                           "bleibt unverändert.")
                                .arg(shownName));

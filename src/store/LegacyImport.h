@@ -32,6 +32,6 @@ bool isAccessDatabase(const QString &path);
 // move aside, its bytes unchanged, and the new file take its place. Returns
 // the name the original now has. On failure the original stays where it was
 // and the error says why.
-QString TakeOverAccessDatabase(const QString &path);
+QString takeOverAccessDatabase(const QString &path);
 
 } // namespace LegacyImport

@@ -8,6 +8,7 @@
 #include "store/TextMatch.h"
 
 #include <algorithm>
+#include <functional>
 
 namespace Records {
 
@@ -22,11 +23,12 @@ store::Database &database()
 }
 
 // A statement that changed no row worked on a card that is gone: another
-// window or another instance of the program deleted it meanwhile.
-void expectOne(int changed, std::int32_t vnr)
+// window or another instance of the program deleted it meanwhile. The
+// learner reads what a recordset says of a row deleted under it.
+void expectOne(int changed)
 {
     if (changed == 0)
-        throw store::Error(QStringLiteral("Die Vokabel Nummer %1 ist nicht (mehr) vorhanden.").arg(vnr));
+        throw store::Error(QStringLiteral("Der Datensatz wurde inzwischen gelöscht."));
 }
 
 // Raises the connection's page cache to `kib` for as long as it lives (0:
@@ -169,15 +171,14 @@ void saveCard(const VocabularyRecord &card)
     }
     sql += QStringLiteral(" WHERE VNr = ?");
     values << card.VNr;
-    expectOne(database().execute(sql, values), card.VNr);
+    expectOne(database().execute(sql, values));
 }
 
 void moveCard(std::int32_t vnr, int fach, int gewusst)
 {
     expectOne(database().execute(QStringLiteral("UPDATE ") + sqlTable()
                                      + QStringLiteral(" SET Fach = ?, gewusst = ? WHERE VNr = ?"),
-                                 {fach, gewusst, vnr}),
-              vnr);
+                                 {fach, gewusst, vnr}));
 }
 
 bool storeProgress(std::int32_t vnr, int fach, int gewusst)
@@ -222,63 +223,61 @@ MoveResult moveCards(const QVector<std::int32_t> &vnrs, int fach)
     // engine's small default cache each page would go out and come back in
     // several times within the one transaction.
     const PageCache bigger(db, vnrs.size() > 1000 ? kMovePageCacheKiB : 0);
-    db.beginTrans();
-    try {
-        // In the order of the table each of its pages is read and written
-        // once, however the list was ordered. Should a card be gone, that
-        // pass is undone and the cards move in the order given, so the move
-        // stops exactly where the learner's list has the card.
-        QVector<std::int32_t> sorted = vnrs;
-        std::sort(sorted.begin(), sorted.end());
-        bool complete = false;
-        if (sorted != vnrs) {
-            complete = true;
-            db.beginTrans();
+    // Runs a pass in a transaction that stays open for the caller to end.
+    // Cards are moved one by one as the learner sees them go: should the
+    // engine fail, those before the failure stay moved and the error is
+    // raised; should the engine have ended the transaction itself, the
+    // first error is still the one to report.
+    const auto begun = [&](const std::function<void()> &pass) {
+        db.beginTrans();
+        try {
+            pass();
+        } catch (...) {
             try {
-                for (const std::int32_t vnr : sorted) {
-                    log.log(vnr);
-                    if (db.execute(sql, {fach, vnr}) == 0) {
-                        complete = false;
-                        break;
-                    }
-                }
-            } catch (...) {
+                db.commitTrans();
+            } catch (const store::Error &) {
                 try {
-                    db.commitTrans();
+                    db.rollback();
                 } catch (const store::Error &) {
                 }
-                throw;
             }
-            if (complete) {
-                db.commitTrans();
-                result.moved = vnrs.size();
-            } else {
-                db.rollback();
-            }
+            throw;
         }
-        for (qsizetype i = 0; !complete && i < vnrs.size(); ++i) {
-            const std::int32_t vnr = vnrs[i];
-            log.log(vnr);
-            if (db.execute(sql, {fach, vnr}) == 0) {
+    };
+    // In the order of the table each of its pages is read and written
+    // once, however the list was ordered. Should a card be gone, that pass
+    // is undone and the cards move in the order given, so the move stops
+    // exactly where the learner's list has the card. The pass has the
+    // transaction to itself: a savepoint inside another one would have
+    // every page it changes copied aside first, in case it is undone alone.
+    QVector<std::int32_t> sorted = vnrs;
+    std::sort(sorted.begin(), sorted.end());
+    if (sorted != vnrs) {
+        bool complete = true;
+        begun([&] {
+            for (const std::int32_t vnr : sorted) {
+                if (log.move(vnr, [&] { return db.execute(sql, {fach, vnr}); }) == 0) {
+                    complete = false;
+                    break;
+                }
+            }
+        });
+        if (complete) {
+            db.commitTrans();
+            result.moved = vnrs.size();
+            return result;
+        }
+        db.rollback();
+    }
+    begun([&] {
+        for (const std::int32_t vnr : vnrs) {
+            if (log.move(vnr, [&] { return db.execute(sql, {fach, vnr}); }) == 0) {
                 result.notFound = vnr;
                 break;
             }
             ++result.moved;
         }
-    } catch (...) {
-        // Cards are moved one by one as the learner sees them go: those
-        // before the failure stay moved. Should the engine have ended the
-        // transaction itself, the first error is still the one to report.
-        try {
-            db.commitTrans();
-        } catch (const store::Error &) {
-            try {
-                db.rollback();
-            } catch (const store::Error &) {
-            }
-        }
-        throw;
-    }
+    });
     db.commitTrans();
     return result;
 }
@@ -301,8 +300,7 @@ MoveResult moveCompartment(int from, int to)
 
 void deleteCard(std::int32_t vnr)
 {
-    expectOne(database().execute(QStringLiteral("DELETE FROM ") + sqlTable() + QStringLiteral(" WHERE VNr = ?"), {vnr}),
-              vnr);
+    expectOne(database().execute(QStringLiteral("DELETE FROM ") + sqlTable() + QStringLiteral(" WHERE VNr = ?"), {vnr}));
 }
 
 QString managerListSql(int fach)
@@ -379,8 +377,7 @@ void setSoundPath(std::int32_t vnr, bool sentence, const QString &path)
     const QString field = sentence ? QStringLiteral("FSatzSound") : QStringLiteral("FVokSound");
     expectOne(database().execute(QStringLiteral("UPDATE ") + sqlTable() + QStringLiteral(" SET ") + field
                                      + QStringLiteral(" = ? WHERE VNr = ?"),
-                                 {path, vnr}),
-              vnr);
+                                 {path, vnr}));
 }
 
 } // namespace Records

@@ -7,6 +7,7 @@
 #include <QRegularExpression>
 
 #include <algorithm>
+#include <array>
 #include <optional>
 #include <unordered_map>
 #include <unordered_set>
@@ -245,13 +246,20 @@ struct Recordset::Impl : ChangeSink
     QString keyField; // the auto-number field, which is the row id
 
     // Keys: the statement that lists the row ids in order, and the select
-    // list the rows are read with.
+    // list the rows are read with. Snapshot: the statement of its rows.
     QString keySql;
     QVariantList keyParams;
     QString rowList;
     std::vector<qint64> keys;
     mutable std::unordered_map<qint64, qint64> rowOf;
     mutable bool rowOfValid = false;
+    // Another connection committed (or a rollback undid rows): some keys may
+    // name rows that are gone. Checked at the next move, find or requery,
+    // never while a list reads its rows, so the rows a list counted stay.
+    bool keysStale = false;
+    // The row a list read last; a list looks for others' commits once for
+    // each line it reads.
+    mutable qint64 lastListRow = -1;
 
     // Snapshot rows.
     QVector<Row> rows;
@@ -272,22 +280,72 @@ struct Recordset::Impl : ChangeSink
     QString indexName;
     QStringList indexFields;
 
-    // Rows read in aligned blocks of keys, a few blocks kept: a walk costs
-    // one query per block, and a list painting elsewhere does not push out
-    // the block the current row lies in.
+    // Rows read in aligned blocks of keys, a few blocks kept, the one used
+    // longest ago going first: a walk costs one query per block, and a list
+    // painting elsewhere does not push out the block the current row lies in.
     static constexpr qint64 kBlock = 64;
-    mutable QHash<qint64, QHash<qint64, Row>> blocks;
+    static constexpr int kBlocksKept = 8;
+    struct Block
+    {
+        qint64 first = -1; // number of its first row; -1: holds nothing
+        quint64 lastUse = 0;
+        // The values of its rows one after the other, a row's at
+        // (row number - first) * columns; one allocation for the block.
+        std::vector<QVariant> cells;
+        std::vector<char> present; // 0: not read, gone, or changed since
+    };
+    mutable std::array<Block, kBlocksKept> blocks;
+    mutable quint64 blockUse = 0;
+    mutable int lastBlock = 0;
+    QString blockSql; // the rows of one block by their ids
+
+    // What the columns are: how the table stores each (0 whole numbers,
+    // 1 texts, -1 anything else), and whether the engine numbers it.
+    std::vector<int> columnType;
+    std::vector<char> autoColumn;
+    mutable QHash<QString, int> nameIndex;
+    // Whether a row this recordset wrote can take the written values as
+    // they are, rather than be read back: every column is a plain field
+    // and no trigger or computed column of someone else's changes more.
+    bool wholeRows = false;
+    std::vector<std::pair<int, QVariant>> written;
+    bool writtenKnown = false;
+    QHash<quint64, QString> updateSql; // by the set of columns written
+
+    // Cursor statements, made once per index and kind of step.
+    mutable QHash<QString, QString> cursorSql;
+    std::array<QString, 5> seekSql; // by comparison
 
     EditMode edit = EditMode::None;
     Row buffer;
     QVector<bool> assigned;
     bool adding = false;
     std::optional<qint64> updatingKey;
+    qint64 updatingRow = -1; // its number here, where known
     qint64 editKey = 0; // the row an Edit was started on
     bool noMatch = false;
 
     int nextListener = 1;
     QHash<int, Listener> listeners;
+
+    void clearBlocks() const
+    {
+        for (Block &b : blocks)
+            b.first = -1;
+    }
+
+    Block *findBlock(qint64 first) const
+    {
+        if (blocks[lastBlock].first == first)
+            return &blocks[lastBlock];
+        for (int k = 0; k < kBlocksKept; ++k) {
+            if (blocks[k].first == first) {
+                lastBlock = k;
+                return &blocks[k];
+            }
+        }
+        return nullptr;
+    }
 
     ~Impl() override
     {
@@ -312,17 +370,24 @@ struct Recordset::Impl : ChangeSink
         if (tbl.compare(table, Qt::CaseInsensitive) != 0)
             return;
         if (mode == Mode::Cursor) {
-            if (rowid == cur)
+            if (rowid != cur)
+                return;
+            if (op == SQLITE_UPDATE && updatingKey && *updatingKey == rowid && writtenKnown && curRow) {
+                for (const auto &[column, value] : written)
+                    (*curRow)[column] = value;
+            } else {
                 curRow.reset();
+            }
             return;
         }
         if (op == SQLITE_DELETE) {
             const qint64 row = rowOfKey(rowid);
             if (row < 0)
                 return;
+            notify({Change::AboutToDelete, rowid, row});
             keys.erase(keys.begin() + row);
             rowOfValid = false;
-            blocks.clear();
+            clearBlocks();
             if (!onDeleted && row == pos)
                 onDeleted = true;
             else if (row < pos)
@@ -332,6 +397,7 @@ struct Recordset::Impl : ChangeSink
             if (adding && type == RecordsetType::Dynaset) {
                 // Rows added through a dynaset join it at its end.
                 const bool atEnd = !onDeleted && pos >= size();
+                notify({Change::AboutToAdd, rowid, size()});
                 keys.push_back(rowid);
                 if (rowOfValid)
                     rowOf.emplace(rowid, size() - 1);
@@ -342,23 +408,119 @@ struct Recordset::Impl : ChangeSink
                 notify({Change::Added, rowid, -1});
             }
         } else {
-            const qint64 row = rowOfKey(rowid);
+            const qint64 row = updatingKey && *updatingKey == rowid && updatingRow >= 0 ? updatingRow : rowOfKey(rowid);
             if (row < 0)
                 return;
-            // A row this recordset wrote itself is read back on its own;
-            // anyone else's change just drops it from memory.
-            if (!(updatingKey && *updatingKey == rowid) || !patchRow(row))
-                for (auto &b : blocks)
-                    b.remove(rowid);
+            // A row this recordset wrote itself keeps what was written (or
+            // is read back); anyone else's change just drops it from memory.
+            const qint64 first = row - row % kBlock;
+            if (Block *b = findBlock(first); b && b->present[size_t(row - first)]) {
+                QVariant *held = b->cells.data() + size_t(row - first) * size_t(names.size());
+                if (!(updatingKey && *updatingKey == rowid)) {
+                    b->present[size_t(row - first)] = 0;
+                } else if (writtenKnown) {
+                    for (const auto &[column, value] : written)
+                        held[column] = value;
+                } else if (std::optional<Row> fresh = readRow(rowid)) {
+                    std::move(fresh->begin(), fresh->end(), held);
+                } else {
+                    b->present[size_t(row - first)] = 0;
+                }
+            }
             notify({Change::Changed, rowid, row});
         }
     }
 
     void everythingChanged() override
     {
-        blocks.clear();
+        clearBlocks();
         curRow.reset();
+        if (mode == Mode::Keys)
+            keysStale = true;
         notify({Change::Everything, 0, -1});
+    }
+
+    // Where the recordset is moved, searched or read again: another
+    // connection's commit is noticed here, and rows it deleted leave.
+    void catchUp()
+    {
+        if (mode != Mode::Keys)
+            return;
+        c->syncExternal();
+        if (keysStale)
+            dropVanishedKeys();
+    }
+
+    // Drops the keys whose rows no longer exist. The membership of the
+    // other rows stays as it was (as it does for this connection's own
+    // changes): rows that another connection changed so that they no longer
+    // meet the statement stay, rows it added do not join.
+    void dropVanishedKeys()
+    {
+        if (keys.empty()) {
+            keysStale = false;
+            return;
+        }
+        std::unordered_set<qint64> now;
+        now.reserve(keys.size());
+        {
+            Statement st = c->prepare(keySql, true);
+            st.bindAll(keyParams);
+            while (st.step())
+                now.insert(st.columnInt(0));
+        }
+        std::vector<qint64> missing;
+        for (const qint64 k : keys)
+            if (!now.count(k))
+                missing.push_back(k);
+        now.clear();
+        if (missing.empty()) {
+            keysStale = false;
+            return;
+        }
+        // Those no longer among the statement's rows: gone, or only changed.
+        std::unordered_set<qint64> gone(missing.begin(), missing.end());
+        Statement st = c->prepare(QStringLiteral("SELECT rowid FROM %1 WHERE rowid IN (%2)")
+                                      .arg(quoteIdent(table),
+                                           QStringList(int(kBlock), QStringLiteral("?")).join(QLatin1Char(','))),
+                                  true);
+        for (size_t first = 0; first < missing.size(); first += size_t(kBlock)) {
+            st.reset();
+            for (qint64 i = 0; i < kBlock; ++i) {
+                const size_t k = first + size_t(i);
+                st.bind(int(i + 1), k < missing.size() ? QVariant(missing[k]) : QVariant());
+            }
+            while (st.step())
+                gone.erase(st.columnInt(0));
+        }
+        st = Statement();
+        keysStale = false;
+        if (gone.empty())
+            return;
+        notify({Change::AboutToReload, 0, -1});
+        std::vector<qint64> kept;
+        kept.reserve(keys.size() - gone.size());
+        qint64 before = 0;
+        bool currentGone = false;
+        for (size_t i = 0; i < keys.size(); ++i) {
+            if (!gone.count(keys[i])) {
+                kept.push_back(keys[i]);
+                continue;
+            }
+            if (qint64(i) < pos)
+                ++before;
+            else if (qint64(i) == pos && !onDeleted)
+                currentGone = true;
+        }
+        keys.swap(kept);
+        rowOfValid = false;
+        clearBlocks();
+        // As after a delete of this connection's: a recordset standing on a
+        // row that went stays there, with the next row in its place.
+        pos = std::clamp<qint64>(pos - before, -1, size());
+        if (currentGone)
+            onDeleted = true;
+        notify({Change::Reloaded, 0, -1});
     }
 
     // ---- rows by number
@@ -386,29 +548,48 @@ struct Recordset::Impl : ChangeSink
             throw Error(QStringLiteral("Eine Tabelle hat keine nummerierten Zeilen; öffnen Sie eine Abfrage."));
     }
 
-    void readBlock(qint64 first) const
+    Block &readBlock(qint64 first) const
     {
-        Statement st = c->prepare(QStringLiteral("SELECT rowid, %1 FROM %2 WHERE rowid IN (%3)")
-                                      .arg(rowList, quoteIdent(table),
-                                           QStringList(int(kBlock), QStringLiteral("?")).join(QLatin1Char(','))),
-                                  true);
+        Block *b = findBlock(first);
+        if (!b) {
+            b = &blocks[0];
+            for (Block &k : blocks)
+                if (k.lastUse < b->lastUse)
+                    b = &k;
+        }
+        b->first = -1;
+        b->lastUse = ++blockUse;
+        const int columns = int(names.size());
+        b->cells.resize(size_t(kBlock) * size_t(columns));
+        b->present.assign(size_t(kBlock), 0);
+        Statement st = c->prepare(blockSql, true);
+        // The rows come in the order of their ids; each goes to its place.
+        std::array<std::pair<qint64, qint64>, size_t(kBlock)> place;
+        const qint64 n = std::min(kBlock, size() - first);
         for (qint64 i = 0; i < kBlock; ++i) {
-            const qint64 k = first + i;
-            st.bind(int(i + 1), k < size() ? QVariant(keys[size_t(k)]) : QVariant());
+            if (i < n) {
+                place[size_t(i)] = {keys[size_t(first + i)], i};
+                sqlite3_bind_int64(st.get(), int(i + 1), keys[size_t(first + i)]);
+            } else {
+                sqlite3_bind_null(st.get(), int(i + 1));
+            }
         }
-        if (blocks.size() >= 8)
-            blocks.clear();
-        QHash<qint64, Row> &b = blocks[first / kBlock];
-        b.clear();
+        std::sort(place.begin(), place.begin() + n);
         while (st.step()) {
-            Row row(names.size());
-            for (int i = 0; i < row.size(); ++i)
+            const qint64 id = st.columnInt(0);
+            const auto it = std::lower_bound(place.begin(), place.begin() + n, std::pair<qint64, qint64>(id, -1));
+            if (it == place.begin() + n || it->first != id)
+                continue;
+            QVariant *row = b->cells.data() + size_t(it->second) * size_t(columns);
+            for (int i = 0; i < columns; ++i)
                 row[i] = st.column(i + 1);
-            b.insert(st.columnInt(0), row);
+            b->present[size_t(it->second)] = 1;
         }
+        b->first = first;
+        lastBlock = int(b - blocks.data());
+        return *b;
     }
 
-    // Reads one row into the block it belongs to, if that block is held.
     // One row by its id, with the recordset's columns; none when it is gone.
     std::optional<Row> readRow(qint64 rowid) const
     {
@@ -424,38 +605,21 @@ struct Recordset::Impl : ChangeSink
         return row;
     }
 
-    bool patchRow(qint64 i) const
-    {
-        const auto b = blocks.find(i / kBlock);
-        if (b == blocks.end())
-            return false;
-        const std::optional<Row> row = readRow(keys[size_t(i)]);
-        if (!row)
-            return false;
-        b->insert(keys[size_t(i)], *row);
-        return true;
-    }
-
-    // Another program may have changed the file since rows were read: asked
-    // once per move, not for every value of the row.
-    mutable bool needSync = true;
-
-    const Row &rowAt(qint64 i, bool sync = true) const
+    // The values of row i, one for each column.
+    const QVariant *rowAt(qint64 i, bool sync = false) const
     {
         if (mode == Mode::Snapshot)
-            return rows[i];
+            return rows[i].constData();
         if (sync)
             c->syncExternal();
-        const qint64 key = keys[size_t(i)];
-        auto b = blocks.constFind(i / kBlock);
-        if (b == blocks.constEnd() || !b->contains(key)) {
-            readBlock((i / kBlock) * kBlock);
-            b = blocks.constFind(i / kBlock);
-        }
-        const auto it = b->constFind(key);
-        if (it == b->constEnd())
+        const qint64 first = i - i % kBlock;
+        Block *b = findBlock(first);
+        if (!b || !b->present[size_t(i - first)])
+            b = &readBlock(first);
+        b->lastUse = ++blockUse;
+        if (!b->present[size_t(i - first)])
             throw Error(kGone);
-        return *it;
+        return b->cells.data() + size_t(i - first) * size_t(names.size());
     }
 
     // ---- the cursor of a table recordset
@@ -477,66 +641,108 @@ struct Recordset::Impl : ChangeSink
         return cols.join(QStringLiteral(", "));
     }
 
-    // First row id in the index order (dir 1) or last (dir -1) that meets
-    // extra, if any.
-    std::optional<qint64> endRow(int dir, const QString &extra = {}, const QVariantList &params = {}) const
+    // A row the cursor lands on: its id and its values of the index fields.
+    struct Hit
     {
-        Statement st = c->prepare(QStringLiteral("SELECT rowid FROM %1%2 ORDER BY %3 LIMIT 1")
-                                      .arg(quoteIdent(table),
-                                           extra.isEmpty() ? QString() : QStringLiteral(" WHERE ") + extra,
-                                           orderBy(dir)),
-                                  true);
+        qint64 rowid;
+        QVariantList order;
+    };
+
+    // The statement of one kind of cursor step, made once for the index.
+    QString cursorStatement(const QString &key, const std::function<QString()> &make) const
+    {
+        auto it = cursorSql.constFind(key);
+        if (it == cursorSql.constEnd())
+            it = cursorSql.insert(key, make());
+        return *it;
+    }
+
+    QString hitColumns() const
+    {
+        QStringList cols{QStringLiteral("rowid")};
+        for (const QString &f : indexFields)
+            cols << quoteIdent(f);
+        return cols.join(QStringLiteral(", "));
+    }
+
+    std::optional<Hit> firstHit(const QString &sql, const QVariantList &params) const
+    {
+        Statement st = c->prepare(sql, true);
         st.bindAll(params);
-        if (st.step())
-            return st.columnInt(0);
-        return std::nullopt;
+        if (!st.step())
+            return std::nullopt;
+        Hit h{st.columnInt(0), {}};
+        for (int k = 0; k < indexFields.size(); ++k)
+            h.order << st.column(k + 1);
+        return h;
+    }
+
+    // First row in the index order (dir 1) or last (dir -1) that meets
+    // extra, if any. `key` names the statement when extra has values of its
+    // own kind (a seek by its comparison).
+    std::optional<Hit> endRow(int dir, const QString &extra = {}, const QVariantList &params = {},
+                              const QString &key = {}) const
+    {
+        const QString sql = cursorStatement(key.isEmpty() ? QStringLiteral("e%1|").arg(dir) + extra : key, [&] {
+            return QStringLiteral("SELECT %1 FROM %2%3 ORDER BY %4 LIMIT 1")
+                .arg(hitColumns(), quoteIdent(table), extra.isEmpty() ? QString() : QStringLiteral(" WHERE ") + extra,
+                     orderBy(dir));
+        });
+        return firstHit(sql, params);
     }
 
     // The row next to the current one in the index order, in direction dir,
     // that meets extra. Asked level by level (same values up to a field, then
     // a step in that field) so that each question is one range of the index.
-    std::optional<qint64> neighbour(int dir, const QString &extra = {}, const QVariantList &params = {}) const
+    std::optional<Hit> neighbour(int dir, const QString &extra = {}, const QVariantList &params = {}) const
     {
         const QStringList cols = orderColumns();
         QVariantList vals = curOrder;
         vals << cur;
         for (int level = int(cols.size()) - 1; level >= 0; --level) {
-            QStringList same;
             QVariantList sameParams;
-            for (int k = 0; k < level; ++k) {
-                same << cols[k] + QStringLiteral(" IS ?");
+            for (int k = 0; k < level; ++k)
                 sameParams << vals[k];
-            }
             // The step in this field; NULL sorts before every value.
-            QList<QPair<QString, QVariantList>> steps;
+            enum Step { NotNull, Above, Below, Null };
+            QList<Step> steps;
             const QVariant &v = vals[level];
             if (v.isNull()) {
                 if (dir > 0)
-                    steps.append({cols[level] + QStringLiteral(" IS NOT NULL"), {}});
+                    steps << NotNull;
             } else if (dir > 0) {
-                steps.append({cols[level] + QStringLiteral(" > ?"), {v}});
+                steps << Above;
             } else {
-                steps.append({cols[level] + QStringLiteral(" < ?"), {v}});
+                steps << Below;
                 if (level < indexFields.size())
-                    steps.append({cols[level] + QStringLiteral(" IS NULL"), {}});
+                    steps << Null;
             }
-            for (const auto &stepCond : steps) {
-                QStringList conds = same;
-                conds << stepCond.first;
-                if (!extra.isEmpty())
-                    conds << QLatin1Char('(') + extra + QLatin1Char(')');
-                QVariantList all = sameParams + stepCond.second + params;
-                Statement st = c->prepare(QStringLiteral("SELECT rowid FROM %1 WHERE %2 ORDER BY %3 LIMIT 1")
-                                              .arg(quoteIdent(table), conds.join(QStringLiteral(" AND ")), orderBy(dir)),
-                                          true);
-                st.bindAll(all);
-                if (st.step())
-                    return st.columnInt(0);
+            for (const Step step : steps) {
+                const QString key = QStringLiteral("n%1|%2|%3|").arg(dir).arg(level).arg(int(step)) + extra;
+                const QString sql = cursorStatement(key, [&] {
+                    QStringList conds;
+                    for (int k = 0; k < level; ++k)
+                        conds << cols[k] + QStringLiteral(" IS ?");
+                    static const char *const tests[] = {" IS NOT NULL", " > ?", " < ?", " IS NULL"};
+                    conds << cols[level] + QLatin1String(tests[step]);
+                    if (!extra.isEmpty())
+                        conds << QLatin1Char('(') + extra + QLatin1Char(')');
+                    return QStringLiteral("SELECT %1 FROM %2 WHERE %3 ORDER BY %4 LIMIT 1")
+                        .arg(hitColumns(), quoteIdent(table), conds.join(QStringLiteral(" AND ")), orderBy(dir));
+                });
+                QVariantList all = sameParams;
+                if (step == Above || step == Below)
+                    all << v;
+                all += params;
+                if (auto h = firstHit(sql, all))
+                    return h;
             }
         }
         return std::nullopt;
     }
 
+    // The current row is read when a value of it is asked for, not before:
+    // a seek or a move alone needs only its place in the index.
     const Row &cursorRow() const
     {
         if (!curRow) {
@@ -547,11 +753,11 @@ struct Recordset::Impl : ChangeSink
         return *curRow;
     }
 
-    void cursorTo(std::optional<qint64> rowid, int dirIfNone)
+    void cursorTo(std::optional<Hit> hit, int dirIfNone)
     {
         onDeleted = false;
         curRow.reset();
-        if (!rowid) {
+        if (!hit) {
             if (dirIfNone > 0) {
                 atEof = true;
                 atBof = false;
@@ -561,12 +767,9 @@ struct Recordset::Impl : ChangeSink
             }
             return;
         }
-        cur = *rowid;
+        cur = hit->rowid;
+        curOrder = std::move(hit->order);
         atBof = atEof = false;
-        const Row &row = cursorRow();
-        curOrder.clear();
-        for (const QString &f : indexFields)
-            curOrder << row[fieldIndex(f)];
     }
 
     void cursorToEnd(int dir)
@@ -605,7 +808,6 @@ struct Recordset::Impl : ChangeSink
     {
         pos = std::clamp<qint64>(i, -1, size());
         onDeleted = false;
-        needSync = true;
     }
 
     void requireRow() const
@@ -616,14 +818,12 @@ struct Recordset::Impl : ChangeSink
             throw Error(kNoCurrent);
     }
 
-    const Row &current() const
+    const QVariant *current() const
     {
         requireRow();
         if (mode == Mode::Cursor)
-            return cursorRow();
-        const bool sync = needSync;
-        needSync = false;
-        return rowAt(pos, sync);
+            return cursorRow().constData();
+        return rowAt(pos);
     }
 
     qint64 currentKey() const
@@ -639,10 +839,104 @@ struct Recordset::Impl : ChangeSink
 
     int fieldIndex(const QString &name) const
     {
-        for (int i = 0; i < names.size(); ++i)
-            if (names[i].compare(name, Qt::CaseInsensitive) == 0)
+        // Callers spell a field the same way every time.
+        if (const auto it = nameIndex.constFind(name); it != nameIndex.constEnd())
+            return *it;
+        for (int i = 0; i < names.size(); ++i) {
+            if (names[i].compare(name, Qt::CaseInsensitive) == 0) {
+                nameIndex.insert(name, i);
                 return i;
+            }
+        }
         throw Error(QStringLiteral("Das Feld '%1' ist in dieser Datensatzgruppe nicht vorhanden.").arg(name));
+    }
+
+    // What the columns are (after names is filled, for Keys and Cursor).
+    void describeColumns()
+    {
+        enum { Other = -1, Integer = 0, Text = 1 };
+        QHash<QString, int> affinity; // by the lower-case name
+        int foreign = 0;
+        {
+            Statement st = c->prepare(QStringLiteral("SELECT name, type, hidden FROM pragma_table_xinfo(?)"), true);
+            st.bind(1, table);
+            while (st.step()) {
+                const QString type = st.column(1).toString().toUpper();
+                affinity.insert(st.column(0).toString().toLower(),
+                                type.contains(QLatin1String("INT")) ? Integer
+                                    : type.contains(QLatin1String("CHAR")) || type.contains(QLatin1String("TEXT"))
+                                        || type.contains(QLatin1String("CLOB"))
+                                    ? Text
+                                    : Other);
+                if (st.columnInt(2) != 0)
+                    ++foreign; // a computed column
+            }
+        }
+        {
+            Statement st = c->prepare(QStringLiteral("SELECT count(*) FROM sqlite_master WHERE type = 'trigger' AND "
+                                                     "tbl_name = ? COLLATE NOCASE AND name NOT IN (?, ?)"),
+                                      true);
+            st.bindAll({table, table + QStringLiteral("$ins"), table + QStringLiteral("$upd")});
+            if (st.step())
+                foreign += int(st.columnInt(0));
+        }
+        columnType.assign(size_t(names.size()), Other);
+        autoColumn.assign(size_t(names.size()), 0);
+        for (int i = 0; i < names.size(); ++i) {
+            columnType[size_t(i)] = affinity.value(names[i].toLower(), Other);
+            const FieldDef *f = def->field(names[i]);
+            autoColumn[size_t(i)] = f && f->autoIncrement;
+        }
+        wholeRows = foreign == 0 && (mode == Mode::Cursor || rowList.trimmed() == QLatin1String("*"));
+    }
+
+    // The values an update is about to store, as a read would give them
+    // back, where that is certain: whole numbers into whole-number fields,
+    // texts into text fields, nulls. Anything else is read back instead.
+    void noteWritten()
+    {
+        written.clear();
+        writtenKnown = wholeRows;
+        for (int i = 0; writtenKnown && i < names.size(); ++i) {
+            if (!assigned[i])
+                continue;
+            const QVariant &v = buffer[i];
+            QVariant stored;
+            if (v.isValid() && !v.isNull()) {
+                switch (v.typeId()) {
+                case QMetaType::Bool:
+                case QMetaType::Int:
+                case QMetaType::UInt:
+                case QMetaType::Short:
+                case QMetaType::UShort:
+                case QMetaType::Long:
+                case QMetaType::LongLong:
+                case QMetaType::UChar:
+                case QMetaType::SChar:
+                    writtenKnown = columnType[size_t(i)] == 0;
+                    stored = qlonglong(v.toLongLong());
+                    break;
+                case QMetaType::QString: {
+                    const QString t = v.toString();
+                    writtenKnown = columnType[size_t(i)] == 1 && !t.isEmpty() && t.isValidUtf16();
+                    stored = t;
+                    break;
+                }
+                default:
+                    writtenKnown = false;
+                }
+            }
+            written.emplace_back(i, stored);
+        }
+    }
+
+    // The place of one row in the cursor's index.
+    std::optional<Hit> hitOf(qint64 rowid) const
+    {
+        const QString sql = cursorStatement(QStringLiteral("h"), [&] {
+            return QStringLiteral("SELECT %1 FROM %2 WHERE rowid = ?").arg(hitColumns(), quoteIdent(table));
+        });
+        return firstHit(sql, {rowid});
     }
 
     QVariant valueAt(int i) const
@@ -784,7 +1078,7 @@ struct Recordset::Impl : ChangeSink
     {
         edit = EditMode::None;
         const Criteria crit = parseCriteria(criteria, names, [&](int i) { return quoteIdent(names[i]); });
-        std::optional<qint64> r;
+        std::optional<Hit> r;
         if (from == 0 || (from == 1 && atBof && !onDeleted))
             r = endRow(1, crit.where, crit.params);
         else if (from == 2 || (from == -1 && atEof && !onDeleted))
@@ -808,11 +1102,30 @@ void loadKeys(Recordset::Impl &d)
 {
     d.keys.clear();
     d.rowOfValid = false;
-    d.blocks.clear();
+    d.clearBlocks();
     Statement st = d.c->prepare(d.keySql, true);
     st.bindAll(d.keyParams);
     while (st.step())
         d.keys.push_back(st.columnInt(0));
+}
+
+// A snapshot's statement run whole: its rows, and its column names the
+// first time.
+std::vector<Row> readSnapshot(Recordset::Impl &d)
+{
+    Statement st = d.c->prepare(d.keySql, true);
+    st.bindAll(d.keyParams);
+    if (d.names.isEmpty())
+        for (int i = 0; i < st.columnCount(); ++i)
+            d.names << st.columnName(i);
+    std::vector<Row> rows;
+    while (st.step()) {
+        Row row(d.names.size());
+        for (int i = 0; i < row.size(); ++i)
+            row[i] = st.column(i);
+        rows.push_back(std::move(row));
+    }
+    return rows;
 }
 
 QString autoNumberField(const TableDef &def)
@@ -865,16 +1178,10 @@ std::shared_ptr<Recordset> openRecordsetOn(const std::shared_ptr<Connection> &c,
     }
 
     if (d->mode == Mode::Snapshot) {
-        Statement st = c->prepare(snapshotSql, true);
-        st.bindAll(snapshotParams);
-        for (int i = 0; i < st.columnCount(); ++i)
-            d->names << st.columnName(i);
-        while (st.step()) {
-            Row row(d->names.size());
-            for (int i = 0; i < row.size(); ++i)
-                row[i] = st.column(i);
-            d->rows << row;
-        }
+        d->keySql = snapshotSql;
+        d->keyParams = snapshotParams;
+        const std::vector<Row> rows = readSnapshot(*d);
+        d->rows = QVector<Row>(rows.begin(), rows.end());
         d->placeAt(0);
     } else {
         d->keyField = autoNumberField(*d->def);
@@ -885,6 +1192,10 @@ std::shared_ptr<Recordset> openRecordsetOn(const std::shared_ptr<Connection> &c,
             for (int i = 0; i < st.columnCount(); ++i)
                 d->names << st.columnName(i);
         }
+        d->describeColumns();
+        d->blockSql = QStringLiteral("SELECT rowid, %1 FROM %2 WHERE rowid IN (%3)")
+                          .arg(d->rowList, quoteIdent(d->table),
+                               QStringList(int(Recordset::Impl::kBlock), QStringLiteral("?")).join(QLatin1Char(',')));
         c->addSink(d.get());
         c->syncExternal();
         if (d->mode == Mode::Keys) {
@@ -963,6 +1274,7 @@ bool Recordset::bof() const
 void Recordset::moveFirst()
 {
     d->edit = EditMode::None;
+    d->catchUp();
     if (d->mode == Mode::Cursor)
         d->cursorToEnd(1);
     else
@@ -972,6 +1284,7 @@ void Recordset::moveFirst()
 void Recordset::moveLast()
 {
     d->edit = EditMode::None;
+    d->catchUp();
     if (d->mode == Mode::Cursor)
         d->cursorToEnd(-1);
     else
@@ -983,6 +1296,7 @@ void Recordset::moveNext()
     if (d->eof())
         throw Error(kNoCurrent);
     d->edit = EditMode::None;
+    d->catchUp();
     if (d->mode == Mode::Cursor) {
         if (d->atBof && !d->onDeleted)
             d->cursorToEnd(1);
@@ -999,6 +1313,7 @@ void Recordset::movePrevious()
     if (d->bof())
         throw Error(kNoCurrent);
     d->edit = EditMode::None;
+    d->catchUp();
     if (d->mode == Mode::Cursor) {
         if (d->atEof && !d->onDeleted)
             d->cursorToEnd(-1);
@@ -1018,6 +1333,7 @@ int Recordset::recordCount() const
 
 void Recordset::findFirst(const QString &criteria)
 {
+    d->catchUp();
     if (d->mode == Mode::Cursor)
         d->findCursor(criteria, 0);
     else
@@ -1026,6 +1342,7 @@ void Recordset::findFirst(const QString &criteria)
 
 void Recordset::findNext(const QString &criteria)
 {
+    d->catchUp();
     if (d->mode == Mode::Cursor)
         d->findCursor(criteria, 1);
     else
@@ -1034,6 +1351,7 @@ void Recordset::findNext(const QString &criteria)
 
 void Recordset::findPrevious(const QString &criteria)
 {
+    d->catchUp();
     if (d->mode == Mode::Cursor)
         d->findCursor(criteria, -1);
     else
@@ -1042,6 +1360,7 @@ void Recordset::findPrevious(const QString &criteria)
 
 void Recordset::findLast(const QString &criteria)
 {
+    d->catchUp();
     if (d->mode == Mode::Cursor)
         d->findCursor(criteria, 2);
     else
@@ -1071,6 +1390,8 @@ void Recordset::setIndex(const QString &indexName)
         }
         d->indexName = i.name;
         d->indexFields = fields;
+        d->cursorSql.clear();
+        d->seekSql = {};
         // A new order starts at its first row.
         d->edit = EditMode::None;
         d->cursorToEnd(1);
@@ -1088,25 +1409,41 @@ void Recordset::seek(const QString &comparison, const QVariant &key)
 {
     if (d->indexFields.isEmpty())
         throw Error(QStringLiteral("Vor dem Suchen muss ein Index gewählt werden."));
-    const QString op = comparison.trimmed();
-    static const QStringList ops = {QStringLiteral("="), QStringLiteral("<"), QStringLiteral(">"), QStringLiteral("<="),
-                                    QStringLiteral(">=")};
-    if (!ops.contains(op))
+    static const std::array<QString, 5> ops = {QStringLiteral("="), QStringLiteral("<"), QStringLiteral(">"),
+                                               QStringLiteral("<="), QStringLiteral(">=")};
+    auto op = std::find(ops.begin(), ops.end(), comparison);
+    if (op == ops.end())
+        op = std::find(ops.begin(), ops.end(), comparison.trimmed());
+    if (op == ops.end())
         throw Error(QStringLiteral("'%1' ist kein gültiger Vergleich für die Suche.").arg(comparison));
     d->edit = EditMode::None;
-    const bool backwards = op.startsWith(QLatin1Char('<'));
-    const auto r = d->endRow(backwards ? -1 : 1, quoteIdent(d->indexFields.first()) + QLatin1Char(' ') + op
-                                                     + QStringLiteral(" ?"),
-                             {key});
-    d->noMatch = !r;
-    if (r)
-        d->cursorTo(r, 1);
+    const bool backwards = op->startsWith(QLatin1Char('<'));
+    // A seek is asked often (each card the entry form or a sound looks up):
+    // its statement is made once for each comparison and index.
+    QString &sql = d->seekSql[size_t(op - ops.begin())];
+    if (sql.isEmpty())
+        sql = QStringLiteral("SELECT %1 FROM %2 WHERE %3 %4 ? ORDER BY %5 LIMIT 1")
+                  .arg(d->hitColumns(), quoteIdent(d->table), quoteIdent(d->indexFields.first()), *op,
+                       d->orderBy(backwards ? -1 : 1));
+    Statement st = d->c->prepare(sql, true);
+    st.bind(1, key);
+    d->noMatch = !st.step();
+    if (d->noMatch)
+        return;
+    Recordset::Impl::Hit hit{st.columnInt(0), {}};
+    for (int k = 0; k < d->indexFields.size(); ++k)
+        hit.order << st.column(k + 1);
+    st = Statement();
+    d->cursorTo(std::move(hit), 1);
 }
 
 void Recordset::edit()
 {
     d->requireUpdatable();
-    d->buffer = d->current();
+    // The edit starts from the row as it is stored now.
+    d->catchUp();
+    const QVariant *row = d->current();
+    d->buffer = Row(row, row + d->names.size());
     d->editKey = d->currentKey();
     d->assigned = QVector<bool>(d->names.size(), false);
     d->edit = EditMode::Edit;
@@ -1157,9 +1494,9 @@ void Recordset::setValue(const QString &name, const QVariant &value)
     if (d->edit == EditMode::None)
         throw Error(QStringLiteral("Der Datensatz wurde nicht zum Bearbeiten geöffnet (Edit oder AddNew fehlt)."));
     const int i = d->fieldIndex(name);
-    const FieldDef *f = d->def ? d->def->field(d->names[i]) : nullptr;
-    if (f && f->autoIncrement)
-        throw Error(QStringLiteral("Das Feld '%1' ist ein AutoWert und kann nicht geändert werden.").arg(f->name));
+    if (d->autoColumn[size_t(i)])
+        throw Error(QStringLiteral("Das Feld '%1' ist ein AutoWert und kann nicht geändert werden.")
+                        .arg(d->def->field(d->names[i])->name));
     d->buffer[i] = value;
     d->assigned[i] = true;
 }
@@ -1168,15 +1505,19 @@ void Recordset::update()
 {
     if (d->edit == EditMode::None)
         throw Error(QStringLiteral("Der Datensatz wurde nicht zum Bearbeiten geöffnet (Edit oder AddNew fehlt)."));
-    QStringList cols;
     QVariantList values;
-    for (int i = 0; i < d->names.size(); ++i) {
-        if (d->assigned[i]) {
-            cols << quoteIdent(d->names[i]);
+    for (int i = 0; i < d->names.size(); ++i)
+        if (d->assigned[i])
             values << d->buffer[i];
-        }
-    }
+    const auto columnList = [&] {
+        QStringList cols;
+        for (int i = 0; i < d->names.size(); ++i)
+            if (d->assigned[i])
+                cols << quoteIdent(d->names[i]);
+        return cols;
+    };
     if (d->edit == EditMode::AddNew) {
+        const QStringList cols = columnList();
         const QString sql = cols.isEmpty()
             ? QStringLiteral("INSERT INTO %1 DEFAULT VALUES").arg(quoteIdent(d->table))
             : QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
@@ -1194,27 +1535,45 @@ void Recordset::update()
         // The row the edit began on, even if another statement has deleted
         // it since and a dynaset has moved the next row into its place.
         const qint64 key = d->editKey;
-        if (cols.isEmpty()) {
+        if (values.isEmpty()) {
             if (d->c->scalar(QStringLiteral("SELECT count(*) FROM %1 WHERE rowid = ?").arg(quoteIdent(d->table)), {key})
                     .toInt()
                 == 0)
                 throw Error(kGone);
         } else {
-            QStringList sets;
-            for (const QString &col : cols)
-                sets << col + QStringLiteral(" = ?");
+            // One statement for each set of fields written, made once.
+            quint64 mask = 0;
+            const bool maskable = d->names.size() <= 64;
+            for (int i = 0; maskable && i < d->names.size(); ++i)
+                if (d->assigned[i])
+                    mask |= quint64(1) << i;
+            QString sql = maskable ? d->updateSql.value(mask) : QString();
+            if (sql.isEmpty()) {
+                QStringList sets;
+                for (const QString &col : columnList())
+                    sets << col + QStringLiteral(" = ?");
+                sql = QStringLiteral("UPDATE %1 SET %2 WHERE rowid = ?")
+                          .arg(quoteIdent(d->table), sets.join(QStringLiteral(", ")));
+                if (maskable)
+                    d->updateSql.insert(mask, sql);
+            }
+            d->noteWritten();
             values << key;
             d->updatingKey = key;
+            d->updatingRow = d->mode == Mode::Keys && !d->onDeleted && d->pos >= 0 && d->pos < d->size()
+                    && d->keys[size_t(d->pos)] == key
+                ? d->pos
+                : -1;
             int changed = 0;
             try {
-                changed = d->c->execChanges(QStringLiteral("UPDATE %1 SET %2 WHERE rowid = ?")
-                                                .arg(quoteIdent(d->table), sets.join(QStringLiteral(", "))),
-                                            values);
+                changed = d->c->execChanges(sql, values);
             } catch (...) {
                 d->updatingKey.reset();
+                d->writtenKnown = false;
                 throw;
             }
             d->updatingKey.reset();
+            d->writtenKnown = false;
             // Another statement or program deleted the row meanwhile: the
             // change went nowhere and must not pass for saved.
             if (changed == 0)
@@ -1222,7 +1581,13 @@ void Recordset::update()
         }
         if (d->mode == Mode::Cursor) {
             // The row keeps its place under its new values.
-            d->cursorTo(key, 1);
+            if (d->cur == key && d->curRow) {
+                d->curOrder.clear();
+                for (const QString &f : d->indexFields)
+                    d->curOrder << (*d->curRow)[d->fieldIndex(f)];
+            } else {
+                d->cursorTo(d->hitOf(key), 1);
+            }
         }
     }
     d->edit = EditMode::None;
@@ -1267,7 +1632,11 @@ QVariant Recordset::valueAt(qint64 row, int field) const
         throw Error(QStringLiteral("Die Zeile %1 gibt es in dieser Datensatzgruppe nicht.").arg(row));
     if (field < 0 || field >= d->names.size())
         throw Error(QStringLiteral("Das Feld Nummer %1 ist in dieser Datensatzgruppe nicht vorhanden.").arg(field));
-    return d->rowAt(row)[field];
+    // A list reads a line from its first field on: once per line it looks
+    // for other connections' commits.
+    const bool sync = field == 0 || row != d->lastListRow;
+    d->lastListRow = row;
+    return d->rowAt(row, sync)[field];
 }
 
 qint64 Recordset::keyOfRow(qint64 row) const
@@ -1291,15 +1660,31 @@ void Recordset::requery()
         d->cursorToEnd(1);
         return;
     }
-    if (d->mode != Mode::Keys)
-        return;
     const bool had = !d->onDeleted && d->pos >= 0 && d->pos < d->size();
+    if (d->mode == Mode::Snapshot) {
+        const qint64 at = had ? d->pos : 0;
+        std::vector<Row> fresh = readSnapshot(*d);
+        d->notify({Change::AboutToReload, 0, -1});
+        d->rows = QVector<Row>(fresh.begin(), fresh.end());
+        d->placeAt(std::min(at, d->size()));
+        d->notify({Change::Reloaded, 0, -1});
+        return;
+    }
     const qint64 key = had ? d->keys[size_t(d->pos)] : 0;
     d->c->syncExternal();
-    loadKeys(*d);
+    d->notify({Change::AboutToReload, 0, -1});
+    try {
+        loadKeys(*d);
+    } catch (...) {
+        d->keys.clear();
+        d->placeAt(0);
+        d->notify({Change::Reloaded, 0, -1});
+        throw;
+    }
+    d->keysStale = false;
     const qint64 row = had ? d->rowOfKey(key) : -1;
     d->placeAt(row >= 0 ? row : 0);
-    d->notify({Change::Everything, 0, -1});
+    d->notify({Change::Reloaded, 0, -1});
 }
 
 int Recordset::addListener(Listener listener)

@@ -149,7 +149,7 @@ std::int32_t longKey(QSettings &s, const QString &section, const QString &key, c
 void report(const QStringList &problems)
 {
     if (!problems.isEmpty())
-        throw store::Error(problems.join(QStringLiteral("\r\n")));
+        throw store::Error(problems.join(Msg::kCrLf));
 }
 
 const QString kSound = QStringLiteral("Sound");

@@ -441,19 +441,28 @@ MoveLog::MoveLog(store::Database &db, int fach) : db_(db)
 {
     if (!db.keepsStatistics())
         return;
-    sql_ = QStringLiteral("INSERT INTO VkSysAntworten (Zeit, SprachId, VNr, FachVorher, FachNachher, Richtig, Tests, "
-                          "Richtung, Eingabe) SELECT ?, ?, VNr, Fach, ?, NULL, 0, NULL, NULL FROM ")
-        + Records::sqlTable() + QStringLiteral(" WHERE VNr = ?");
+    before_ = QStringLiteral("SELECT Fach FROM ") + Records::sqlTable() + QStringLiteral(" WHERE VNr = ?");
     params_ = {utcText(Clock::now()), currentPair(), fach};
 }
 
-void MoveLog::log(std::int32_t vnr)
+int MoveLog::move(std::int32_t vnr, const std::function<int()> &update)
 {
-    if (sql_.isEmpty())
-        return;
-    QVariantList params = params_;
-    params << vnr;
-    db_.execute(sql_, params);
+    if (before_.isEmpty())
+        return update();
+    const QVariantList card = firstRow(db_, before_, {vnr});
+    const int changed = update();
+    // The row follows the card's change, so that a change the engine
+    // refuses leaves no row behind, even where the caller commits what
+    // went before.
+    if (changed > 0 && !card.isEmpty()) {
+        QVariantList params = params_;
+        params.insert(2, vnr);
+        params.insert(3, card[0]);
+        db_.execute(QStringLiteral("INSERT INTO VkSysAntworten (Zeit, SprachId, VNr, FachVorher, FachNachher, "
+                                   "Richtig, Tests, Richtung, Eingabe) VALUES (?, ?, ?, ?, ?, NULL, 0, NULL, NULL)"),
+                    params);
+    }
+    return changed;
 }
 
 void recordBox(const std::array<std::int32_t, 8> &counts)

@@ -8,6 +8,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <optional>
 
 namespace store {
@@ -55,19 +56,19 @@ struct LogRow
 void logAnswer(store::Database &db, const LogRow &row);
 
 // The log of cards moved by hand into compartment `fach` (Richtig null,
-// Tests 0), all at one time: log(vnr) must run before the card's own change,
-// inside the same transaction, since its row names the compartment the card
-// leaves. A card that is gone logs nothing; without statistics nothing is
-// logged at all.
+// Tests 0), all at one time. move() runs the card's own change (`update`,
+// returning how many cards it changed) inside the caller's transaction and
+// logs the card when it changed, with the compartment it left. A card that
+// is gone logs nothing; without statistics nothing is logged at all.
 class MoveLog
 {
 public:
     MoveLog(store::Database &db, int fach);
-    void log(std::int32_t vnr);
+    int move(std::int32_t vnr, const std::function<int()> &update);
 
 private:
     store::Database &db_;
-    QString sql_;
+    QString before_;
     QVariantList params_;
 };
 

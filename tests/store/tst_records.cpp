@@ -63,7 +63,7 @@ private slots:
         QFETCH(QString, foreign);
         QFETCH(QString, inSql);
         if (foreign != QLatin1String("Englisch"))
-            AppState::instance().CurrentTable = Catalogue::AddLanguagePair(db(), QStringLiteral("Deutsch"), foreign).Tabelle;
+            AppState::instance().CurrentTable = Catalogue::addLanguagePair(db(), QStringLiteral("Deutsch"), foreign).Tabelle;
         QCOMPARE(Records::addCard(card(QStringLiteral("dog"))), 1);
         QCOMPARE(Records::countAll(), 1);
         auto rs = Records::openCompartment(1, true);
@@ -164,7 +164,7 @@ private slots:
     {
         QFETCH(QString, foreign);
         const QStringList tables = db().tableNames();
-        QVERIFY_THROWS_EXCEPTION(store::Error, Catalogue::AddLanguagePair(db(), QStringLiteral("Deutsch"), foreign));
+        QVERIFY_THROWS_EXCEPTION(store::Error, Catalogue::addLanguagePair(db(), QStringLiteral("Deutsch"), foreign));
         QCOMPARE(db().tableNames(), tables);
         QCOMPARE(db().openRecordset(QStringLiteral("Select count(*) from tSprache"))->value(0).toInt(), 1);
         QVERIFY(!db().inTransaction());

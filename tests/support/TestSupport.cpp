@@ -104,13 +104,42 @@ DialogSpy::~DialogSpy()
     Dialogs::setResponder({});
 }
 
+#include "audio/Mci.h"
 #include "core/AppState.h"
+#include "core/Places.h"
+#include "core/Random.h"
+#include "store/AccessFile.h"
+#include "store/LegacyImport.h"
 #include "store/Settings.h"
+#include "ui/common/Appearance.h"
 
 #include <QSettings>
 
+void restoreProcessHooks()
+{
+    Msg::setResponder({});
+    Dialogs::setResponder({});
+    Windows::setResponder({});
+    Windows::setCardBox(nullptr, {});
+    QObject::disconnect(&Windows::notifier(), nullptr, nullptr, nullptr);
+    Mci::setBackend(nullptr);
+    Mci::setStartTimeout(Mci::kDefaultStartTimeoutMs);
+    Settings::setStoreFileForTesting(QString());
+    store::access::setReaderForTesting(QString());
+    store::access::setWaitHook({});
+    LegacyImport::setProgress({});
+    Places::setProgramFolderForTesting(QString());
+    Appearance::setFontListsForTesting({}, {});
+    Random::pinSeed(std::nullopt);
+}
+
 void Sandbox::start()
 {
+    if (started_)
+        stop();
+    started_ = true;
+    hadDataHome_ = qEnvironmentVariableIsSet("XDG_DATA_HOME");
+    dataHome_ = qgetenv("XDG_DATA_HOME");
     work = std::make_unique<TempWorkDir>();
     qputenv("XDG_DATA_HOME", work->file(QStringLiteral("data")).toUtf8());
     Settings::setStoreFileForTesting(settingsFile());
@@ -122,11 +151,26 @@ void Sandbox::start()
 
 void Sandbox::stop()
 {
+    if (!started_)
+        return;
+    started_ = false;
+    // The state goes first: the database and recordsets it holds may still
+    // reach the hooks as they close.
     AppState::resetForTesting();
     dialogs.reset();
     windows.reset();
     spy.reset();
+    restoreProcessHooks();
     work.reset();
+    if (hadDataHome_)
+        qputenv("XDG_DATA_HOME", dataHome_);
+    else
+        qunsetenv("XDG_DATA_HOME");
+}
+
+Sandbox::~Sandbox()
+{
+    stop();
 }
 
 QString Sandbox::setting(const QString &key) const

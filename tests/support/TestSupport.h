@@ -129,7 +129,7 @@ public:
     DialogSpy(const DialogSpy &) = delete;
     DialogSpy &operator=(const DialogSpy &) = delete;
 
-    // The next answer: a QFont, QColor, path, true (printer); QVariant() is
+    // The next answer: a QColor, path, true (printer); QVariant() is
     // Cancel. A function may look at the request (e.g. set up the printer).
     void answer(const QVariant &a) { answers_ << [a](const Dialogs::Request &) { return a; }; }
     void answer(std::function<QVariant(const Dialogs::Request &)> f) { answers_ << std::move(f); }
@@ -145,6 +145,15 @@ private:
 // also holds the data folder and the settings file), a clean AppState and a
 // message spy, a window spy and a dialog spy, so nothing ever waits for a
 // learner. start() in init(), stop() in cleanup().
+//
+// stop() puts back every process-wide hook a test may have set, whether
+// through the spies or by hand: the message, dialog and window responders,
+// the card box and the opener's signal, the multimedia backend and its
+// start timeout, the settings file, the Access reader and its wait hook,
+// the import's progress, the program folder, the font lists, a pinned
+// Random seed, AppState, the working folder and the data folder. So no test
+// leaks into the next; the destructor does it too for a test that forgets.
+// The table of windows (WindowTable) stays: it is the program's, not a hook.
 struct Sandbox
 {
     std::unique_ptr<TempWorkDir> work;
@@ -152,12 +161,25 @@ struct Sandbox
     std::unique_ptr<WindowSpy> windows;
     std::unique_ptr<DialogSpy> dialogs;
 
+    Sandbox() = default;
+    ~Sandbox();
+    Sandbox(const Sandbox &) = delete;
+    Sandbox &operator=(const Sandbox &) = delete;
+
     void start();
     void stop();
     QString settingsFile() const { return work->file(QStringLiteral("settings.conf")); }
     QString setting(const QString &key) const;
     void putSetting(const QString &key, const QString &value) const;
+
+private:
+    bool started_ = false;
+    QByteArray dataHome_; // XDG_DATA_HOME before start()
+    bool hadDataHome_ = false;
 };
+
+// Every process-wide hook back to what the program has without tests.
+void restoreProcessHooks();
 
 // True when the test command runs the tests: everything it installs must be
 // there, so a missing tool or helper is a failure, not a reason to skip.

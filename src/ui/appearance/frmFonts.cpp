@@ -23,7 +23,6 @@
 namespace {
 
 const QString kSample = QStringLiteral("abcdefghijklmnopqrstuvwxyz");
-const QString kCrLf = QStringLiteral("\r\n");
 // What a language falls back to when the learner declines a font that
 // cannot be printed.
 const QString kFallback = QStringLiteral("MS Sans Serif");
@@ -40,8 +39,8 @@ frmFonts::frmFonts(QWidget *parent) : QDialog(parent)
     lblHelp = new QLabel(this);
     lblHelp->setObjectName(QStringLiteral("lblHelp"));
     // The label breaks at CR LF like any other line break.
-    lblHelp->setText(QStringLiteral("Wählen Sie jeweils für die Muttersprache und ") + kCrLf
-                     + QStringLiteral("für die Fremdsprache einen Font aus.") + kCrLf + kCrLf
+    lblHelp->setText(QStringLiteral("Wählen Sie jeweils für die Muttersprache und ") + Msg::kCrLf
+                     + QStringLiteral("für die Fremdsprache einen Font aus.") + Msg::kCrLf + Msg::kCrLf
                      + QStringLiteral("Beim Auswählen werden Ihre Einstellungen gespeichert."));
 
     Label1 = new QLabel(QStringLiteral("Bildschirm Fonts"), this);

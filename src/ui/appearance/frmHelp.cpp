@@ -60,7 +60,7 @@ void frmHelp::loadHelpFile()
     const QString path = AppState::instance().HelpFile;
     const QFileInfo info(path);
     if (path.isEmpty() || !info.isFile()) {
-        Msg::show(QStringLiteral("Hilfedatei") + QStringLiteral("\r\n") + path + QStringLiteral("\r\n")
+        Msg::show(QStringLiteral("Hilfedatei") + Msg::kCrLf + path + Msg::kCrLf
                       + QStringLiteral("nicht vorhanden!"),
                   QStringLiteral("Hilfedatei fehlt"), QMessageBox::Warning, QMessageBox::Ok,
                   parentWidget());

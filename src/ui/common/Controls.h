@@ -5,6 +5,7 @@
 
 #include <QPushButton>
 #include <QString>
+#include <QWidget>
 
 namespace Controls {
 
@@ -18,6 +19,24 @@ inline QPushButton *button(QWidget *parent, const char *name, const QString &cap
     b->setToolTip(tip);
     b->setAutoDefault(false);
     return b;
+}
+
+// The objectName of element i of a control array: "imgBox(3)".
+inline QString indexedName(const char *name, int i)
+{
+    return QStringLiteral("%1(%2)").arg(QLatin1String(name)).arg(i);
+}
+
+// Makes `button` the one button of its window that Enter presses; with `on`
+// false it only stops `button` from being that button.
+inline void makeDefault(QPushButton *button, bool on = true)
+{
+    if (!on) {
+        button->setDefault(false);
+        return;
+    }
+    for (QPushButton *b : button->window()->findChildren<QPushButton *>())
+        b->setDefault(b == button);
 }
 
 } // namespace Controls

@@ -4,7 +4,6 @@
 #include <QApplication>
 #include <QColorDialog>
 #include <QFileDialog>
-#include <QFontDialog>
 #include <QPrintDialog>
 #include <QPrinter>
 
@@ -58,32 +57,14 @@ QString askPath(Dialogs::Request r)
     if (responder())
         return responder()(r).toString();
     ArrowWhileAsking arrow;
-    switch (r.kind) {
-    case Dialogs::Kind::OpenFile: return QFileDialog::getOpenFileName(r.parent, r.title, r.path, r.filter);
-    case Dialogs::Kind::SaveFile: return QFileDialog::getSaveFileName(r.parent, r.title, r.path, r.filter);
-    default: return QFileDialog::getExistingDirectory(r.parent, r.title, r.path);
-    }
+    if (r.kind == Dialogs::Kind::OpenFile)
+        return QFileDialog::getOpenFileName(r.parent, r.title, r.path, r.filter);
+    return QFileDialog::getSaveFileName(r.parent, r.title, r.path, r.filter);
 }
 
 } // namespace
 
 namespace Dialogs {
-
-std::optional<QFont> font(const QFont &initial, QWidget *parent, const QString &title)
-{
-    Request r = request(Kind::Font, title, parent);
-    r.font = initial;
-    if (responder()) {
-        const QVariant answer = responder()(r);
-        if (!answer.isValid())
-            return std::nullopt;
-        return answer.value<QFont>();
-    }
-    ArrowWhileAsking arrow;
-    bool ok = false;
-    const QFont chosen = QFontDialog::getFont(&ok, initial, r.parent, title);
-    return ok ? std::optional<QFont>(chosen) : std::nullopt;
-}
 
 std::optional<QColor> colour(const QColor &initial, QWidget *parent, const QString &title)
 {
@@ -125,13 +106,6 @@ QString saveFile(const QString &title, const QString &path, const QString &filte
     Request r = request(Kind::SaveFile, title, parent);
     r.path = path;
     r.filter = filter;
-    return askPath(r);
-}
-
-QString directory(const QString &title, const QString &path, QWidget *parent)
-{
-    Request r = request(Kind::Directory, title, parent);
-    r.path = path;
     return askPath(r);
 }
 

@@ -2,7 +2,6 @@
 #pragma once
 
 #include <QColor>
-#include <QFont>
 #include <QString>
 #include <QVariant>
 
@@ -12,21 +11,20 @@
 class QPrinter;
 class QWidget;
 
-// The platform's standard dialogs, each behind one function: fonts,
-// colours, the printer and files. Tests install a responder that answers
-// instead of the dialog, so no test ever opens a real one.
+// The platform's standard dialogs, each behind one function: colours, the
+// printer and files. Tests install a responder that answers instead of the
+// dialog, so no test ever opens a real one.
 namespace Dialogs {
 
-enum class Kind { Font, Colour, Printer, OpenFile, SaveFile, Directory };
+enum class Kind { Colour, Printer, OpenFile, SaveFile };
 
 // What a dialog is asked; the responder reads it (and may set up the
 // printer, e.g. to print into a file).
 struct Request
 {
-    Kind kind = Kind::Font;
+    Kind kind = Kind::Colour;
     QString title;
     QWidget *parent = nullptr;
-    QFont font;                  // Font: the font to start from
     QColor colour;               // Colour: the colour to start from
     QPrinter *printer = nullptr; // Printer: the printer being chosen
     QString path;                // file dialogs: starting folder or file
@@ -35,14 +33,12 @@ struct Request
 
 // Each returns nothing (or an empty path, or false) when the learner
 // cancels.
-std::optional<QFont> font(const QFont &initial, QWidget *parent = nullptr, const QString &title = {});
 std::optional<QColor> colour(const QColor &initial, QWidget *parent = nullptr, const QString &title = {});
 bool printer(QPrinter &printer, QWidget *parent = nullptr);
 QString openFile(const QString &title, const QString &path, const QString &filter, QWidget *parent = nullptr);
 QString saveFile(const QString &title, const QString &path, const QString &filter, QWidget *parent = nullptr);
-QString directory(const QString &title, const QString &path, QWidget *parent = nullptr);
 
-// The answer a responder gives: a QFont, a QColor, a path (QString) or true
+// The answer a responder gives: a QColor, a path (QString) or true
 // (printer) for a confirmed dialog; an invalid QVariant for Cancel.
 using Responder = std::function<QVariant(const Request &request)>;
 // Answers every following dialog; an empty function restores the dialogs.

@@ -59,7 +59,7 @@ QMessageBox::StandardButton show(const QString &text, const QString &title, QMes
                                                    : QApplication::activeWindow();
     // Stored texts separate lines with CR LF; a label wants plain line feeds.
     QString shown = text;
-    shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    shown.replace(kCrLf, QStringLiteral("\n"));
 
     QMessageBox box(icon, title, shown, buttons, parent);
     box.setObjectName(QStringLiteral("vokamiaMessage"));

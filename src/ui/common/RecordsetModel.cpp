@@ -24,22 +24,44 @@ void RecordsetModel::listen()
     listener_ = rs_->addListener([this](const store::Recordset::Change &ch) {
         if (refreshing_)
             return;
+        using Change = store::Recordset::Change;
         switch (ch.kind) {
-        case store::Recordset::Change::Deleted:
-            // The row has already left the dynaset; the view only needs to
-            // know which one it was.
+        // The view hears of a row while the recordset still holds it, and
+        // again once it is gone (or there).
+        case Change::AboutToDelete:
             beginRemoveRows({}, int(ch.row), int(ch.row));
+            break;
+        case Change::Deleted:
             endRemoveRows();
             break;
-        case store::Recordset::Change::Changed:
+        case Change::AboutToAdd:
+            beginInsertRows({}, int(ch.row), int(ch.row));
+            inserting_ = true;
+            break;
+        case Change::Added:
+            if (inserting_) {
+                inserting_ = false;
+                endInsertRows();
+            }
+            // A new card belongs somewhere in the order of the lines.
+            scheduleRefresh();
+            break;
+        case Change::Changed:
             // Its words may put the line elsewhere, or out of the list.
             if (ch.row >= 0)
                 emit dataChanged(index(int(ch.row), 0), index(int(ch.row), columnCount() - 1));
             scheduleRefresh();
             break;
-        case store::Recordset::Change::Added:
-        case store::Recordset::Change::Everything:
+        case Change::Everything:
             scheduleRefresh();
+            break;
+        case Change::AboutToReload:
+            beginResetModel();
+            break;
+        case Change::Reloaded:
+            shown_.clear();
+            shownBefore_.clear();
+            endResetModel();
             break;
         }
     });
@@ -82,17 +104,41 @@ QVariant RecordsetModel::data(const QModelIndex &index, int role) const
 {
     if (!index.isValid() || index.row() >= rowCount() || index.column() >= columns_.size())
         return {};
+    if (role == KeyRole)
+        return rs_->keyOfRow(index.row());
+    if (role != Qt::DisplayRole)
+        return {};
+    const qint64 key = rs_->keyOfRow(index.row());
     try {
-        if (role == Qt::DisplayRole)
-            return text(index.row(), index.column());
-        if (role == KeyRole)
-            return rs_->keyOfRow(index.row());
+        const QString line = text(index.row(), index.column());
+        remember(key, index.column(), line);
+        return line;
     } catch (const store::Error &) {
-        // A row another program deleted a moment ago: shown empty until the
-        // list is read again.
+        // A card another connection deleted a moment ago: its line keeps
+        // what it showed until the list reads its rows again, which the
+        // recordset has asked for on noticing the commit.
         const_cast<RecordsetModel *>(this)->scheduleRefresh();
+        for (const auto *lines : {&shown_, &shownBefore_}) {
+            const auto it = lines->constFind(key);
+            if (it != lines->constEnd())
+                return it->value(index.column());
+        }
     }
     return {};
+}
+
+void RecordsetModel::remember(qint64 key, int column, const QString &line) const
+{
+    // Two generations of the lines handed out: the lines on screen are
+    // asked for again and again and stay, however long the list.
+    if (shown_.size() >= kRemembered && !shown_.contains(key)) {
+        shownBefore_.swap(shown_);
+        shown_.clear();
+    }
+    QStringList &texts = shown_[key];
+    while (texts.size() <= column)
+        texts << QString();
+    texts[column] = line;
 }
 
 QVariant RecordsetModel::headerData(int section, Qt::Orientation orientation, int role) const
@@ -139,6 +185,8 @@ void RecordsetModel::refresh()
     refreshPending_ = false;
     beginResetModel();
     refreshing_ = true;
+    shown_.clear();
+    shownBefore_.clear();
     try {
         rs_->requery();
     } catch (...) {

@@ -7,6 +7,7 @@
 // their row ids and no more; it never moves anyone's current row.
 
 #include <QAbstractTableModel>
+#include <QHash>
 #include <QStringList>
 #include <QVector>
 
@@ -72,10 +73,17 @@ private:
     QVariantList fieldsOf(int row) const;
     void scheduleRefresh();
     void listen();
+    void remember(qint64 key, int column, const QString &line) const;
 
     std::shared_ptr<store::Recordset> rs_;
     QList<Column> columns_;
     int listener_ = 0;
     bool refreshPending_ = false;
     bool refreshing_ = false;
+    bool inserting_ = false;
+    // The texts lately shown of each card (by key, one per column), for a
+    // line whose card can no longer be read.
+    static constexpr qsizetype kRemembered = 4096;
+    mutable QHash<qint64, QStringList> shown_;
+    mutable QHash<qint64, QStringList> shownBefore_;
 };

@@ -35,6 +35,11 @@ public:
     explicit frmMain(QWidget *parent = nullptr);
     ~frmMain() override;
 
+    // The card box's pictures and counts: compartments 1..7 at 0..6, the
+    // pool's picture last.
+    static constexpr int kPoolBox = Fach::Count - 1;
+    static constexpr int boxOf(int fach) { return fach - Fach::Start; }
+
     void SetTitle();
     void CheckBoxes();
     void ShowStartCompartment();
@@ -75,17 +80,25 @@ private:
     void openWindow(Windows::Kind window);
     void addLanguagePair(const NewLanguagePair &pair);
     void buildMenus();
+    void buildVocabularyMenu();
+    void buildOptionsMenu();
     void buildCardBox();
     void startUp();
     bool takeOverAccessDatabase();
     void makePairCurrent(int n);
+    // Pair n of the catalogue becomes the current pair; the caption and the
+    // heading name it.
+    void showPair(int n);
     void placeCardBox();
     QAction *addLanguageItem(int k, const QString &caption);
+    // Checks language item k alone (none for -1).
     void checkOnly(const QVector<QAction *> &group, int k);
     // The commands that need a usable current table.
     void enableTableCommands(bool on);
 
     void showHeading();
+    // ShowStartCompartment or CheckBoxes, as the click action wants it.
+    void recountCardBox();
 
     QWidget *central_ = nullptr;
     QLabel *heading_ = nullptr;

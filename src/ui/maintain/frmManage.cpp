@@ -31,8 +31,6 @@
 
 namespace {
 
-const QString kCrLf = QStringLiteral("\r\n");
-
 QString countLabel(int fach, int count)
 {
     return QStringLiteral("Vokabeln im Fach ") + QString::number(fach) + QStringLiteral(": ") + QString::number(count);
@@ -111,8 +109,8 @@ void frmManage::buildControls()
 
     connect(cboSource, &QComboBox::currentIndexChanged, this, &frmManage::cboSource_Click);
     connect(cboDest, &QComboBox::currentIndexChanged, this, &frmManage::cboDest_Click);
-    CardList::onClick(lstSource, this, [this] { list_Click(Side::Source); });
-    CardList::onClick(lstDest, this, [this] { list_Click(Side::Dest); });
+    CardList::onClick(lstSource, this, [this] { listClicked(Side::Source); });
+    CardList::onClick(lstDest, this, [this] { listClicked(Side::Dest); });
     connect(lstSource, &QListView::doubleClicked, this, [this] { moveCards(Side::Source, false); });
     connect(lstDest, &QListView::doubleClicked, this, [this] { moveCards(Side::Dest, false); });
     connect(btnAdd, &QPushButton::clicked, this, [this] { moveCards(Side::Source, false); });
@@ -163,16 +161,18 @@ void frmManage::load()
     Appearance::apply(lstSource, Appearance::Language::Foreign, false);
     Appearance::apply(lstDest, Appearance::Language::Foreign, false);
 
-    source_ = 0;
-    dest_ = 1;
+    source_ = Fach::Pool;
+    dest_ = Fach::Start;
     names_ = {QStringLiteral("Fach 0 (ungelernt)"), QStringLiteral("Fach 1 (Startfach)")};
-    for (int i = 2; i <= 7; ++i)
+    for (int i = Fach::Start + 1; i <= Fach::Last; ++i)
         names_ << QStringLiteral("Fach ") + QString::number(i);
     {
         const QSignalBlocker s(cboSource);
         const QSignalBlocker d(cboDest);
-        cboSource->addItems(names_.mid(0, 7));
-        cboDest->addItems(names_.mid(1, 7));
+        // Cards move up from the source: the last compartment is no
+        // source, the pool no destination.
+        cboSource->addItems(names_.mid(Fach::Pool, Fach::Last));
+        cboDest->addItems(names_.mid(Fach::Start, Fach::Last));
         cboSource->setCurrentIndex(0);
         cboDest->setCurrentIndex(0);
     }
@@ -234,7 +234,7 @@ int frmManage::fillList(Side side)
         connect(list->selectionModel(), &QItemSelectionModel::selectionChanged, this,
                 [this, side](const QItemSelection &selected) {
                     if (!selected.isEmpty())
-                        list_Click(side);
+                        listClicked(side);
                 });
     }, this);
     return count;
@@ -264,31 +264,21 @@ void frmManage::cboDest_Click(int index)
     fillList(Side::Dest);
 }
 
-void frmManage::list_Click(Side side)
+void frmManage::listClicked(Side side)
 {
     if (selectionGuard_)
         return;
     if (side == Side::Source) {
         btnAdd->setEnabled(true);
-        makeDefault(btnAdd);
+        Controls::makeDefault(btnAdd);
         CardList::clearQuietly(lstDest, selectionGuard_);
         btnRemove->setEnabled(false);
     } else {
         btnRemove->setEnabled(true);
-        makeDefault(btnRemove);
+        Controls::makeDefault(btnRemove);
         CardList::clearQuietly(lstSource, selectionGuard_);
         btnAdd->setEnabled(false);
     }
-}
-
-void frmManage::makeDefault(QPushButton *button, bool on)
-{
-    if (!on) {
-        button->setDefault(false);
-        return;
-    }
-    for (QPushButton *b : findChildren<QPushButton *>())
-        b->setDefault(b == button);
 }
 
 void frmManage::moveCards(Side from, bool all)
@@ -320,9 +310,9 @@ void frmManage::moveCards(Side from, bool all)
     Msg::guard(Msg::kAppTitle, [&] { result = Records::moveCards(vnrs, target); }, this);
     if (result.notFound != 0) {
         const QString text = from == Side::Source
-            ? QStringLiteral("Eintrag nicht gefunden!") + kCrLf + QStringLiteral("Vokabel nicht in Fach ")
+            ? QStringLiteral("Eintrag nicht gefunden!") + Msg::kCrLf + QStringLiteral("Vokabel nicht in Fach ")
                 + QString::number(dest_) + QStringLiteral(" aufgenommen!")
-            : QStringLiteral("Vokabel nicht gefunden!") + kCrLf + QStringLiteral("Vokabel nicht aus Fach ")
+            : QStringLiteral("Vokabel nicht gefunden!") + Msg::kCrLf + QStringLiteral("Vokabel nicht aus Fach ")
                 + QString::number(dest_) + QStringLiteral(" entfernt!");
         hourglass.reset();
         Msg::show(text, Msg::kAppTitle, QMessageBox::NoIcon, QMessageBox::Ok, this);
@@ -358,7 +348,7 @@ void frmManage::searchReset(bool fromChange)
     searchPos_ = 0;
     if (!fromChange) {
         txtSearch->selectAll();
-        makeDefault(btnSearch);
+        Controls::makeDefault(btnSearch);
         btnAdd->setEnabled(false);
         btnRemove->setEnabled(false);
     }
@@ -371,10 +361,10 @@ void frmManage::txtSearch_Change()
     searchReset(true);
     if (!txtSearch->text().trimmed().isEmpty()) {
         btnSearch->setEnabled(true);
-        makeDefault(btnSearch);
+        Controls::makeDefault(btnSearch);
     } else {
         btnSearch->setEnabled(false);
-        makeDefault(btnSearch, false);
+        Controls::makeDefault(btnSearch, false);
     }
 }
 
@@ -397,7 +387,7 @@ void frmManage::btnSearch_Click()
     lstSource->selectionModel()->select(sourceModel_->index(found, 0), QItemSelectionModel::ClearAndSelect);
     lstSource->scrollTo(sourceModel_->index(found, 0));
     selectionGuard_ = false;
-    makeDefault(btnSearch, false);
+    Controls::makeDefault(btnSearch, false);
     btnAdd->setEnabled(true);
-    makeDefault(btnAdd);
+    Controls::makeDefault(btnAdd);
 }

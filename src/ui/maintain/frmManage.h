@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "core/Types.h"
+
 #include <QDialog>
 #include <QStringList>
 
@@ -43,12 +45,11 @@ private:
     void dropList(Side side);
     void cboSource_Click(int index);
     void cboDest_Click(int index);
-    void list_Click(Side side);
+    void listClicked(Side side);
     void moveCards(Side from, bool all);
     void searchReset(bool fromChange);
     void txtSearch_Change();
     void btnSearch_Click();
-    void makeDefault(QPushButton *button, bool on = true);
 
     QListView *listOf(Side side) const;
     RecordsetModel *&modelOf(Side side);
@@ -56,8 +57,8 @@ private:
     QLabel *labelOf(Side side) const;
     QPushButton *allButtonOf(Side side) const;
 
-    int source_ = 0;
-    int dest_ = 1;
+    int source_ = Fach::Pool;
+    int dest_ = Fach::Start;
     QStringList names_;
     RecordsetModel *sourceModel_ = nullptr;
     RecordsetModel *destModel_ = nullptr;

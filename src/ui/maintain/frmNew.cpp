@@ -24,8 +24,6 @@
 
 namespace {
 
-const QString kCrLf = QStringLiteral("\r\n");
-
 bool blank(const QLineEdit *box)
 {
     return box->text().trimmed().isEmpty();
@@ -235,27 +233,17 @@ void frmNew::changeEvent(QEvent *event)
         txtIVok->setFocus();
 }
 
-void frmNew::makeDefault(QPushButton *button, bool on)
-{
-    if (on) {
-        for (QPushButton *b : {cmdSearch, btnSave, btnHelp, btnExit})
-            b->setDefault(b == button);
-    } else {
-        button->setDefault(false);
-    }
-}
-
 void frmNew::txtIVok_Change()
 {
     if (!blank(txtIVok)) {
-        makeDefault(cmdSearch);
+        Controls::makeDefault(cmdSearch);
         cmdSearch->setEnabled(true);
     } else {
         cmdSearch->setEnabled(false);
-        makeDefault(cmdSearch, false);
+        Controls::makeDefault(cmdSearch, false);
     }
     if (!blank(txtIVok) && !blank(txtDVok)) {
-        makeDefault(btnSave);
+        Controls::makeDefault(btnSave);
         btnSave->setEnabled(true);
     } else {
         btnSave->setEnabled(false);
@@ -265,11 +253,11 @@ void frmNew::txtIVok_Change()
 void frmNew::txtDVok_Change()
 {
     if (!blank(txtIVok) && !blank(txtDVok)) {
-        makeDefault(btnSave);
+        Controls::makeDefault(btnSave);
         btnSave->setEnabled(true);
     } else {
         btnSave->setEnabled(false);
-        makeDefault(cmdSearch);
+        Controls::makeDefault(cmdSearch);
     }
 }
 
@@ -278,7 +266,7 @@ void frmNew::cmdSearch_Click()
     AppState &a = AppState::instance();
     const QString word = txtIVok->text();
     bool found = false;
-    int fach = 0;
+    int fach = Fach::Pool;
     QString native;
     const bool looked = Msg::guard(Msg::kAppTitle, [&] {
         const auto rs = a.TableRecordset;
@@ -299,9 +287,9 @@ void frmNew::cmdSearch_Click()
                   QMessageBox::NoIcon, QMessageBox::Ok, this);
         return;
     }
-    const QString where = fach == 0 ? QStringLiteral("ist bereits im Fach 0 (ungelernte Vokabeln)")
+    const QString where = fach == Fach::Pool ? QStringLiteral("ist bereits im Fach 0 (ungelernte Vokabeln)")
                                     : QStringLiteral("ist bereits im Fach ") + QString::number(fach);
-    Msg::show(word + QStringLiteral(" - ") + native + kCrLf + where, QStringLiteral("Vokabel vorhanden"),
+    Msg::show(word + QStringLiteral(" - ") + native + Msg::kCrLf + where, QStringLiteral("Vokabel vorhanden"),
               QMessageBox::NoIcon, QMessageBox::Ok, this);
 }
 
@@ -320,42 +308,28 @@ bool frmNew::storeCard()
 {
     AppState &a = AppState::instance();
     return Msg::guard(Msg::kAppTitle, [&] {
-        const auto rs = a.TableRecordset;
-        if (!rs)
+        if (!a.TableRecordset)
             throw store::Error(QStringLiteral("Kein aktueller Datensatz."));
+        VocabularyRecord card;
+        card.Artikel = article();
+        card.FVok = txtIVok->text();
+        card.MVok = txtDVok->text();
+        card.FSatz = asStored(txtISatz->text());
+        card.MSatz = asStored(txtDSatz->text());
         if (editMode_) {
             // Only the card itself may be changed: a card that was not
             // there at loading, or has gone since, leaves every other card
-            // alone (a seek that finds nothing leaves the table elsewhere).
+            // alone.
             if (!found_)
                 throw store::Error(QStringLiteral("Kein aktueller Datensatz."));
-            if (!Records::seekCard(*rs, vnr_))
-                throw store::Error(QStringLiteral("Der Datensatz wurde inzwischen gelöscht."));
-            rs->edit();
+            card.VNr = vnr_;
+            Records::saveCard(card);
         } else {
-            rs->addNew();
+            card.Fach = Fach::Start;
+            card.gewusst = 0;
+            card.VNr = Records::addCard(card);
         }
-        std::int32_t vnr = 0;
-        try {
-            rs->setValue(QStringLiteral("Artikel"), article());
-            if (!txtDVok->text().isEmpty())
-                rs->setValue(QStringLiteral("MVok"), txtDVok->text());
-            if (!txtIVok->text().isEmpty())
-                rs->setValue(QStringLiteral("FVok"), txtIVok->text());
-            rs->setValue(QStringLiteral("MSatz"), asStored(txtDSatz->text()));
-            rs->setValue(QStringLiteral("FSatz"), asStored(txtISatz->text()));
-            // A new card has its number from the moment it is begun.
-            vnr = std::int32_t(rs->value(QStringLiteral("VNr")).toLongLong());
-            if (!editMode_) {
-                rs->setValue(QStringLiteral("Fach"), 1);
-                rs->setValue(QStringLiteral("gewusst"), 0);
-            }
-            rs->update();
-        } catch (...) {
-            rs->cancelUpdate();
-            throw;
-        }
-        a.EditVNr = vnr;
+        a.EditVNr = card.VNr;
     }, this);
 }
 

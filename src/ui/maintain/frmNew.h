@@ -49,7 +49,6 @@ private:
     // Stores the card; false when the store refused it (already reported).
     bool storeCard();
     QString article() const;
-    void makeDefault(QPushButton *button, bool on = true);
 
     bool editMode_ = false;
     bool found_ = false; // change mode: the card was there at loading

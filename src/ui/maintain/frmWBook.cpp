@@ -25,8 +25,6 @@
 
 namespace {
 
-const QString kCrLf = QStringLiteral("\r\n");
-
 } // namespace
 
 frmWBook::frmWBook(QWidget *parent) : QDialog(parent)
@@ -207,6 +205,22 @@ void frmWBook::btnSearch_Click()
     txtSearch->selectAll();
 }
 
+bool frmWBook::goToCard(std::int32_t vnr, VocabularyRecord *card)
+{
+    AppState &a = AppState::instance();
+    bool found = false;
+    if (!Msg::guard(Msg::kAppTitle, [&] {
+            found = a.TableRecordset && Records::seekCard(*a.TableRecordset, vnr);
+            if (found && card)
+                *card = Records::readCard(*a.TableRecordset);
+        }, this))
+        return false;
+    if (!found)
+        Msg::show(QStringLiteral("Vokabel nicht gefunden!"), Msg::kAppTitle, QMessageBox::NoIcon, QMessageBox::Ok,
+                  this);
+    return found;
+}
+
 void frmWBook::btnChange_Click()
 {
     AppState &a = AppState::instance();
@@ -218,16 +232,8 @@ void frmWBook::btnChange_Click()
     a.EditMode = true;
     Windows::open(Windows::Kind::Entry, this);
     a.EditMode = false;
-    bool found = false;
-    if (!Msg::guard(Msg::kAppTitle, [&] {
-            found = a.TableRecordset && Records::seekCard(*a.TableRecordset, vnr);
-        }, this))
+    if (!goToCard(vnr))
         return;
-    if (!found) {
-        Msg::show(QStringLiteral("Vokabel nicht gefunden!"), Msg::kAppTitle, QMessageBox::NoIcon, QMessageBox::Ok,
-                  this);
-        return;
-    }
     // The card's line as it now stands, at its sorted place.
     Msg::guard(Msg::kAppTitle, [&] {
         if (model_)
@@ -244,21 +250,11 @@ void frmWBook::btnDelete_Click()
     std::int32_t vnr = -1;
     if (!selected(row, vnr) || vnr < 0)
         return;
-    bool found = false;
     VocabularyRecord card;
-    if (!Msg::guard(Msg::kAppTitle, [&] {
-            found = a.TableRecordset && Records::seekCard(*a.TableRecordset, vnr);
-            if (found)
-                card = Records::readCard(*a.TableRecordset);
-        }, this))
+    if (!goToCard(vnr, &card))
         return;
-    if (!found) {
-        Msg::show(QStringLiteral("Vokabel nicht gefunden!"), Msg::kAppTitle, QMessageBox::NoIcon, QMessageBox::Ok,
-                  this);
-        return;
-    }
-    const QString question = QStringLiteral("Möchten Sie den Eintrag: ") + kCrLf + kCrLf + card.FVok
-        + QStringLiteral(" - ") + card.MVok + kCrLf + card.FSatz + kCrLf + card.MSatz + kCrLf + kCrLf
+    const QString question = QStringLiteral("Möchten Sie den Eintrag: ") + Msg::kCrLf + Msg::kCrLf + card.FVok
+        + QStringLiteral(" - ") + card.MVok + Msg::kCrLf + card.FSatz + Msg::kCrLf + card.MSatz + Msg::kCrLf + Msg::kCrLf
         + QStringLiteral("wirklich löschen?");
     const auto answer = Msg::show(question, QStringLiteral("Löschen"), QMessageBox::NoIcon,
                                   QMessageBox::Yes | QMessageBox::No, this);
@@ -268,7 +264,7 @@ void frmWBook::btnDelete_Click()
     if (answer == QMessageBox::Yes) {
         // The list hears of the deletion and drops the line itself.
         Msg::guard(Msg::kAppTitle, [&] {
-            a.TableRecordset->deleteCurrent();
+            Records::deleteCard(vnr);
             a.TableRecordset->moveLast();
         }, this);
     }

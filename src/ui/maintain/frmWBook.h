@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "core/Types.h"
+
 #include <QDialog>
 
 #include <cstdint>
@@ -38,6 +40,9 @@ private:
     void searchReset(bool fromChange);
     void txtSearch_Change();
     void btnSearch_Click();
+    // Puts the table on card vnr and reads it into *card; tells the learner
+    // when it is gone. False when there is no card to go on with.
+    bool goToCard(std::int32_t vnr, VocabularyRecord *card = nullptr);
     void btnChange_Click();
     void btnDelete_Click();
     // The selected line and its card; false when no line is selected.

@@ -31,7 +31,6 @@
 
 namespace {
 
-const QString kCrLf = QStringLiteral("\r\n");
 // Pixels of the page preview per millimetre of the sheet.
 constexpr qreal kPreviewScale = 1.3;
 
@@ -79,6 +78,23 @@ frmPrint::frmPrint(QWidget *parent) : QDialog(parent)
                    + QString::number(a.CurrentFach));
     setModal(true);
 
+    buildPreview();
+    QGridLayout *barGrid = buildBars();
+    buildButtons();
+    arrange(barGrid);
+
+    // The layout stays in AppState for the whole run: a change made here
+    // holds when the window opens again, saved or not. Values no stored
+    // layout may hold take their replacements.
+    layout_ = fromAppState().replacedOutOfRange();
+    toAppState(layout_);
+    showLayout(layout_);
+    opt1016->setChecked(true);
+}
+
+// The scaled picture of the sheet with the page's frame and the cards.
+void frmPrint::buildPreview()
+{
     picPage = new QFrame(this);
     picPage->setObjectName(QStringLiteral("picPage"));
     picPage->setToolTip(QStringLiteral("Anzeige der Druckeinstellungen"));
@@ -94,7 +110,11 @@ frmPrint::frmPrint(QWidget *parent) : QDialog(parent)
         shpCard[size_t(i)]->setObjectName(QStringLiteral("shpCard(%1)").arg(i));
         shpCard[size_t(i)]->setStyleSheet(QStringLiteral("QFrame { background: #e8eef8; border: 1px solid #203870; }"));
     }
+}
 
+// The six scroll bars of the layout, each with its caption and value.
+QGridLayout *frmPrint::buildBars()
+{
     struct BarSetup
     {
         const char *bar, *value, *caption;
@@ -144,7 +164,11 @@ frmPrint::frmPrint(QWidget *parent) : QDialog(parent)
         barGrid->addWidget(new QLabel(QStringLiteral("mm"), this), i, 3);
         connect(b.bar, &QScrollBar::valueChanged, this, [this, i] { scrolled(bars_[size_t(i)]); });
     }
+    return barGrid;
+}
 
+void frmPrint::buildButtons()
+{
     Frame1 = new QGroupBox(QStringLiteral("Druckeinstellungen"), this);
     Frame1->setObjectName(QStringLiteral("Frame1"));
     btnLoad = Controls::button(Frame1, "btnLoad", QStringLiteral("&Laden"),
@@ -177,7 +201,10 @@ frmPrint::frmPrint(QWidget *parent) : QDialog(parent)
     prgDruck = new QProgressBar(this);
     prgDruck->setObjectName(QStringLiteral("prgDruck"));
     prgDruck->setVisible(false);
+}
 
+void frmPrint::arrange(QGridLayout *barGrid)
+{
     auto *buttons = new QHBoxLayout;
     buttons->addWidget(btnOk);
     buttons->addWidget(btnCancel);
@@ -195,14 +222,6 @@ frmPrint::frmPrint(QWidget *parent) : QDialog(parent)
     auto *top = new QHBoxLayout(this);
     top->addLayout(left, 1);
     top->addWidget(picPage, 0, Qt::AlignTop);
-
-    // The layout stays in AppState for the whole run: a change made here
-    // holds when the window opens again, saved or not. Values no stored
-    // layout may hold take their replacements.
-    layout_ = fromAppState().replacedOutOfRange();
-    toAppState(layout_);
-    showLayout(layout_);
-    opt1016->setChecked(true);
 }
 
 void frmPrint::showLayout(const PrintLayout &layout)
@@ -361,9 +380,9 @@ void frmPrint::btnOk_Click()
 
     CardPrint::Hooks hooks;
     hooks.turnOver = [this] {
-        const auto answer = Msg::show(QStringLiteral("Die Vorderseiten werden gerade gedruckt.") + kCrLf
+        const auto answer = Msg::show(QStringLiteral("Die Vorderseiten werden gerade gedruckt.") + Msg::kCrLf
                                           + QStringLiteral("Warten Sie bitte bis die Vorderseiten vollständig gedruckt sind.")
-                                          + kCrLf + QStringLiteral("Nach dem Druck Blatt/Blätter wenden, dann Ok drücken"),
+                                          + Msg::kCrLf + QStringLiteral("Nach dem Druck Blatt/Blätter wenden, dann Ok drücken"),
                                       QStringLiteral("Bitte warten"), QMessageBox::Warning,
                                       QMessageBox::Ok | QMessageBox::Cancel, this);
         return answer == QMessageBox::Ok && !stop_;

@@ -10,6 +10,7 @@
 
 class QCheckBox;
 class QFrame;
+class QGridLayout;
 class QGroupBox;
 class QLabel;
 class QProgressBar;
@@ -44,6 +45,10 @@ private:
         bool busy = false;
     };
 
+    void buildPreview();
+    QGridLayout *buildBars();
+    void buildButtons();
+    void arrange(QGridLayout *barGrid);
     void showLayout(const PrintLayout &layout);
     void scrolled(Bar &bar);
     bool widthCheck() const;

@@ -24,10 +24,6 @@
 #include <QVBoxLayout>
 
 
-namespace {
-const QString kCrLf = QStringLiteral("\r\n");
-} // namespace
-
 frmSPfad::frmSPfad(QWidget *parent) : QDialog(parent)
 {
     AltKeys::guard();
@@ -193,14 +189,14 @@ void frmSPfad::btnOk_Click()
         a.SoundPath = previous;
         return;
     }
-    Msg::show(QStringLiteral("Der neue Sound-Pfad ist ") + kCrLf + folder, QStringLiteral("Neuer Sound-Pfad"),
+    Msg::show(QStringLiteral("Der neue Sound-Pfad ist ") + Msg::kCrLf + folder, QStringLiteral("Neuer Sound-Pfad"),
               QMessageBox::Information, QMessageBox::Ok, this);
     QDialog::accept();
 }
 
 void frmSPfad::reject()
 {
-    Msg::show(QStringLiteral("Der bisherige Soundpfad") + kCrLf + AppState::instance().SoundPath + kCrLf
+    Msg::show(QStringLiteral("Der bisherige Soundpfad") + Msg::kCrLf + AppState::instance().SoundPath + Msg::kCrLf
                   + QStringLiteral("bleibt eingestellt."),
               Msg::kAppTitle, QMessageBox::Information, QMessageBox::Ok, this);
     QDialog::reject();

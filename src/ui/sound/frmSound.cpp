@@ -25,8 +25,6 @@
 
 namespace {
 
-const QString kCrLf = QStringLiteral("\r\n");
-
 // How often a running recording is checked on.
 constexpr int kWatchMs = 200;
 
@@ -75,9 +73,9 @@ QString frmSound::soundFilePath(const QString &foreignLanguage, bool sentence, s
 QString frmSound::helpText()
 {
     return QStringLiteral("Wählen Sie zuerst aus, ob Sie für das Fremdwort, oder den Beispielsatz einen Ton ")
-        + QStringLiteral("aufnehmen möchten.") + kCrLf + kCrLf
-        + QStringLiteral("Beachten Sie die Reihenfolge: 1. Aufnahme, 2. Anhalten, 3. Hören der Aufnahme.") + kCrLf
-        + kCrLf + QStringLiteral("Sie können die Vertonung so lange wiederholen, bis Sie mit dem Ergebnis zufrieden sind.");
+        + QStringLiteral("aufnehmen möchten.") + Msg::kCrLf + Msg::kCrLf
+        + QStringLiteral("Beachten Sie die Reihenfolge: 1. Aufnahme, 2. Anhalten, 3. Hören der Aufnahme.") + Msg::kCrLf
+        + Msg::kCrLf + QStringLiteral("Sie können die Vertonung so lange wiederholen, bis Sie mit dem Ergebnis zufrieden sind.");
 }
 
 void frmSound::buildControls()
@@ -159,7 +157,7 @@ void frmSound::buildControls()
 void frmSound::loadCard()
 {
     QString text = helpText();
-    text.replace(kCrLf, QStringLiteral("\n"));
+    text.replace(Msg::kCrLf, QStringLiteral("\n"));
     lblHelp->setText(text);
 
     AppState &a = AppState::instance();
@@ -181,22 +179,16 @@ void frmSound::loadCard()
                       QMessageBox::Ok, this);
         // Without a card a recording would have nowhere to go.
         cmdRecord->setEnabled(false);
-        makeDefault(btnExit);
+        Controls::makeDefault(btnExit);
         optSound_Click(0);
         return;
     }
-    makeDefault(cmdRecord);
+    Controls::makeDefault(cmdRecord);
     txtVokabel->setText(card.FVok);
     txtSatz->setText(card.FSatz);
     txtVokabel->setCursorPosition(0);
     txtSatz->setCursorPosition(0);
     optSound_Click(0);
-}
-
-void frmSound::makeDefault(QPushButton *button)
-{
-    for (QPushButton *b : {cmdRecord, cmdStop, cmdPlay, btnExit})
-        b->setDefault(b == button);
 }
 
 void frmSound::optSound_Click(int index)
@@ -230,7 +222,7 @@ void frmSound::cmdRecord_Click()
     if (recording_ || !hasCard_)
         return;
     setRecordingState(true);
-    makeDefault(cmdStop);
+    Controls::makeDefault(cmdStop);
 
     const bool sentence = !optSound[0]->isChecked();
     const QString alias = sentence ? QStringLiteral("NeuSatz") : QStringLiteral("NeuWort");
@@ -242,7 +234,7 @@ void frmSound::cmdRecord_Click()
     if (rc != 0) {
         reportMci(QStringLiteral("open"), rc);
         setRecordingState(false);
-        makeDefault(cmdRecord);
+        Controls::makeDefault(cmdRecord);
         return;
     }
     sentence_ = sentence;
@@ -258,7 +250,7 @@ void frmSound::cmdRecord_Click()
         reportMci(QStringLiteral("record"), rc);
         Mci::send(QStringLiteral("CLOSE ") + alias_);
         setRecordingState(false);
-        makeDefault(cmdRecord);
+        Controls::makeDefault(cmdRecord);
         return;
     }
     watch_->start();
@@ -279,7 +271,7 @@ void frmSound::checkRecording()
     watch_->stop();
     Mci::send(QStringLiteral("CLOSE ") + alias_);
     setRecordingState(false);
-    makeDefault(cmdRecord);
+    Controls::makeDefault(cmdRecord);
     reportMci(QStringLiteral("record"), rc);
 }
 
@@ -290,7 +282,7 @@ void frmSound::cmdStop_Click()
     watch_->stop();
     recorded_ = true;
     setRecordingState(false);
-    makeDefault(cmdPlay);
+    Controls::makeDefault(cmdPlay);
 
     int rc = Mci::send(QStringLiteral("STOP ") + alias_);
     if (rc != 0)
@@ -299,7 +291,7 @@ void frmSound::cmdStop_Click()
     // whose name is no folder name gets no recording at all.
     bool folder = true;
     try {
-        Catalogue::EnsureSoundFolder(language_);
+        Catalogue::ensureSoundFolder(language_);
     } catch (const store::Error &e) {
         Msg::critical(e.description(), Msg::kAppTitle, this);
         folder = false;
@@ -329,22 +321,13 @@ void frmSound::storePath()
                       this);
             return;
         }
-        rs->edit();
-        try {
-            rs->setValue(sentence_ ? QStringLiteral("FSatzSound") : QStringLiteral("FVokSound"), path_);
-            rs->update();
-        } catch (...) {
-            // A failed edit must not stay open on the shared record set.
-            if (rs->editMode() != store::EditMode::None)
-                rs->cancelUpdate();
-            throw;
-        }
+        Records::setSoundPath(vnr_, sentence_, path_);
     }, this);
 }
 
 void frmSound::cmdPlay_Click()
 {
-    makeDefault(cmdRecord);
+    Controls::makeDefault(cmdRecord);
     const int rc = Mci::send(QStringLiteral("PLAY ") + path_);
     if (rc != 0)
         reportMci(QStringLiteral("play"), rc);

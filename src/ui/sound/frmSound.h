@@ -71,7 +71,6 @@ private slots:
 private:
     void buildControls();
     void loadCard();
-    void makeDefault(QPushButton *button);
     void setRecordingState(bool recording);
     void reportMci(const QString &operation, int code);
     void storePath();

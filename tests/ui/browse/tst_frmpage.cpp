@@ -2,6 +2,7 @@
 // The browsing windows opened from the card box against a real compartment:
 // the paging ring in both directions with its running number, and the table.
 
+#include "LanguageTable.h"
 #include "TestSupport.h"
 
 #include "core/AppState.h"
@@ -39,22 +40,16 @@ class TestFrmPage : public QObject
     Q_OBJECT
 
     Sandbox sb;
-    std::shared_ptr<store::Database> db;
+    LanguageTable t;
 
     // Compartment 3 of the English table with these cards (VNr, FVok, MVok;
     // a null MVok is no native word), prepared as the paging command does.
-    void prepare(const QList<QVariantList> &cards)
+    void prepare(const QList<QVariantList> &cards, const QString &file = {})
     {
-        Catalogue::CreateLanguageTable(*db, QStringLiteral("tEnglisch"));
-        AppState &a = AppState::instance();
-        a.Database = db;
-        a.CurrentTable = QStringLiteral("tEnglisch");
-        a.ForeignLanguage = QStringLiteral("Englisch");
-        a.NativeLanguage = QStringLiteral("Deutsch");
+        t.create(file.isEmpty() ? sb.work->file(QStringLiteral("Vokabeln.mdb")) : file);
         for (const QVariantList &c : cards)
-            db->execute(QStringLiteral("INSERT INTO tEnglisch (VNr, FVok, MVok, Fach) VALUES (?, ?, ?, 3)"), c);
-        a.CurrentFach = 3;
-        a.CompartmentRecordset = Records::openCompartment(3, true);
+            t.insert(QStringLiteral("VNr, FVok, MVok, Fach"), c + QVariantList{3});
+        t.openCompartment(3);
     }
 
 private slots:
@@ -62,14 +57,8 @@ private slots:
     {
         sb.start();
         Mci::setBackend(std::make_unique<Mci::ToneBackend>());
-        db = store::Database::create(sb.work->file(QStringLiteral("Vokabeln.mdb")), Catalogue::kLocale,
-                                     Catalogue::kFormat);
     }
-    void cleanup()
-    {
-        db.reset();
-        sb.stop();
-    }
+    void cleanup() { t.close(sb); }
 
     void emptyCompartmentPagesOnNothing()
     {
@@ -102,13 +91,13 @@ private slots:
         QFETCH(int, mode);
         QFETCH(QString, window);
         QFETCH(QStringList, seen);
-        db = store::Database::create(Places::databasePath(), Catalogue::kLocale, Catalogue::kFormat);
-        Catalogue::CreateCatalogueTable(*db);
-        db->execute(QStringLiteral("INSERT INTO tSprache (Tabelle, Muttersprache, Fremdsprache) VALUES "
-                                   "('tEnglisch', 'Deutsch', 'Englisch')"));
         // Entered out of order.
-        prepare({{2, "cherry", "Kirsche"}, {1, "Apple", "Apfel"}, {3, "banana", QVariant()}, {4, "date", "Dattel"}});
-        db.reset();
+        prepare({{2, "cherry", "Kirsche"}, {1, "Apple", "Apfel"}, {3, "banana", QVariant()}, {4, "date", "Dattel"}},
+                Places::databasePath());
+        Catalogue::CreateCatalogueTable(*t.db);
+        t.db->execute(QStringLiteral("INSERT INTO tSprache (Tabelle, Muttersprache, Fremdsprache) VALUES "
+                                     "('tEnglisch', 'Deutsch', 'Englisch')"));
+        t.db.reset();
         AppState::resetForTesting();
 
         QStringList got;

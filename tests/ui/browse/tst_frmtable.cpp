@@ -2,6 +2,7 @@
 // The table view of a compartment: the cells as the learner reads them and
 // the current row left alone.
 
+#include "LanguageTable.h"
 #include "TestSupport.h"
 
 #include "core/AppState.h"
@@ -38,38 +39,25 @@ class TestFrmTable : public QObject
     Q_OBJECT
 
     Sandbox sb;
-    std::shared_ptr<store::Database> db;
+    LanguageTable t;
 
     // Compartment 3 of a table, prepared as the table command prepares it.
     // Each card: VNr, FVok, MVok, FSatz, MSatz; a null QVariant is a
     // missing value.
     void prepare(const QList<QVariantList> &cards)
     {
-        Catalogue::CreateLanguageTable(*db, QStringLiteral("tEnglisch"));
+        t.open(sb);
         for (const QVariantList &c : cards)
-            db->execute(
-                QStringLiteral("INSERT INTO tEnglisch (VNr, FVok, MVok, FSatz, MSatz, Fach) VALUES (?, ?, ?, ?, ?, 3)"), c);
-        AppState &a = AppState::instance();
-        a.Database = db;
-        a.CurrentTable = QStringLiteral("tEnglisch");
-        a.ForeignLanguage = QStringLiteral("Englisch");
-        a.NativeLanguage = QStringLiteral("Deutsch");
-        a.CurrentFach = 3;
-        a.CompartmentRecordset = Records::openCompartment(3, true);
+            t.insert(QStringLiteral("VNr, FVok, MVok, FSatz, MSatz, Fach"), c + QVariantList{3});
+        t.openCompartment(3);
     }
 
 private slots:
     void init()
     {
         sb.start();
-        db = store::Database::create(sb.work->file(QStringLiteral("Vokabeln.mdb")), Catalogue::kLocale,
-                                     Catalogue::kFormat);
     }
-    void cleanup()
-    {
-        db.reset();
-        sb.stop();
-    }
+    void cleanup() { t.close(sb); }
 
     // Sorted by the foreign word, numbers beyond 16 bits, missing values
     // empty.

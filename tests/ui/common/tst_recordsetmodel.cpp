@@ -2,6 +2,7 @@
 // The list model against a plain reading of the same statement, before and
 // after the card operations change the table.
 
+#include "LanguageTable.h"
 #include "TestSupport.h"
 
 #include "core/AppState.h"
@@ -11,6 +12,7 @@
 #include "store/Records.h"
 #include "ui/common/RecordsetModel.h"
 
+#include <QAbstractItemModelTester>
 #include <QListView>
 #include <QSignalSpy>
 #include <QTest>
@@ -21,25 +23,24 @@ class TestRecordsetModel : public QObject
 
 private:
     std::unique_ptr<TempWorkDir> work;
+    LanguageTable t;
     std::shared_ptr<store::Database> db;
 
 private slots:
     void init()
     {
         work = std::make_unique<TempWorkDir>();
-        db = store::Database::create(work->file(QStringLiteral("Vokabeln.mdb")), Catalogue::kLocale, Catalogue::kFormat);
-        Catalogue::CreateLanguageTable(*db, QStringLiteral("tEnglisch"));
-        AppState &a = AppState::instance();
-        a.Database = db;
-        a.CurrentTable = QStringLiteral("tEnglisch");
+        t.create(work->file(QStringLiteral("Vokabeln.mdb")));
+        db = t.db;
         const QStringList words = QStringLiteral("Haus haus Häuser Öl Zebra apfel Äpfel Ende ende Über").split(QLatin1Char(' '));
         for (int i = 0; i < words.size(); ++i)
-            db->execute(QStringLiteral("INSERT INTO tEnglisch (FVok, MVok, Fach) VALUES (?, ?, ?)"), {words[i], i, i % 3});
+            t.insert(QStringLiteral("FVok, MVok, Fach"), {words[i], i, i % 3});
     }
     void cleanup()
     {
         AppState::resetForTesting();
         db.reset();
+        t.db.reset();
         work.reset();
     }
 
@@ -104,6 +105,84 @@ private slots:
 
         Records::moveCompartment(1, 0);
         check("compartment moved");
+    }
+
+    // Qt's model checker watches the list through every kind of change: its
+    // own dynaset and one that a window moves and writes through.
+    void keepsTheModelContract_data()
+    {
+        QTest::addColumn<bool>("shared");
+        QTest::newRow("own dynaset") << false;
+        QTest::newRow("a window's recordset") << true;
+    }
+    void keepsTheModelContract()
+    {
+        QFETCH(bool, shared);
+        const QString sql = QStringLiteral("Select VNr, FVok, MVok, Fach from tEnglisch where [Fach] = 1 order by FVok, MVok");
+        auto rs = db->openRecordset(sql);
+        std::unique_ptr<RecordsetModel> model = shared
+            ? std::make_unique<RecordsetModel>(rs, QList<RecordsetModel::Column>{{QString(), RecordsetModel::joined({1, 2})}})
+            : std::make_unique<RecordsetModel>(*db, sql, QList<RecordsetModel::Column>{{QString(), RecordsetModel::joined({1, 2})}});
+        QAbstractItemModelTester tester(model.get(), QAbstractItemModelTester::FailureReportingMode::QtTest);
+        QListView view;
+        view.setModel(model.get());
+        view.show();
+        const auto lines = [&] {
+            QStringList l;
+            for (int r = 0; r < model->rowCount(); ++r)
+                l << model->data(model->index(r, 0)).toString();
+            return l.join(QLatin1Char('|'));
+        };
+        const auto settle = [&] {
+            QCoreApplication::processEvents();
+            QCoreApplication::processEvents();
+        };
+        QCOMPARE(lines(), QStringLiteral("Ende - 7|haus - 1|Zebra - 4"));
+
+        // Through the store: a new card, a changed one, a deleted one.
+        VocabularyRecord card;
+        card.FVok = QStringLiteral("Baum");
+        card.MVok = QStringLiteral("tree");
+        card.Fach = 1;
+        card.VNr = Records::addCard(card);
+        settle();
+        card.FVok = QStringLiteral("Zypresse");
+        Records::saveCard(card);
+        settle();
+        Records::deleteCard(5); // Zebra
+        QCOMPARE(lines(), QStringLiteral("Ende - 7|haus - 1|Zypresse - tree"));
+
+        // Through the recordset a window holds: a card added at its end, the
+        // current card deleted, the rows read again.
+        if (shared) {
+            rs->addNew();
+            rs->setValue(QStringLiteral("FVok"), QStringLiteral("Ahorn"));
+            rs->setValue(QStringLiteral("Fach"), 1);
+            rs->update();
+            QCOMPARE(model->rowCount(), 4);
+            rs->moveFirst();
+            rs->deleteCurrent(); // Ende
+            rs->moveNext();
+            QCOMPARE(model->rowCount(), 3);
+            rs->requery();
+        }
+        settle();
+
+        // Another connection's commit: noticed, and the list read again.
+        auto other = store::Database::open(db->path());
+        other->execute(QStringLiteral("DELETE FROM tEnglisch WHERE FVok = 'Zypresse'"));
+        other->execute(QStringLiteral("UPDATE tEnglisch SET Fach = 1 WHERE FVok = 'Öl'"));
+        other.reset();
+        lines();
+        if (shared)
+            rs->moveFirst(); // the window's move drops the card at once
+        settle();
+        const QString now = shared ? QStringLiteral("Ahorn - |haus - 1|Öl - 3") : QStringLiteral("Ende - 7|haus - 1|Öl - 3");
+        QCOMPARE(lines(), now);
+
+        // Read again as a whole.
+        model->refresh();
+        QCOMPARE(lines(), now);
     }
 
     // Reading every line of a list leaves the windows' own recordsets where

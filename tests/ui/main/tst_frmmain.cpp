@@ -119,6 +119,40 @@ private slots:
         QVERIFY(item(QStringLiteral("mRepeat(4)"))->isChecked());
     }
 
+    // Each option group has exactly one check mark: the item chosen last,
+    // also when it is chosen twice; the other groups keep theirs.
+    void eachOptionGroupChecksOneItem_data()
+    {
+        QTest::addColumn<QString>("group");
+        QTest::addColumn<int>("size");
+        QTest::addColumn<QString>("key");
+        QTest::newRow("mode") << "mMode" << 3 << "Abfrage";
+        QTest::newRow("repeats") << "mRepeat" << 5 << "Repeats";
+        QTest::newRow("trials") << "mTrial" << 3 << "Versuche";
+    }
+    void eachOptionGroupChecksOneItem()
+    {
+        QFETCH(QString, group);
+        QFETCH(int, size);
+        QFETCH(QString, key);
+        start();
+        const auto checked = [&](const QString &name, int n) {
+            QList<int> on;
+            for (int k = 1; k <= n; ++k)
+                if (item(QStringLiteral("%1(%2)").arg(name).arg(k))->isChecked())
+                    on << k;
+            return on;
+        };
+        for (const int k : {size, 2, 2, 1}) {
+            item(QStringLiteral("%1(%2)").arg(group).arg(k))->trigger();
+            QCOMPARE(checked(group, size), QList<int>{k});
+            QCOMPARE(sb.setting(QStringLiteral("Options/") + key), QString::number(k));
+        }
+        QCOMPARE(checked(QStringLiteral("mMode"), 3).size() + checked(QStringLiteral("mRepeat"), 5).size()
+                     + checked(QStringLiteral("mTrial"), 3).size(),
+                 3);
+    }
+
     void aMissingTableKeepsThePreviousCardBox()
     {
         {

@@ -8,6 +8,9 @@
 #include "ui/main/frmMain.h"
 
 #include <QAction>
+#include <QTemporaryDir>
+
+#include <sqlite3.h>
 
 #include <memory>
 
@@ -20,6 +23,24 @@ QByteArray readAll(const QString &path)
 }
 
 store::Database &db() { return *AppState::instance().Database; }
+
+// The log of another database with committed pages not yet written back, as
+// a killed program leaves it.
+QByteArray foreignLog()
+{
+    QTemporaryDir dir;
+    const QByteArray file = QFile::encodeName(dir.filePath(QStringLiteral("other.db")));
+    sqlite3 *other = nullptr;
+    sqlite3_open(file.constData(), &other);
+    sqlite3_exec(other,
+                 "PRAGMA journal_mode = WAL; PRAGMA wal_autocheckpoint = 0; CREATE TABLE t (a); "
+                 "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 2000) "
+                 "INSERT INTO t SELECT randomblob(300) FROM n",
+                 nullptr, nullptr, nullptr);
+    const QByteArray log = readAll(QFile::decodeName(file) + QStringLiteral("-wal"));
+    sqlite3_close(other);
+    return log;
+}
 
 int count(const QString &table)
 {
@@ -180,6 +201,11 @@ private slots:
         QFETCH(QString, problem);
         const QString path = Places::databasePath();
         writeFile(path, file);
+        // The log of an earlier database of that name, left by a program
+        // that was killed: it must not be read into the new file.
+        const QByteArray staleLog = problem.isEmpty() ? foreignLog() : QByteArray();
+        if (!staleLog.isEmpty())
+            writeFile(path + QStringLiteral("-wal"), staleLog);
         sb.spy->answer(QMessageBox::StandardButton(answer));
         start();
         if (!problem.isEmpty()) {
@@ -194,6 +220,9 @@ private slots:
         QCOMPARE(languageMenu(), (QStringList{QStringLiteral("Deutsch - Englisch"), QStringLiteral("Deutsch - Französisch")}));
         QCOMPARE(readAll(QFileInfo(path).absolutePath() + QStringLiteral("/Vokabeln (Access).mdb")), file);
         QVERIFY(!QFile::exists(path + QStringLiteral(".neu")));
+        QCOMPARE(readAll(path + QStringLiteral("-wal.alt")), staleLog);
+        QCOMPARE(db().openRecordset(QStringLiteral("PRAGMA integrity_check"))->text(QStringLiteral("integrity_check")),
+                 QStringLiteral("ok"));
 
         // An empty text where the new table refuses one arrives as null.
         QCOMPARE(cards(QStringLiteral("tEnglisch"), {"VNr", "MVok", "Datum", "gewusst", "Kapitel", "FVokSound", "FSatzSound"}),

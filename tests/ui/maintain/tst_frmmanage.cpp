@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The compartment manager against a real database in the sandbox.
 
-#include "CardTable.h"
+#include "ListWindows.h"
 
 #include "ui/maintain/frmManage.h"
 
@@ -15,7 +15,7 @@ class TestFrmManage : public QObject
     Q_OBJECT
 
     Sandbox sb;
-    CardTable t;
+    LanguageTable t;
 
 private slots:
     void init()
@@ -84,8 +84,13 @@ private slots:
         const auto b = t.add(QStringLiteral("b"), QStringLiteral("x"), from);
         frmManage w;
         w.show();
-        clickRow(child<QListView>(w, from ? "lstDest" : "lstSource"), 1);
+        QCoreApplication::processEvents(); // the lines on screen
+        QListView *list = child<QListView>(w, from ? "lstDest" : "lstSource");
+        clickRow(list, 1);
         t.deleteElsewhere(b);
+        // The line of the card that went keeps its text until the list is
+        // read again.
+        QCOMPARE(linesOf(list), (QStringList{"a - x", "b - x", "c - x"}));
         click(w, qPrintable(button));
         QCOMPARE(sb.spy->count(), 1);
         QCOMPARE(sb.spy->last().text, text);
@@ -124,6 +129,31 @@ private slots:
             clickRow(source, 0);
             QCOMPARE(state(), QStringLiteral("11 00"));
         }
+    }
+
+    // Cards another connection deletes or moves while the window is open:
+    // no line ever shows empty, and once the list has noticed, it is read
+    // again without them.
+    void listsFollowAnotherConnection()
+    {
+        const auto a = t.add(QStringLiteral("a"), QStringLiteral("x"), 0);
+        const auto b = t.add(QStringLiteral("b"), QStringLiteral("y"), 0);
+        const auto c = t.add(QStringLiteral("c"), QStringLiteral("z"), 1);
+        frmManage w;
+        w.show();
+        QCoreApplication::processEvents();
+        QListView *source = child<QListView>(w, "lstSource");
+        QListView *dest = child<QListView>(w, "lstDest");
+        t.deleteElsewhere(b);
+        store::Database::open(t.path)->execute(QStringLiteral("UPDATE tEnglisch SET Fach = 0 WHERE VNr = ?"), {c});
+        for (int round = 0; round < 3; ++round) {
+            for (const QString &line : linesOf(source) + linesOf(dest))
+                QVERIFY2(!line.isEmpty(), "an empty line");
+            QCoreApplication::processEvents();
+        }
+        QCOMPARE(linesOf(source), (QStringList{"a - x", "c - z"}));
+        QCOMPARE(linesOf(dest), QStringList());
+        QCOMPARE(t.card(a).Fach, 0);
     }
 
     // Positions beyond 32,767 lines: a search finds the line and the whole

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The entry and change form against a real database in the sandbox.
 
-#include "CardTable.h"
+#include "ListWindows.h"
 
 #include "ui/maintain/frmNew.h"
 
@@ -46,7 +46,7 @@ class TestFrmNew : public QObject
     Q_OBJECT
 
     Sandbox sb;
-    CardTable t;
+    LanguageTable t;
 
 private slots:
     void init() { sb.start(); }

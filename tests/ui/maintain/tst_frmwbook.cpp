@@ -2,7 +2,7 @@
 // The dictionary against a real database in the sandbox; the entry form it
 // opens is driven through the window opener.
 
-#include "CardTable.h"
+#include "ListWindows.h"
 
 #include "ui/maintain/frmWBook.h"
 
@@ -18,7 +18,7 @@ class TestFrmWBook : public QObject
     Q_OBJECT
 
     Sandbox sb;
-    CardTable t;
+    LanguageTable t;
 
 private slots:
     void init()

@@ -321,22 +321,36 @@ private slots:
         QCOMPARE(sb.spy->count(), 1);
     }
 
-    // Cards deleted while the first is asked: two still waiting are passed
-    // over; the one on screen, deleted through the entry form, is not
-    // stored, and the practice goes on.
+    // Cards deleted while the first is asked, by this program or through a
+    // second connection (as a backup or import would hold): two still
+    // waiting are passed over; the one on screen, deleted while the entry
+    // form is open, is not stored, and the practice goes on.
+    void deletedCardsArePassedOver_data()
+    {
+        QTest::addColumn<bool>("elsewhere");
+        QTest::newRow("this connection") << false;
+        QTest::newRow("second connection") << true;
+    }
     void deletedCardsArePassedOver()
     {
+        QFETCH(bool, elsewhere);
         const QStringList words{"un", "deux", "trois", "quatre"};
         QList<std::int32_t> cards;
         for (const QString &w : words)
             cards << card(w, w, 3);
-        onEntry([] { Records::deleteCard(AppState::instance().EditVNr); });
+        const auto remove = [&](std::int32_t vnr) {
+            if (!elsewhere)
+                return Records::deleteCard(vnr);
+            store::Database::open(db->path())
+                ->execute(QStringLiteral("DELETE FROM ") + Records::sqlTable() + QStringLiteral(" WHERE VNr = ?"), {vnr});
+        };
+        onEntry([&] { remove(AppState::instance().EditVNr); });
         QStringList asked;
         practise(3, [&](Practice &p) {
             asked << p.shown();
             for (int i = 0, deleted = 0; asked.size() == 1 && deleted < 2; ++i)
                 if (words[i] != asked[0])
-                    Records::deleteCard(cards[i]), ++deleted;
+                    remove(cards[i]), ++deleted;
             if (asked.size() == 1)
                 p.click("btnChange");
             p.click("btnView");

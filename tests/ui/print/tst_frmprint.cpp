@@ -2,6 +2,7 @@
 // The print window: saving and loading the layout, printer trouble, and
 // printing into a real PDF file.
 
+#include "LanguageTable.h"
 #include "TestSupport.h"
 
 #include "core/AppState.h"
@@ -57,7 +58,7 @@ class TestFrmPrint : public QObject
 
 private:
     Sandbox sb;
-    std::shared_ptr<store::Database> db;
+    LanguageTable t;
 
     static QScrollBar *bar(QWidget &w, const QString &name) { return w.findChild<QScrollBar *>(name); }
     static QList<int> bars(QWidget &w)
@@ -81,11 +82,7 @@ private:
     // print command opens it.
     void openCompartment(int cards)
     {
-        db = store::Database::create(Places::databasePath(), Catalogue::kLocale, Catalogue::kFormat);
-        Catalogue::CreateLanguageTable(*db, QStringLiteral("tEnglisch"));
-        AppState &a = AppState::instance();
-        a.Database = db;
-        a.CurrentTable = QStringLiteral("tEnglisch");
+        t.create(Places::databasePath());
         for (int i = 0; i < cards; ++i) {
             VocabularyRecord card;
             card.FVok = QStringLiteral("w%1").arg(i, 2, 10, QLatin1Char('0'));
@@ -94,8 +91,7 @@ private:
             card.Fach = 2;
             Records::addCard(card);
         }
-        a.CurrentFach = 2;
-        a.CompartmentRecordset = Records::openCompartment(2, true);
+        t.openCompartment(2);
     }
     void answerPrinterWithFile(const QString &file)
     {
@@ -112,11 +108,7 @@ private slots:
         Settings::LoadPrintLayout();
         AppState::instance().CurrentFach = 3;
     }
-    void cleanup()
-    {
-        db.reset();
-        sb.stop();
-    }
+    void cleanup() { t.close(sb); }
 
     void saveAndLoadPersonalLayouts()
     {

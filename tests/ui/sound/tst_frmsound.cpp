@@ -3,6 +3,7 @@
 // temporary working folder. The bytes of a saved WAV are checked in tst_mci;
 // here it is enough that the window's file reads back as that recording.
 
+#include "LanguageTable.h"
 #include "TestSupport.h"
 
 #include "core/AppState.h"
@@ -42,29 +43,22 @@ class TestFrmSound : public QObject
 
     Sandbox sb;
     Mci::ToneBackend *tone = nullptr;
-    std::shared_ptr<store::Database> db;
+    LanguageTable t;
 
     // A language table with one card, made current as the entry form leaves
     // it before it opens the recording window.
     void useLanguage(const QString &language = QStringLiteral("Englisch"), int vnr = 17)
     {
-        const QString table = QStringLiteral("t") + language;
-        Catalogue::CreateLanguageTable(*db, table);
-        db->execute(QStringLiteral("INSERT INTO [%1] (VNr, FVok, FSatz, MVok, Fach) VALUES (?, 'house', 'It is.', 'Haus', 1)")
-                        .arg(table),
-                    {vnr});
-        Catalogue::EnsureSoundFolder(language);
-        AppState &a = AppState::instance();
-        a.Database = db;
-        a.CurrentTable = table;
-        a.ForeignLanguage = language;
-        a.TableRecordset = db->openRecordset(table, store::RecordsetType::Table);
-        a.EditVNr = vnr;
+        t.open(sb, language);
+        t.insert(QStringLiteral("VNr, FVok, FSatz, MVok, Fach"), {vnr, QStringLiteral("house"), QStringLiteral("It is."),
+                                                                  QStringLiteral("Haus"), 1});
+        Catalogue::ensureSoundFolder(language);
+        AppState::instance().EditVNr = vnr;
     }
     QVariant field(const QString &name, int vnr = 17)
     {
         const QString sql = QStringLiteral("SELECT %1 FROM [%2] WHERE VNr = %3");
-        return db->openRecordset(sql.arg(name, AppState::instance().CurrentTable).arg(vnr))->value(name);
+        return t.db->openRecordset(sql.arg(name, AppState::instance().CurrentTable).arg(vnr))->value(name);
     }
     // Bytes of sound in the window's file; -1 when it cannot be read.
     qsizetype savedBytes(const QString &relative)
@@ -90,16 +84,13 @@ private slots:
         auto backend = std::make_unique<Mci::ToneBackend>();
         tone = backend.get();
         Mci::setBackend(std::move(backend));
-        db = store::Database::create(sb.work->file(QStringLiteral("Vokabeln.mdb")), Catalogue::kLocale,
-                                     Catalogue::kFormat);
     }
     void cleanup()
     {
-        db.reset();
         Mci::setStartTimeout(Mci::kDefaultStartTimeoutMs);
         Mci::setBackend(std::make_unique<Mci::ToneBackend>());
         tone = nullptr;
-        sb.stop();
+        t.close(sb);
     }
 
     void recordingWritesTheWaveAndStoresItsPath_data()
