@@ -106,7 +106,7 @@ private slots:
         a.CurrentTable = QStringLiteral("tEnglisch");
         a.SprachNr = 1;
         // A second pair, whose rows never count for the first.
-        Catalogue::AddLanguagePair(db(), QStringLiteral("Deutsch"), QStringLiteral("Latein"));
+        Catalogue::addLanguagePair(db(), QStringLiteral("Deutsch"), QStringLiteral("Latein"));
         pinNow(QStringLiteral("2025-06-10 12:00"));
     }
     void cleanup()

@@ -106,6 +106,7 @@ DialogSpy::~DialogSpy()
 
 #include "audio/Mci.h"
 #include "core/AppState.h"
+#include "core/Clock.h"
 #include "core/Places.h"
 #include "core/Random.h"
 #include "store/AccessFile.h"
@@ -131,6 +132,7 @@ void restoreProcessHooks()
     Places::setProgramFolderForTesting(QString());
     Appearance::setFontListsForTesting({}, {});
     Random::pinSeed(std::nullopt);
+    Clock::pin(std::nullopt);
 }
 
 void Sandbox::start()
