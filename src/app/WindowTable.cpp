@@ -14,6 +14,7 @@
 #include "ui/print/frmPrint.h"
 #include "ui/sound/frmSPfad.h"
 #include "ui/sound/frmSound.h"
+#include "ui/stats/frmStatistik.h"
 
 namespace WindowTable {
 
@@ -34,6 +35,7 @@ QDialog *build(Windows::Kind kind, QWidget *parent)
     case K::Entry: return new frmNew(parent);
     case K::Manager: return new frmManage(parent);
     case K::Dictionary: return new frmWBook(parent);
+    case K::Statistics: return new frmStatistik(parent);
     }
     return nullptr;
 }

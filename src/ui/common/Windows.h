@@ -32,6 +32,7 @@ enum class Kind {
     SoundFolder, // frmSPfad
     NewPair,     // frmLanguage
     Recording,   // frmSound
+    Statistics,  // frmStatistik
 };
 
 struct Outcome
