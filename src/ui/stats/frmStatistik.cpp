@@ -62,13 +62,13 @@ const char *const kPeriods[] = {"7 Tage", "30 Tage", "1 Jahr", "Alles"};
 constexpr Statistics::Period kPeriodValues[] = {Statistics::Period::Week, Statistics::Period::Month,
                                                 Statistics::Period::Year, Statistics::Period::All};
 
-// A scale top that reads well: 1, 2 or 5 times a power of ten, at least 5.
+// A scale top that five equal steps divide into round numbers, at least 5.
 qreal niceTop(qreal value)
 {
     if (value <= 5)
         return 5;
     const qreal power = std::pow(10.0, std::floor(std::log10(value)));
-    for (qreal step : {1.0, 2.0, 5.0, 10.0})
+    for (qreal step : {1.0, 1.5, 2.0, 2.5, 3.0, 4.0, 5.0, 6.0, 8.0})
         if (step * power >= value)
             return step * power;
     return 10 * power;
@@ -121,7 +121,7 @@ void frmStatistik::buildControls()
         auto *v = new QChartView(this);
         v->setObjectName(QLatin1String(name));
         v->setRenderHint(QPainter::Antialiasing);
-        v->setMinimumSize(420, 190);
+        v->setMinimumSize(420, 235);
         v->setWhatsThis(tip);
         return v;
     };
@@ -134,7 +134,7 @@ void frmStatistik::buildControls()
     lstSchwierig->setObjectName(QStringLiteral("lstSchwierig"));
     lstSchwierig->setToolTip(QStringLiteral("die Vokabeln, die Sie im Zeitraum am häufigsten falsch beantwortet "
                                             "haben; Doppelklick ändert eine Vokabel"));
-    lstSchwierig->setMinimumWidth(220);
+    lstSchwierig->setMinimumWidth(280);
     lblSchwierig->setBuddy(lstSchwierig);
 
     btnNachFach1 = Controls::button(this, "btnNachFach1", QStringLiteral("In Fach &1 legen"),
@@ -171,8 +171,8 @@ void frmStatistik::buildControls()
     hardest->addWidget(btnNachFach1);
 
     auto *middle = new QHBoxLayout;
-    middle->addLayout(charts, 3);
-    middle->addLayout(hardest, 1);
+    middle->addLayout(charts, 5);
+    middle->addLayout(hardest, 2);
 
     auto *bottom = new QHBoxLayout;
     bottom->addWidget(btnBild);
@@ -238,6 +238,7 @@ void frmStatistik::showFigures()
         auto *item = new QListWidgetItem(
             QStringLiteral("%1 - %2: %3 falsch, %4 richtig").arg(w.fvok, w.mvok).arg(w.wrong).arg(w.right), lstSchwierig);
         item->setData(Qt::UserRole, w.vnr);
+        item->setToolTip(item->text());
     }
     btnNachFach1->setEnabled(!f.hardest.isEmpty());
 
@@ -302,7 +303,7 @@ void frmStatistik::labelDays(QChart *chart, qreal top, const QString &valueTitle
     }
     auto *y = new QValueAxis;
     y->setRange(0, niceTop(top));
-    y->setLabelFormat(QStringLiteral("%d"));
+    y->setLabelFormat(QStringLiteral("%.0f"));
     y->setTickCount(6);
     y->setTitleText(valueTitle);
     for (QAbstractAxis *axis : {static_cast<QAbstractAxis *>(x), static_cast<QAbstractAxis *>(y)}) {
