@@ -32,6 +32,7 @@
 #include <QLocale>
 #include <QPainter>
 #include <QPushButton>
+#include <QResizeEvent>
 #include <QStackedBarSeries>
 #include <QToolTip>
 #include <QVBoxLayout>
@@ -200,6 +201,16 @@ void frmStatistik::load()
     Controls::makeDefault(btnExit);
 }
 
+void frmStatistik::resizeEvent(QResizeEvent *event)
+{
+    QDialog::resizeEvent(event);
+    // The days named along the bottom depend on the width.
+    if (event->size().width() != event->oldSize().width()) {
+        drawBoxChart();
+        drawAnswerChart();
+    }
+}
+
 void frmStatistik::changeEvent(QEvent *event)
 {
     QDialog::changeEvent(event);
@@ -272,9 +283,9 @@ QChart *frmStatistik::newChart(const QString &title) const
     return chart;
 }
 
-// The days of the period lie at 0, 1, ... along the bottom; a few of them
-// are named, as many as fit, at the starts of weeks or months in long
-// periods.
+// The days of the period lie at 0, 1, ... along the bottom. As many of them
+// are named as the chart's width has room for: every day, every few days,
+// Mondays, or the first of every month or every few months.
 void frmStatistik::labelDays(QChart *chart, qreal top, const QString &valueTitle)
 {
     const QPalette &p = palette();
@@ -282,24 +293,29 @@ void frmStatistik::labelDays(QChart *chart, qreal top, const QString &valueTitle
     auto *x = new QCategoryAxis;
     x->setLabelsPosition(QCategoryAxis::AxisLabelsPositionOnValue);
     x->setRange(-0.5, std::max<qreal>(qreal(n) - 0.5, 0.5));
-    const QString format = n > 400 ? QStringLiteral("MM.yyyy") : QStringLiteral("dd.MM.");
-    const qsizetype step = n <= 8 ? 1 : n <= 31 ? 7 : n <= 400 ? 30 : 0;
-    QDate lastNamed;
+    // Beside the plot lie the value axis and the legend.
+    const qreal plot = std::max(200, chtVerlauf->width() - 200);
+    const qreal perDay = plot / qreal(std::max<qsizetype>(n, 1));
+    const bool months = 50 / perDay > 7;
+    const QString format = months ? QStringLiteral("MMM yyyy") : QStringLiteral("dd.MM.");
+    const qsizetype everyDays = std::max<qsizetype>(1, qsizetype(std::ceil(50 / perDay)));
+    int everyMonths = 12;
+    for (int m : {1, 2, 3, 6})
+        if (m * 30 * perDay >= 90) {
+            everyMonths = m;
+            break;
+        }
     for (qsizetype i = 0; i < n; ++i) {
         const QDate day = figures_.first.addDays(i);
         bool name = false;
-        if (step == 1)
-            name = true;
-        else if (step == 7)
+        if (months)
+            name = day.day() == 1 && (day.month() - 1) % everyMonths == 0;
+        else if (everyDays > 3)
             name = day.dayOfWeek() == Qt::Monday;
-        else if (step == 30)
-            name = day.day() == 1;
-        else // years: the first of every third month, at least 4 labels apart
-            name = day.day() == 1 && (day.month() - 1) % 3 == 0;
-        if (name && (!lastNamed.isValid() || lastNamed.daysTo(day) >= 3)) {
+        else
+            name = (n - 1 - i) % everyDays == 0; // counted back from today
+        if (name)
             x->append(german().toString(day, format), qreal(i));
-            lastNamed = day;
-        }
     }
     auto *y = new QValueAxis;
     y->setRange(0, niceTop(top));
@@ -336,6 +352,7 @@ void frmStatistik::drawBoxChart()
         // Each compartment's area lies on the one below it: its lower line
         // is the upper line of the compartment before.
         QLineSeries *lower = nullptr;
+        QVector<QAreaSeries *> areas;
         for (int c = Fach::Pool; c <= Fach::Last; ++c) {
             auto *upper = new QLineSeries(chart);
             QVector<QPointF> points;
@@ -357,9 +374,12 @@ void frmStatistik::drawBoxChart()
                 if (on)
                     showTip(chtVerlauf, boxTip(qsizetype(std::lround(point.x()))));
             });
-            chart->addSeries(area);
+            areas.prepend(area);
             lower = upper;
         }
+        // The legend lists them as they lie, the last compartment on top.
+        for (QAreaSeries *area : areas)
+            chart->addSeries(area);
     }
     labelDays(chart, top, QStringLiteral("Karten"));
     replaceChart(chtVerlauf, chart);
