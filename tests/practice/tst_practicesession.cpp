@@ -3,12 +3,12 @@
 // a temporary folder and without a window; what was stored is read back
 // through a second connection, as another program would see it.
 
+#include "LanguageTable.h"
 #include "TestSupport.h"
 
 #include "core/AppState.h"
 #include "core/Random.h"
 #include "practice/PracticeSession.h"
-#include "store/Catalogue.h"
 #include "store/Engine.h"
 #include "store/Records.h"
 
@@ -73,12 +73,9 @@ private slots:
     void init()
     {
         sb.start();
-        db = store::Database::create(path(), Catalogue::kLocale, Catalogue::kFormat);
-        const QString table = QStringLiteral("tFranzösisch");
-        Catalogue::CreateLanguageTable(*db, table);
-        AppState &a = AppState::instance();
-        a.Database = db;
-        a.CurrentTable = table;
+        LanguageTable pair;
+        pair.create(path(), QStringLiteral("Französisch"));
+        db = pair.db;
         Random::seed(4711);
     }
     void cleanup()

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/practice/frmVokabel.h"
 #include "ui/common/AltKeys.h"
+#include "ui/common/Controls.h"
 
 #include "core/AppState.h"
 #include "audio/Mci.h"
@@ -19,8 +20,6 @@
 #include <QTimer>
 
 namespace {
-
-const QString kCrLf = QStringLiteral("\r\n");
 
 // Layout in twips.
 constexpr Twips::Rect kWindow{0, 0, 7800, 4920};
@@ -150,13 +149,6 @@ void frmVokabel::send(const QString &command)
     Mci::MciCommand(command);
 }
 
-void frmVokabel::makeDefault(QPushButton *button)
-{
-    for (QPushButton *b : {btnKorrektur, btnWeiter, btnView, btnRichtig, btnFalsch, btnHelp, btnChange, btnExit,
-                           btnIVokSound, btnISatzSound})
-        b->setDefault(b == button);
-}
-
 QLineEdit *frmVokabel::answerField() const
 {
     return AppState::instance().AskNative ? txtDVok : txtIVok;
@@ -184,7 +176,7 @@ void frmVokabel::buildControls()
     btnKorrektur->setEnabled(false);
     btnIVokSound->setEnabled(false);
     btnISatzSound->setEnabled(false);
-    makeDefault(btnView);
+    Controls::makeDefault(btnView);
 
     connectControls();
     const QRect size = Twips::toPixels(kWindow, this);
@@ -368,7 +360,7 @@ void frmVokabel::resetButtons()
     btnISatzSound->setEnabled(false);
     btnView->show();
     btnView->setEnabled(true);
-    makeDefault(btnView);
+    Controls::makeDefault(btnView);
     btnRichtig->hide();
     btnFalsch->hide();
     btnKorrektur->show();
@@ -411,12 +403,12 @@ void frmVokabel::showQuestion()
 
 void frmVokabel::endPractice()
 {
-    QString message = QStringLiteral("richtig: %1").arg(session_.right()) + kCrLf
+    QString message = QStringLiteral("richtig: %1").arg(session_.right()) + Msg::kCrLf
         + QStringLiteral("falsch: %1").arg(session_.wrong());
     if (session_.right() != 0) {
         SoundFile = QStringLiteral("drum.wav");
         send(QStringLiteral("Play ") + SoundFile);
-        message = QStringLiteral("Geschafft!") + kCrLf + kCrLf + message;
+        message = QStringLiteral("Geschafft!") + Msg::kCrLf + Msg::kCrLf + message;
     }
     Msg::show(message, Msg::kAppTitle, QMessageBox::NoIcon, QMessageBox::Ok, this);
     done(QDialog::Accepted);
@@ -436,7 +428,7 @@ void frmVokabel::answerChanged(bool nativeField)
     const bool typed = !field->text().isEmpty();
     btnKorrektur->setEnabled(typed);
     btnView->setEnabled(!typed);
-    makeDefault(typed ? btnKorrektur : btnView);
+    Controls::makeDefault(typed ? btnKorrektur : btnView);
 }
 
 void frmVokabel::btnKorrektur_Click()
@@ -479,7 +471,7 @@ void frmVokabel::revealAfterTest()
     txtDVok->setReadOnly(true);
     btnKorrektur->hide();
     btnWeiter->show();
-    makeDefault(btnWeiter);
+    Controls::makeDefault(btnWeiter);
     btnWeiter->setFocus();
     btnView->setEnabled(false);
     showWholeCard();
@@ -494,7 +486,7 @@ void frmVokabel::btnView_Click()
     btnView->hide();
     btnFalsch->show();
     btnRichtig->show();
-    makeDefault(btnRichtig);
+    Controls::makeDefault(btnRichtig);
     btnRichtig->setFocus();
     showWholeCard();
 }

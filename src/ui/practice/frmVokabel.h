@@ -91,7 +91,6 @@ private:
     // (a failure to read it has been shown).
     std::optional<VocabularyRecord> cardOnScreen();
 
-    void makeDefault(QPushButton *button);
     void send(const QString &command);
 
     QLabel *lblMother = nullptr;

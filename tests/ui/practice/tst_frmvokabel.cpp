@@ -3,13 +3,13 @@
 // in a temporary working folder and the tone backend in place of the sound
 // hardware; the database is checked afterwards.
 
+#include "LanguageTable.h"
 #include "TestSupport.h"
 
 #include "core/AppState.h"
 #include "core/Random.h"
 #include "audio/Mci.h"
 #include "audio/ToneBackend.h"
-#include "store/Catalogue.h"
 #include "store/Engine.h"
 #include "store/Records.h"
 #include "ui/practice/frmVokabel.h"
@@ -128,17 +128,11 @@ private slots:
         auto backend = std::make_unique<Mci::ToneBackend>();
         tone = backend.get();
         Mci::setBackend(std::move(backend));
-        db = store::Database::create(sb.work->file(QStringLiteral("Vokabeln.mdb")), Catalogue::kLocale,
-                                     Catalogue::kFormat);
+        LanguageTable pair;
+        pair.open(sb, QStringLiteral("Französisch"));
+        db = pair.db;
         Random::pinSeed(20261206);
-        const QString table = QStringLiteral("tFranzösisch");
-        Catalogue::CreateLanguageTable(*db, table);
         AppState &a = AppState::instance();
-        a.Database = db;
-        a.CurrentTable = table;
-        a.NativeLanguage = QStringLiteral("Deutsch");
-        a.ForeignLanguage = QStringLiteral("Französisch");
-        a.TableRecordset = db->openRecordset(table, store::RecordsetType::Table);
         a.Abfrage = 1;
         a.Repeats = 1;
         a.Versuche = 1;
