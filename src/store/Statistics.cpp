@@ -5,6 +5,7 @@
 #include "core/Clock.h"
 #include "store/Engine.h"
 #include "store/Records.h"
+#include "store/SqlNames.h"
 
 #include <QDateTime>
 #include <QSet>
@@ -465,6 +466,39 @@ int MoveLog::move(std::int32_t vnr, const std::function<int()> &update)
     return changed;
 }
 
+namespace {
+
+void writeBox(store::Database &db, int pair, const QDate &day, const std::array<std::int32_t, 8> &counts)
+{
+    QString names;
+    QString marks;
+    QString updates;
+    QVariantList values{day, pair};
+    for (int c = 0; c < 8; ++c) {
+        names += QStringLiteral(", Fach%1").arg(c);
+        marks += QStringLiteral(", ?");
+        updates += QStringLiteral("%1Fach%2 = excluded.Fach%2").arg(c ? QStringLiteral(", ") : QString()).arg(c);
+        values << counts[c];
+    }
+    db.execute(QStringLiteral("INSERT INTO VkSysKastenTage (Tag, SprachId") + names + QStringLiteral(") VALUES (?, ?")
+                   + marks + QStringLiteral(") ON CONFLICT (SprachId, Tag) DO UPDATE SET ") + updates,
+               values);
+}
+
+std::array<std::int32_t, 8> countBox(store::Database &db, const QString &sqlTable)
+{
+    std::array<std::int32_t, 8> counts{};
+    db.forEachRow(QStringLiteral("SELECT Fach, count(*) FROM ") + sqlTable + QStringLiteral(" GROUP BY Fach"), {},
+                  [&](const QVariantList &row) {
+                      const qlonglong fach = row[0].toLongLong();
+                      if (row[0].isValid() && fach >= 0 && fach < 8)
+                          counts[fach] = toCount(row[1]);
+                  });
+    return counts;
+}
+
+} // namespace
+
 void recordBox(const std::array<std::int32_t, 8> &counts)
 {
     const AppState &a = AppState::instance();
@@ -474,34 +508,22 @@ void recordBox(const std::array<std::int32_t, 8> &counts)
     LastBox &last = lastBox();
     if (last.db.lock() == a.Database && last.pair == a.SprachNr && last.day == day && last.counts == counts)
         return;
-    QString names;
-    QString marks;
-    QString updates;
-    QVariantList values{day, int(a.SprachNr)};
-    for (int c = 0; c < 8; ++c) {
-        names += QStringLiteral(", Fach%1").arg(c);
-        marks += QStringLiteral(", ?");
-        updates += QStringLiteral("%1Fach%2 = excluded.Fach%2").arg(c ? QStringLiteral(", ") : QString()).arg(c);
-        values << counts[c];
-    }
-    a.Database->execute(QStringLiteral("INSERT INTO VkSysKastenTage (Tag, SprachId") + names
-                            + QStringLiteral(") VALUES (?, ?") + marks
-                            + QStringLiteral(") ON CONFLICT (SprachId, Tag) DO UPDATE SET ") + updates,
-                        values);
+    writeBox(*a.Database, a.SprachNr, day, counts);
     last = LastBox{a.Database, a.SprachNr, day, counts};
 }
 
 void recordBoxNow()
 {
-    std::array<std::int32_t, 8> counts{};
-    currentDatabase().forEachRow(QStringLiteral("SELECT Fach, count(*) FROM ") + Records::sqlTable()
-                                     + QStringLiteral(" GROUP BY Fach"),
-                                 {}, [&](const QVariantList &row) {
-                                     const qlonglong fach = row[0].toLongLong();
-                                     if (row[0].isValid() && fach >= 0 && fach < 8)
-                                         counts[fach] = toCount(row[1]);
-                                 });
-    recordBox(counts);
+    recordBox(countBox(currentDatabase(), Records::sqlTable()));
+}
+
+void recordBoxOf(store::Database &db, int pair, const QString &table)
+{
+    if (!db.keepsStatistics() || pair < 1)
+        return;
+    writeBox(db, pair, Clock::today(), countBox(db, store::sqlName(table)));
+    // The row the main window remembers writing may be another now.
+    lastBox().day = QDate();
 }
 
 Figures figures(Period period)

@@ -78,6 +78,13 @@ private:
 void recordBox(const std::array<std::int32_t, 8> &counts);
 // Counts the current pair's card box and records it.
 void recordBoxNow();
+// Counts the card box of pair `pair` (its catalogue number, tSprache's
+// SprachId) in language table `table` of `db` and records it as that
+// pair's row of today. For whatever changes cards without the main window
+// counting them afterwards (a bulk import, a command without a window, a
+// restored file): call it once after the change, outside any transaction
+// of one's own or inside it, as suits the caller.
+void recordBoxOf(store::Database &db, int pair, const QString &table);
 
 // ---------------------------------------------------------------- figures
 

@@ -288,6 +288,26 @@ private slots:
         QCOMPARE(boxRows().last(), QStringLiteral("2025-03-30 2 5 0 0 0 0 0 0 0"));
     }
 
+    // A change behind the main window's back (an import, a restore) records
+    // the card box of the pair it changed, current or not; the main window's
+    // next count writes its row again even where the counts are those it
+    // wrote last.
+    void boxAfterABulkChange()
+    {
+        pinNow(QStringLiteral("2025-03-29 10:00"));
+        card(QStringLiteral("a"), 1);
+        Statistics::recordBoxNow();
+        db().execute(QStringLiteral("INSERT INTO tLatein (FVok, MVok, Fach) VALUES ('x', 'X', 0), ('y', 'Y', 0)"));
+        Statistics::recordBoxOf(db(), 2, QStringLiteral("tLatein"));
+        db().execute(QStringLiteral("DELETE FROM tEnglisch"));
+        Statistics::recordBoxOf(db(), 1, QStringLiteral("tEnglisch"));
+        QCOMPARE(boxRows(), (QStringList{QStringLiteral("2025-03-29 1 0 0 0 0 0 0 0 0"),
+                                         QStringLiteral("2025-03-29 2 2 0 0 0 0 0 0 0")}));
+        card(QStringLiteral("b"), 1);
+        Statistics::recordBoxNow();
+        QCOMPARE(boxRows().first(), QStringLiteral("2025-03-29 1 0 1 0 0 0 0 0 0"));
+    }
+
     // ------------------------------------------------------------ figures
 
     void series_data()
