@@ -206,7 +206,6 @@ void figures()
 
 // The window as the menu command opens it, shown with its charts, and the
 // period chosen anew.
-#if 0
 void window()
 {
     Windows::setResponder(Windows::Responder{{}, [](QDialog &w) {
@@ -235,7 +234,6 @@ void window()
                 statusKiB("VmHWM:") - before);
 }
 
-#endif
 void run(const QString &folder, int rows)
 {
     const QString path = folder + QStringLiteral("/bench-stats-%1.mdb").arg(rows);
@@ -265,7 +263,7 @@ void run(const QString &folder, int rows)
     QRandomGenerator rng(99);
     practiceStep(rng);
     figures();
-    // window();
+    window();
 
     a.TableRecordset.reset();
     a.Database.reset();
