@@ -25,6 +25,7 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QDialog>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QRandomGenerator>
@@ -204,31 +205,34 @@ void figures()
     }
 }
 
-// The window as the menu command opens it, shown with its charts, and the
-// period chosen anew.
+// The window as the menu command opens it, until it is shown with its
+// charts (the responder runs then, instead of the modal loop); there each
+// period is chosen anew.
 void window()
 {
-    Windows::setResponder(Windows::Responder{{}, [](QDialog &w) {
+    QElapsedTimer clock;
+    double shown = 0;
+    Windows::setResponder(Windows::Responder{{}, [&](QDialog &w) {
+                                                 shown = double(clock.nsecsElapsed()) / 1e6;
                                                  auto *period = w.findChild<QComboBox *>(QStringLiteral("cboZeitraum"));
                                                  for (int i : {0, 2, 3}) {
                                                      const double ms = msOf([&] {
                                                          period->setCurrentIndex(i);
                                                          QApplication::processEvents();
                                                      });
-                                                     std::printf("window: period \"%s\" %.1f ms\n",
+                                                     std::printf("window: period \"%s\" chosen, shown in %.1f ms"
+                                                                 "      goal <= 300 ms\n",
                                                                  qPrintable(period->itemText(i)), ms);
                                                  }
                                                  w.reject();
                                              }});
     const long before = statusKiB("VmRSS:");
     resetPeak();
-    double shown = 0;
     for (int round = 0; round < 3; ++round) {
-        shown = msOf([] {
-            if (!Windows::open(Windows::Kind::Statistics, nullptr).opened)
-                std::printf("window did not open\n");
-        });
-        std::printf("window: opened and shown (30 Tage) %.1f ms, then closed         goal <= 300 ms\n", shown);
+        clock.start();
+        if (!Windows::open(Windows::Kind::Statistics, nullptr).opened)
+            std::printf("window did not open\n");
+        std::printf("window: opened and shown (30 Tage) in %.1f ms                 goal <= 300 ms\n", shown);
     }
     std::printf("window: +%ld KiB at most                                          goal < 50 MB\n",
                 statusKiB("VmHWM:") - before);

@@ -210,17 +210,14 @@ struct DayCount
     DayAnswers answers;
 };
 
-// Every local day with answers, up to today, in order: one indexed count per
-// such day and one look-up of the next answer after it. Days without any
-// answer cost nothing, however far apart the answers lie.
+// Every local day with answers, up to today, in order: one look-up of the
+// next answer after each such day. Days without any answer cost nothing,
+// however far apart the answers lie, and nothing is counted yet.
 QVector<DayCount> daysWithAnswers(store::Database &db, int pair, const QDate &today)
 {
     const QString next = QStringLiteral("SELECT Zeit FROM VkSysAntworten WHERE SprachId = ? AND Zeit >= ? AND "
                                         "Richtig IS NOT NULL AND ")
         + rowIsValid() + QStringLiteral(" ORDER BY Zeit LIMIT 1");
-    const QString count = QStringLiteral("SELECT count(Richtig), total(Richtig) FROM VkSysAntworten WHERE SprachId = ? "
-                                         "AND Zeit >= ? AND Zeit < ? AND ")
-        + rowIsValid();
     QVector<DayCount> days;
     QString from;
     for (;;) {
@@ -231,21 +228,29 @@ QVector<DayCount> daysWithAnswers(store::Database &db, int pair, const QDate &to
         const QDate day = localDay(zeit);
         if (!day.isValid() || day > today)
             break;
-        const QString start = dayStart(day);
         const QString end = dayStart(day.addDays(1));
         // The day must end after the answer found in it, or the walk would
         // stand still.
         if (end <= zeit || end <= from)
             break;
-        const QVariantList sums = firstRow(db, count, {pair, start, end});
-        DayCount d{day, {}};
-        const std::int32_t all = toCount(sums.value(0));
-        d.answers.right = toCount(sums.value(1));
-        d.answers.wrong = std::max(0, all - d.answers.right);
-        days << d;
+        days << DayCount{day, {}};
         from = end;
     }
     return days;
+}
+
+// The answers of one local day: one indexed count over that day's rows.
+DayAnswers countDay(store::Database &db, int pair, const QDate &day)
+{
+    const QString count = QStringLiteral("SELECT count(Richtig), total(Richtig) FROM VkSysAntworten WHERE SprachId = ? "
+                                         "AND Zeit >= ? AND Zeit < ? AND ")
+        + rowIsValid();
+    const QVariantList sums = firstRow(db, count, {pair, dayStart(day), dayStart(day.addDays(1))});
+    DayAnswers d;
+    const std::int32_t all = toCount(sums.value(0));
+    d.right = toCount(sums.value(1));
+    d.wrong = std::max(0, all - d.right);
+    return d;
 }
 
 void countSeries(Figures &f, const QVector<DayCount> &days, const QDate &today)
@@ -307,8 +312,11 @@ void findHardest(store::Database &db, int pair, Figures &f)
 {
     const QString start = dayStart(f.first);
     const QString end = dayStart(f.last.addDays(1));
-    const QString wrongMost = QStringLiteral("SELECT VNr, count(*) AS falsch, max(Zeit) AS zuletzt FROM VkSysAntworten "
-                                             "WHERE SprachId = ? AND Richtig = 0 AND Zeit >= ? AND Zeit < ? AND ")
+    // A short period has few rows: read them by time and group them, rather
+    // than every wrong answer ever by card (what the planner would pick).
+    const QString byTime = f.days() <= 31 ? QStringLiteral("INDEXED BY \"VkSysAntworten$Zeit\" ") : QString();
+    const QString wrongMost = QStringLiteral("SELECT VNr, count(*) AS falsch, max(Zeit) AS zuletzt FROM VkSysAntworten ")
+        + byTime + QStringLiteral("WHERE SprachId = ? AND Richtig = 0 AND Zeit >= ? AND Zeit < ? AND ")
         + rowIsValid() + QStringLiteral(" GROUP BY VNr ORDER BY falsch DESC, zuletzt DESC, VNr LIMIT ? OFFSET ?");
     const QString card = QStringLiteral("SELECT FVok, MVok FROM ") + Records::sqlTable() + QStringLiteral(" WHERE VNr = ?");
     const QString rightOf = QStringLiteral("SELECT count(*) FROM VkSysAntworten WHERE SprachId = ? AND Richtig = 1 AND "
@@ -559,10 +567,11 @@ Figures figures(Period period)
     const qsizetype n = f.first.daysTo(f.last) + 1;
     f.answers.resize(n);
     f.box.resize(n);
+    // Only the days of the period are counted.
     for (const DayCount &d : days) {
         const qint64 i = f.first.daysTo(d.day);
         if (i >= 0 && i < n)
-            f.answers[i] = d.answers;
+            f.answers[i] = countDay(db, pair, d.day);
     }
 
     const QVariantList today = firstRow(db,
@@ -571,10 +580,8 @@ Figures figures(Period period)
                                             + rowIsValid(),
                                         {pair, dayStart(f.last), dayStart(f.last.addDays(1))});
     f.todayCards = toCount(today.value(0));
-    if (!days.isEmpty() && days.last().day == f.last) {
-        f.todayRight = days.last().answers.right;
-        f.todayWrong = days.last().answers.wrong;
-    }
+    f.todayRight = f.answers.last().right;
+    f.todayWrong = f.answers.last().wrong;
 
     fillBox(db, pair, f);
     findHardest(db, pair, f);
