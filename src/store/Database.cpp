@@ -218,6 +218,133 @@ void asOneUnit(Connection &c, F &&steps)
     c.forgetDefinitions();
 }
 
+// A table of another file, attached and remembered among the links.
+void appendLink(Connection &c, const TableDef &def)
+{
+    if (def.sourceTableName.isEmpty())
+        throw Error(QStringLiteral("Für die verknüpfte Tabelle '%1' fehlt der Name der Quelltabelle.").arg(def.name));
+    c.activateLink(def.name, def.connect, def.sourceTableName);
+    try {
+        c.execChanges(QStringLiteral("INSERT INTO VkSysLinks (name, connect, source) VALUES (?, ?, ?)"),
+                      {def.name, def.connect, def.sourceTableName});
+    } catch (const Error &) {
+        c.deactivateLink(def.name);
+        throw;
+    }
+    c.forgetDefinitions();
+}
+
+// A name of a field or index: valid, and not given twice in its table
+// (`twice` says so, given the name and the table's name).
+void checkNameOnce(const QString &name, const QString &what, QSet<QString> &seen, const QString &twice,
+                   const QString &table)
+{
+    checkName(name, what);
+    if (seen.contains(name.toLower()))
+        throw Error(twice.arg(name, table));
+    seen.insert(name.toLower());
+}
+
+// The fields' names, sizes and auto numbers as the engine allows them;
+// returns the auto-number field, if any.
+const FieldDef *checkFields(const TableDef &def)
+{
+    if (def.fields.isEmpty())
+        throw Error(QStringLiteral("Die Tabelle '%1' hat keine Felder.").arg(def.name));
+    const FieldDef *autoField = nullptr;
+    QSet<QString> seen;
+    for (const FieldDef &f : def.fields) {
+        checkNameOnce(f.name, QStringLiteral("Feldname"), seen,
+                      QStringLiteral("Das Feld '%1' ist in der Tabelle '%2' doppelt vorhanden."), def.name);
+        if (f.type == FieldType::Text && (f.size < 1 || f.size > 255))
+            throw Error(QStringLiteral("Die Feldgröße von '%1' ist ungültig (1 bis 255 Zeichen).").arg(f.name));
+        if (f.autoIncrement) {
+            if (f.type != FieldType::Long)
+                throw Error(QStringLiteral("Das Feld '%1' kann kein AutoWert sein: nur 32-Bit-Zahlen zählen selbst.")
+                                .arg(f.name));
+            if (autoField)
+                throw Error(QStringLiteral("Die Tabelle '%1' kann nur ein AutoWert-Feld haben.").arg(def.name));
+            autoField = &f;
+        }
+    }
+    return autoField;
+}
+
+void checkIndexes(const TableDef &def)
+{
+    int primaries = 0;
+    QSet<QString> seen;
+    for (const IndexDef &i : def.indexes) {
+        checkNameOnce(i.name, QStringLiteral("Indexname"), seen,
+                      QStringLiteral("Der Index '%1' ist in der Tabelle '%2' doppelt vorhanden."), def.name);
+        if (i.fields.isEmpty())
+            throw Error(QStringLiteral("Der Index '%1' hat kein Feld.").arg(i.name));
+        for (const QString &f : i.fields)
+            if (!def.field(f))
+                throw Error(QStringLiteral("Der Index '%1' nennt das Feld '%2', das die Tabelle nicht hat.").arg(i.name, f));
+        if (i.primary)
+            ++primaries;
+    }
+    if (primaries > 1)
+        throw Error(QStringLiteral("Die Tabelle '%1' kann nur einen Primärschlüssel haben.").arg(def.name));
+}
+
+QStringList columnDefinitions(const TableDef &def, const FieldDef *autoField)
+{
+    QStringList columns;
+    for (const FieldDef &f : def.fields) {
+        QString col = quoteIdent(f.name);
+        if (&f == autoField)
+            col += QStringLiteral(" INTEGER PRIMARY KEY AUTOINCREMENT");
+        else if (isInteger(f.type))
+            col += QStringLiteral(" INTEGER");
+        else if (f.type == FieldType::Text)
+            col += QStringLiteral(" TEXT COLLATE ") + QLatin1String(kGermanCollation);
+        else
+            col += QStringLiteral(" DATETIME");
+        col += defaultClause(f);
+        columns << col;
+    }
+    return columns;
+}
+
+// The table's indexes, and their description. The auto-number field alone
+// needs none: it is the row id.
+void createIndexes(Connection &c, const TableDef &def, const FieldDef *autoField)
+{
+    for (const IndexDef &i : def.indexes) {
+        const bool isRowid
+            = autoField && i.fields.size() == 1 && i.fields.first().compare(autoField->name, Qt::CaseInsensitive) == 0;
+        if (!isRowid) {
+            QStringList cols;
+            for (const QString &f : i.fields)
+                cols << quoteIdent(def.field(f)->name);
+            c.exec(QStringLiteral("CREATE %1INDEX %2 ON %3 (%4)")
+                       .arg(i.unique ? QStringLiteral("UNIQUE ") : QString(),
+                            quoteIdent(def.name + QLatin1Char('$') + i.name), quoteIdent(def.name),
+                            cols.join(QStringLiteral(", "))));
+        }
+        c.execChanges(QStringLiteral("INSERT INTO VkSysIndexes VALUES (?, ?, ?, ?, ?)"),
+                      {def.name, i.name, i.fields.join(QLatin1Char('\n')), i.primary ? 1 : 0,
+                       (i.unique || i.primary) ? 1 : 0});
+    }
+}
+
+// The row checks as two triggers, one before an insert and one before an
+// update.
+void createRowChecks(Connection &c, const TableDef &def)
+{
+    for (const bool upd : {false, true}) {
+        const QStringList when = rowChecks(def, upd);
+        if (when.isEmpty())
+            continue;
+        c.exec(QStringLiteral("CREATE TRIGGER %1 BEFORE %2 ON %3 BEGIN SELECT CASE %4 END; END")
+                   .arg(quoteIdent(def.name + (upd ? QStringLiteral("$upd") : QStringLiteral("$ins"))),
+                        upd ? QStringLiteral("UPDATE") : QStringLiteral("INSERT"), quoteIdent(def.name),
+                        when.join(QLatin1Char(' '))));
+    }
+}
+
 } // namespace
 
 void setAsideOrphanedLog(const QString &path)
@@ -257,7 +384,7 @@ std::shared_ptr<Database> Database::create(const QString &path, const QString &l
         throw Error(QStringLiteral("Die Datenbank '%1' kann nicht angelegt werden.").arg(path));
     }
     auto c = std::make_shared<Connection>(db, path);
-    c->useWriteAheadLog();
+    c->changes().useWriteAheadLog();
     try {
         c->exec(QStringLiteral("BEGIN"));
         for (const char *sql : kMetaSchema)
@@ -356,7 +483,7 @@ std::shared_ptr<Database> Database::open(const QString &path)
         }
     } catch (const Error &) {
     }
-    c->useWriteAheadLog();
+    c->changes().useWriteAheadLog();
     c->activateLinks();
     std::shared_ptr<Database> database(new Database(c));
     database->statisticsProblem_ = Statistics::prepareFile(*database);
@@ -444,104 +571,17 @@ void Database::appendTableDef(const TableDef &def)
         throw Error(QStringLiteral("Der Tabellenname '%1' ist für das Datenbanksystem reserviert.").arg(def.name));
     if (hasTable(def.name))
         throw Error(QStringLiteral("Die Tabelle '%1' ist bereits vorhanden.").arg(def.name));
-
     if (def.isAttached()) {
-        if (def.sourceTableName.isEmpty())
-            throw Error(QStringLiteral("Für die verknüpfte Tabelle '%1' fehlt der Name der Quelltabelle.").arg(def.name));
-        c_->activateLink(def.name, def.connect, def.sourceTableName);
-        try {
-            c_->execChanges(QStringLiteral("INSERT INTO VkSysLinks (name, connect, source) VALUES (?, ?, ?)"),
-                            {def.name, def.connect, def.sourceTableName});
-        } catch (const Error &) {
-            c_->deactivateLink(def.name);
-            throw;
-        }
-        c_->forgetDefinitions();
+        appendLink(*c_, def);
         return;
     }
-
-    if (def.fields.isEmpty())
-        throw Error(QStringLiteral("Die Tabelle '%1' hat keine Felder.").arg(def.name));
-    const FieldDef *autoField = nullptr;
-    QSet<QString> seen;
-    for (const FieldDef &f : def.fields) {
-        checkName(f.name, QStringLiteral("Feldname"));
-        if (seen.contains(f.name.toLower()))
-            throw Error(QStringLiteral("Das Feld '%1' ist in der Tabelle '%2' doppelt vorhanden.").arg(f.name, def.name));
-        seen.insert(f.name.toLower());
-        if (f.type == FieldType::Text && (f.size < 1 || f.size > 255))
-            throw Error(QStringLiteral("Die Feldgröße von '%1' ist ungültig (1 bis 255 Zeichen).").arg(f.name));
-        if (f.autoIncrement) {
-            if (f.type != FieldType::Long)
-                throw Error(QStringLiteral("Das Feld '%1' kann kein AutoWert sein: nur 32-Bit-Zahlen zählen selbst.")
-                                .arg(f.name));
-            if (autoField)
-                throw Error(QStringLiteral("Die Tabelle '%1' kann nur ein AutoWert-Feld haben.").arg(def.name));
-            autoField = &f;
-        }
-    }
-    int primaries = 0;
-    QSet<QString> indexNames;
-    for (const IndexDef &i : def.indexes) {
-        checkName(i.name, QStringLiteral("Indexname"));
-        if (indexNames.contains(i.name.toLower()))
-            throw Error(QStringLiteral("Der Index '%1' ist in der Tabelle '%2' doppelt vorhanden.").arg(i.name, def.name));
-        indexNames.insert(i.name.toLower());
-        if (i.fields.isEmpty())
-            throw Error(QStringLiteral("Der Index '%1' hat kein Feld.").arg(i.name));
-        for (const QString &f : i.fields)
-            if (!def.field(f))
-                throw Error(QStringLiteral("Der Index '%1' nennt das Feld '%2', das die Tabelle nicht hat.").arg(i.name, f));
-        if (i.primary)
-            ++primaries;
-    }
-    if (primaries > 1)
-        throw Error(QStringLiteral("Die Tabelle '%1' kann nur einen Primärschlüssel haben.").arg(def.name));
-
-    QStringList columns;
-    for (const FieldDef &f : def.fields) {
-        QString col = quoteIdent(f.name);
-        if (&f == autoField)
-            col += QStringLiteral(" INTEGER PRIMARY KEY AUTOINCREMENT");
-        else if (isInteger(f.type))
-            col += QStringLiteral(" INTEGER");
-        else if (f.type == FieldType::Text)
-            col += QStringLiteral(" TEXT COLLATE ") + QLatin1String(kGermanCollation);
-        else
-            col += QStringLiteral(" DATETIME");
-        col += defaultClause(f);
-        columns << col;
-    }
-
-    const QString table = quoteIdent(def.name);
+    const FieldDef *autoField = checkFields(def);
+    checkIndexes(def);
+    const QStringList columns = columnDefinitions(def, autoField);
     asOneUnit(*c_, [&] {
-        c_->exec(QStringLiteral("CREATE TABLE %1 (%2)").arg(table, columns.join(QStringLiteral(", "))));
-        for (const IndexDef &i : def.indexes) {
-            const bool isRowid = autoField && i.fields.size() == 1
-                && i.fields.first().compare(autoField->name, Qt::CaseInsensitive) == 0;
-            if (!isRowid) {
-                QStringList cols;
-                for (const QString &f : i.fields)
-                    cols << quoteIdent(def.field(f)->name);
-                c_->exec(QStringLiteral("CREATE %1INDEX %2 ON %3 (%4)")
-                             .arg(i.unique ? QStringLiteral("UNIQUE ") : QString(),
-                                  quoteIdent(def.name + QLatin1Char('$') + i.name), table,
-                                  cols.join(QStringLiteral(", "))));
-            }
-            c_->execChanges(QStringLiteral("INSERT INTO VkSysIndexes VALUES (?, ?, ?, ?, ?)"),
-                            {def.name, i.name, i.fields.join(QLatin1Char('\n')), i.primary ? 1 : 0,
-                             (i.unique || i.primary) ? 1 : 0});
-        }
-        for (int pass = 0; pass < 2; ++pass) {
-            const bool upd = pass == 1;
-            const QStringList when = rowChecks(def, upd);
-            if (when.isEmpty())
-                continue;
-            c_->exec(QStringLiteral("CREATE TRIGGER %1 BEFORE %2 ON %3 BEGIN SELECT CASE %4 END; END")
-                         .arg(quoteIdent(def.name + (upd ? QStringLiteral("$upd") : QStringLiteral("$ins"))),
-                              upd ? QStringLiteral("UPDATE") : QStringLiteral("INSERT"), table,
-                              when.join(QLatin1Char(' '))));
-        }
+        c_->exec(QStringLiteral("CREATE TABLE %1 (%2)").arg(quoteIdent(def.name), columns.join(QStringLiteral(", "))));
+        createIndexes(*c_, def, autoField);
+        createRowChecks(*c_, def);
         for (int p = 0; p < def.fields.size(); ++p) {
             const FieldDef &f = def.fields[p];
             c_->execChanges(QStringLiteral("INSERT INTO VkSysFields VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?)"),
@@ -593,7 +633,7 @@ void Database::rollback()
     --c_->transactionDepth;
     c_->forgetDefinitions();
     // Rows read before the rollback may show values that are gone now.
-    c_->invalidateAll();
+    c_->changes().invalidateAll();
 }
 
 bool Database::inTransaction() const

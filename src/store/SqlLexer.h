@@ -7,6 +7,9 @@
 #include "store/Engine.h"
 
 #include <QString>
+#include <QVariant>
+
+#include <vector>
 
 namespace store {
 
@@ -106,6 +109,30 @@ private:
 inline bool isKeyword(const Token &t, const char *kw)
 {
     return t.kind == Token::Word && !t.bracketed && t.text.compare(QLatin1String(kw), Qt::CaseInsensitive) == 0;
+}
+
+inline bool isSymbol(const Token &t, const char *symbol)
+{
+    return t.kind == Token::Symbol && t.text == QLatin1String(symbol);
+}
+
+// Every token of a text, the end left out.
+inline std::vector<Token> tokensOf(const QString &text)
+{
+    std::vector<Token> toks;
+    Lexer lx(text);
+    for (Token t = lx.next(); t.kind != Token::End; t = lx.next())
+        toks.push_back(t);
+    return toks;
+}
+
+// The value of a number token: a whole number, or with a point a real one.
+// `ok` tells whether the text was a number of its kind at all.
+inline QVariant numberValue(const Token &t, bool *ok = nullptr)
+{
+    if (t.text.contains(QLatin1Char('.')))
+        return t.text.toDouble(ok);
+    return t.text.toLongLong(ok);
 }
 
 } // namespace store
