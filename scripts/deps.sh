@@ -6,7 +6,7 @@ set -euo pipefail
 
 PACKAGES=(
   g++ clang libclang-rt-14-dev cmake ninja-build pkg-config
-  qt6-base-dev qt6-multimedia-dev qt6-translations-l10n
+  qt6-base-dev qt6-multimedia-dev qt6-charts-dev qt6-translations-l10n
   libsqlite3-dev libsndfile1-dev mdbtools-dev libcsv-dev
   fonts-dejavu-core xvfb xauth xdotool imagemagick poppler-utils
   pulseaudio pulseaudio-utils sox python3

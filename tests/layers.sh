@@ -5,15 +5,15 @@
 # prints one line per offending include, naming file, line and include.
 #
 #   folder       may include of ours                       Qt modules it may not use
-#   core         core                                      Widgets, Multimedia, PrintSupport
-#   store        core, store                               Widgets, Multimedia, PrintSupport
-#   practice     core, store, practice                     Widgets, Multimedia, PrintSupport
-#   audio        core, audio                               Widgets, PrintSupport
-#   text         core, text                                Widgets, Multimedia, PrintSupport
-#   print        core, store, print                        Widgets, Multimedia
-#   wordlist     core, store, wordlist                     Widgets, Multimedia, PrintSupport
-#   backup       core, store, backup                       Widgets, Multimedia, PrintSupport
-#   ui/common    core, store, backup, ui/common            -
+#   core         core                                      Widgets, Multimedia, PrintSupport, Charts
+#   store        core, store                               Widgets, Multimedia, PrintSupport, Charts
+#   practice     core, store, practice                     Widgets, Multimedia, PrintSupport, Charts
+#   audio        core, audio                               Widgets, PrintSupport, Charts
+#   text         core, text                                Widgets, Multimedia, PrintSupport, Charts
+#   print        core, store, print                        Widgets, Multimedia, Charts
+#   wordlist     core, store, wordlist                     Widgets, Multimedia, PrintSupport, Charts
+#   backup       core, store, backup                       Widgets, Multimedia, PrintSupport, Charts
+#   ui/common    core, store, backup, ui/common            Charts
 #   ui/<area>    all but app and reader; of ui/ only ui/common, its own area and
 #                another area's helpers, never another area's window (frm*.h);
 #                a window's own files (frmName.*, and frmNamePart.cpp where a
@@ -42,14 +42,15 @@ declare -A allowed=(
 )
 window_area_may_use="core store practice audio text print wordlist backup ui"
 declare -A qt_forbidden=(
-  [core]="QtWidgets QtMultimedia QtMultimediaWidgets QtPrintSupport"
-  [store]="QtWidgets QtMultimedia QtMultimediaWidgets QtPrintSupport"
-  [practice]="QtWidgets QtMultimedia QtMultimediaWidgets QtPrintSupport"
-  [audio]="QtWidgets QtMultimediaWidgets QtPrintSupport"
-  [text]="QtWidgets QtMultimedia QtMultimediaWidgets QtPrintSupport"
-  [print]="QtWidgets QtMultimedia QtMultimediaWidgets"
-  [wordlist]="QtWidgets QtMultimedia QtMultimediaWidgets QtPrintSupport"
-  [backup]="QtWidgets QtMultimedia QtMultimediaWidgets QtPrintSupport"
+  [core]="QtWidgets QtMultimedia QtMultimediaWidgets QtPrintSupport QtCharts"
+  [store]="QtWidgets QtMultimedia QtMultimediaWidgets QtPrintSupport QtCharts"
+  [practice]="QtWidgets QtMultimedia QtMultimediaWidgets QtPrintSupport QtCharts"
+  [audio]="QtWidgets QtMultimediaWidgets QtPrintSupport QtCharts"
+  [text]="QtWidgets QtMultimedia QtMultimediaWidgets QtPrintSupport QtCharts"
+  [print]="QtWidgets QtMultimedia QtMultimediaWidgets QtCharts"
+  [wordlist]="QtWidgets QtMultimedia QtMultimediaWidgets QtPrintSupport QtCharts"
+  [backup]="QtWidgets QtMultimedia QtMultimediaWidgets QtPrintSupport QtCharts"
+  [ui/common]="QtCharts"
 )
 top_folders="core store practice audio text print wordlist backup ui app reader"
 
@@ -65,7 +66,7 @@ done
 # (<QWidget>, <qwidget.h>, <QtWidgets/QWidget>, <QtWidgets>). A name that
 # Qt Core or Gui offer too is theirs.
 declare -A qt_module=()
-for m in QtWidgets QtMultimedia QtMultimediaWidgets QtPrintSupport; do
+for m in QtWidgets QtMultimedia QtMultimediaWidgets QtPrintSupport QtCharts; do
   [ -d "$QT/$m" ] || continue
   qt_module[$m]=$m
   for h in "$QT/$m"/*; do

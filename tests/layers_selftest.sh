@@ -13,7 +13,7 @@ failures=0
 # Qt's module folders, each with a header or two.
 for h in QtCore/QString QtCore/qstring.h QtGui/QFont QtGui/QColor QtWidgets/QWidget QtWidgets/qwidget.h \
          QtWidgets/QLabel QtWidgets/QApplication QtMultimedia/QAudioSink QtPrintSupport/QPrinter \
-         QtPrintSupport/qprinter.h; do
+         QtPrintSupport/qprinter.h QtCharts/QChart QtCharts/QChartView; do
   mkdir -p "$work/qt/${h%/*}"
   : >"$work/qt/$h"
 done
@@ -52,6 +52,7 @@ ui/maintain/frmNew.h|"ui/maintain/CardList.h"
 ui/browse/frmPage.cpp|"ui/maintain/CardList.h" "ui/browse/frmPage.h"
 ui/browse/frmPage.h|<QWidget>
 ui/print/frmPrint.h|"print/CardPrint.h"
+ui/stats/frmStatistik.h|<QChartView> "store/Engine.h"
 app/WindowTable.cpp|"ui/main/frmMain.h" "ui/main/frmLanguage.h" "ui/maintain/frmNew.h" "ui/print/frmPrint.h"
 app/main.cpp|"app/WindowTable.h" "ui/main/frmMain.h" "VokamiaVersion.h"
 app/WindowTable.h|"ui/common/Windows.h"
@@ -100,6 +101,8 @@ text/RtfToHtml.h|"ui/common/Windows.h"|text may use only core, text
 text/RtfToHtml.h|<QtWidgets/QLabel>|text may not use Qt's QtWidgets
 print/CardPrint.h|"ui/common/Messages.h"|print may use only core, store, print
 print/CardPrint.h|<QWidget>|print may not use Qt's QtWidgets
+store/Engine.h|<QChart>|store may not use Qt's QtCharts
+ui/common/Windows.h|<QtCharts/QChartView>|ui/common may not use Qt's QtCharts
 print/CardPrint.h|"ui/print/frmPrint.h"|a window of another area
 ui/main/frmMain.cpp|"ui/maintain/frmNew.h"|a window of another area
 ui/browse/frmPage.cpp|"../maintain/frmNew.h"|a window of another area

@@ -8,6 +8,7 @@
 #include "audio/Mci.h"
 #include "audio/ToneBackend.h"
 #include "core/AppState.h"
+#include "core/Clock.h"
 #include "core/Places.h"
 #include "core/Random.h"
 #include "store/AccessFile.h"
@@ -127,6 +128,7 @@ private slots:
             Settings::setStoreFileForTesting(plantedSettings);
             Random::pinSeed(7);
             frmSicherung::setFolderOpener([t = token("folder opener")](const QUrl &) { return true; });
+            Clock::pin(QDateTime(QDate(2001, 2, 3), QTime(4, 5, 6), Qt::UTC));
             AppState::instance().CurrentTable = QStringLiteral("tPlanted");
             for (auto it = held.cbegin(); it != held.cend(); ++it)
                 QVERIFY2(!it.value().expired(), qPrintable(it.key()));
@@ -144,6 +146,7 @@ private slots:
         Settings::LoadSprachNr();
         QVERIFY(AppState::instance().SprachNr != 29);
         QVERIFY(drawsFromClock() != drawsFromClock());
+        QVERIFY(Clock::now().date() != QDate(2001, 2, 3));
         QVERIFY(AppState::instance().CurrentTable.isEmpty());
         QCOMPARE(QDir::currentPath(), folderBefore);
         QCOMPARE(qgetenv("XDG_DATA_HOME"), dataHomeBefore);

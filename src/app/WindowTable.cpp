@@ -17,6 +17,7 @@
 #include "ui/sound/frmSound.h"
 #include "ui/wordlist/frmExport.h"
 #include "ui/wordlist/frmImport.h"
+#include "ui/stats/frmStatistik.h"
 
 namespace WindowTable {
 
@@ -40,6 +41,7 @@ QDialog *build(Windows::Kind kind, QWidget *parent)
     case K::Import: return new frmImport(parent);
     case K::Export: return new frmExport(parent);
     case K::Backups: return new frmSicherung(parent);
+    case K::Statistics: return new frmStatistik(parent);
     }
     return nullptr;
 }

@@ -4,7 +4,9 @@
 #include "core/Random.h"
 #include "store/Engine.h"
 #include "store/Records.h"
+#include "store/Statistics.h"
 
+#include <algorithm>
 #include <cmath>
 #include <stdexcept>
 #include <utility>
@@ -240,5 +242,14 @@ void PracticeSession::storeAnswer()
 
 void PracticeSession::store(const Answer &answer)
 {
-    Records::storeProgress(answer.vnr, answer.fachAfter, answer.gewusstAfter);
+    Statistics::LogRow row;
+    row.vnr = answer.vnr;
+    row.fachBefore = answer.fachBefore;
+    row.fachAfter = answer.fachAfter;
+    row.right = answer.right;
+    // An answer graded by the learner took one look, as a first test does.
+    row.tests = std::max(answer.tests, 1);
+    row.direction = answer.askNative ? 2 : 1;
+    row.typed = answer.typed;
+    Records::storeProgress(answer.vnr, answer.fachAfter, answer.gewusstAfter, row);
 }

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "store/Connection.h"
 #include "store/Collation.h"
+#include "store/Statistics.h"
 
 #include <QDir>
 #include <QFile>
@@ -396,7 +397,9 @@ std::shared_ptr<Database> Database::create(const QString &path, const QString &l
         QFile::remove(path);
         throw;
     }
-    return std::shared_ptr<Database>(new Database(c));
+    std::shared_ptr<Database> database(new Database(c));
+    database->statisticsProblem_ = Statistics::prepareFile(*database);
+    return database;
 }
 
 std::shared_ptr<Database> Database::open(const QString &path)
@@ -482,7 +485,9 @@ std::shared_ptr<Database> Database::open(const QString &path)
     }
     c->changes().useWriteAheadLog();
     c->activateLinks();
-    return std::shared_ptr<Database>(new Database(c));
+    std::shared_ptr<Database> database(new Database(c));
+    database->statisticsProblem_ = Statistics::prepareFile(*database);
+    return database;
 }
 
 QString Database::path() const
@@ -543,6 +548,19 @@ void Database::forEachRow(const QString &sql, const QVariantList &params,
 std::shared_ptr<Recordset> Database::openRecordset(const QString &source, RecordsetType type)
 {
     return openRecordsetOn(c_, source, type);
+}
+
+void Database::forEachRow(const QString &sql, const QVariantList &params,
+                          const std::function<void(const QVariantList &row)> &row)
+{
+    Statement st = c_->prepare(sql, true);
+    st.bindAll(params);
+    QVariantList values(st.columnCount());
+    while (st.step()) {
+        for (int i = 0; i < values.size(); ++i)
+            values[i] = st.column(i);
+        row(values);
+    }
 }
 
 QStringList Database::tableNames() const

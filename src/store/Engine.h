@@ -125,6 +125,13 @@ public:
     // on its first row.
     std::shared_ptr<Recordset> openRecordset(const QString &source, RecordsetType type = RecordsetType::Dynaset);
 
+    // Runs a query with `params` bound to its ? marks and hands each row to
+    // `row` as it is read; nothing is kept. The text is compiled as it
+    // stands (its literals stay literals), so sums over many rows cost no
+    // memory and may rely on indexes whose condition the text repeats.
+    void forEachRow(const QString &sql, const QVariantList &params,
+                    const std::function<void(const QVariantList &row)> &row);
+
     // User tables, attached ones included, in order of creation.
     QStringList tableNames() const;
     bool hasTable(const QString &name) const;
@@ -141,10 +148,17 @@ public:
     // SQLite's online backup interface: the file stays open, and every
     // recordset reads its rows again. Refused inside a transaction.
     void replaceContent(const QString &file);
+    // The learning statistics of the file (its answer log and its card box
+    // per day) are kept: opening or creating a file makes their tables
+    // where they are missing. A file that cannot take them is opened all
+    // the same, without statistics; statisticsProblem() then says why.
+    bool keepsStatistics() const { return statisticsProblem_.isEmpty(); }
+    const QString &statisticsProblem() const { return statisticsProblem_; }
 
 private:
     explicit Database(std::shared_ptr<Connection> c);
     std::shared_ptr<Connection> c_;
+    QString statisticsProblem_;
 };
 
 class Recordset

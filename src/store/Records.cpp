@@ -190,10 +190,35 @@ bool storeProgress(std::int32_t vnr, int fach, int gewusst)
         > 0;
 }
 
+bool storeProgress(std::int32_t vnr, int fach, int gewusst, const Statistics::LogRow &answer)
+{
+    store::Database &db = database();
+    db.beginTrans();
+    try {
+        const int changed = db.execute(QStringLiteral("UPDATE ") + sqlTable()
+                                           + QStringLiteral(" SET Fach = ?, gewusst = ? WHERE VNr = ?"),
+                                       {fach, gewusst, vnr});
+        if (changed == 0) {
+            db.rollback();
+            return false;
+        }
+        Statistics::logAnswer(db, answer);
+        db.commitTrans();
+    } catch (...) {
+        try {
+            db.rollback();
+        } catch (const store::Error &) {
+        }
+        throw;
+    }
+    return true;
+}
+
 MoveResult moveCards(const QVector<std::int32_t> &vnrs, int fach)
 {
     store::Database &db = database();
     const QString sql = QStringLiteral("UPDATE ") + sqlTable() + QStringLiteral(" SET Fach = ?, gewusst = 0 WHERE VNr = ?");
+    Statistics::MoveLog log(db, fach);
     MoveResult result;
     // Moving a large compartment touches most pages of the file; with the
     // engine's small default cache each page would go out and come back in
@@ -232,7 +257,7 @@ MoveResult moveCards(const QVector<std::int32_t> &vnrs, int fach)
         bool complete = true;
         begun([&] {
             for (const std::int32_t vnr : sorted) {
-                if (db.execute(sql, {fach, vnr}) == 0) {
+                if (log.move(vnr, [&] { return db.execute(sql, {fach, vnr}); }) == 0) {
                     complete = false;
                     break;
                 }
@@ -247,7 +272,7 @@ MoveResult moveCards(const QVector<std::int32_t> &vnrs, int fach)
     }
     begun([&] {
         for (const std::int32_t vnr : vnrs) {
-            if (db.execute(sql, {fach, vnr}) == 0) {
+            if (log.move(vnr, [&] { return db.execute(sql, {fach, vnr}); }) == 0) {
                 result.notFound = vnr;
                 break;
             }

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "core/Types.h"
+#include "store/Statistics.h"
 
 #include <QString>
 #include <QVector>
@@ -56,6 +57,11 @@ void moveCard(std::int32_t vnr, int fach, int gewusst = 0);
 // meanwhile here or by another program, is no error for a practice: false,
 // nothing stored.
 bool storeProgress(std::int32_t vnr, int fach, int gewusst);
+// The same for a graded answer: the card and the answer's row in the
+// learning statistics are committed together or not at all, so the log
+// never tells of an answer the card does not show. A card that is gone
+// logs nothing either.
+bool storeProgress(std::int32_t vnr, int fach, int gewusst, const Statistics::LogRow &answer);
 
 struct MoveResult
 {
@@ -63,7 +69,8 @@ struct MoveResult
     std::int32_t notFound = 0; // the card the move stopped at, 0 if none
 };
 // Moves the cards in the order given into compartment `fach` (gewusst 0),
-// in one transaction for speed. It stops at the first card that no longer
+// in one transaction for speed; each card moved is logged in the learning
+// statistics in that transaction. It stops at the first card that no longer
 // exists. An engine error stops it too: what moved before stays moved and
 // is committed, then the error is raised.
 MoveResult moveCards(const QVector<std::int32_t> &vnrs, int fach);

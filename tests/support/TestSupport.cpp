@@ -106,6 +106,7 @@ DialogSpy::~DialogSpy()
 
 #include "audio/Mci.h"
 #include "core/AppState.h"
+#include "core/Clock.h"
 #include "core/Places.h"
 #include "core/Random.h"
 #include "store/AccessFile.h"
@@ -136,6 +137,7 @@ void restoreProcessHooks()
     Random::pinSeed(std::nullopt);
     Safeguard::resetForTesting();
     frmSicherung::setFolderOpener({});
+    Clock::pin(std::nullopt);
 }
 
 void Sandbox::start()

@@ -35,6 +35,7 @@ enum class Kind {
     Import,      // frmImport
     Export,      // frmExport
     Backups,     // frmSicherung
+    Statistics,  // frmStatistik
 };
 
 struct Outcome

@@ -11,6 +11,7 @@
 #include "store/Engine.h"
 #include "store/Records.h"
 #include "ui/common/Dialogs.h"
+#include "store/Statistics.h"
 #include "ui/common/Guard.h"
 #include "ui/common/Windows.h"
 #include "wordlist/Layout.h"
@@ -23,6 +24,7 @@
 #include <QRadioButton>
 
 #include <algorithm>
+#include <array>
 #include <utility>
 
 namespace {
@@ -270,9 +272,12 @@ void frmMain::CheckBoxes()
     const AppState &a = AppState::instance();
     if (!a.TableValid)
         return;
+    std::array<std::int32_t, Fach::Count> counts{};
+    bool counted = true;
     for (int c = Fach::Start; c <= Fach::Last; ++c) {
-        Msg::guard(QStringLiteral("Vokamia"), [&] {
+        counted &= Msg::guard(QStringLiteral("Vokamia"), [&] {
             const int n = Records::countCompartment(c);
+            counts[c] = n;
             lblCount[boxOf(c)]->setText(n ? QString::number(n) : QString());
             imgBox[boxOf(c)]->setVisible(n != 0);
             lblCount[boxOf(c)]->setVisible(n != 0);
@@ -280,10 +285,15 @@ void frmMain::CheckBoxes()
                 item->setEnabled(n != 0);
         });
     }
-    Msg::guard(QStringLiteral("Vokamia"), [&] {
+    counted &= Msg::guard(QStringLiteral("Vokamia"), [&] {
         const int pool = Records::countCompartment(Fach::Pool);
+        counts[Fach::Pool] = pool;
         lblCount[kPoolBox]->setText(pool ? QString::number(pool) : QStringLiteral("leer"));
     });
+    // Whatever changed the cards (a practice, new cards, a deletion, another
+    // program), the day's row of the card box follows the counts here.
+    if (counted)
+        Msg::guard(QStringLiteral("Vokamia"), [&] { Statistics::recordBox(counts); });
 }
 
 void frmMain::ShowStartCompartment()
@@ -294,6 +304,7 @@ void frmMain::ShowStartCompartment()
         const int n = Records::countCompartment(Fach::Start);
         lblCount[boxOf(Fach::Start)]->setText(n ? QString::number(n) : QStringLiteral("leer"));
     });
+    Msg::guard(QStringLiteral("Vokamia"), [] { Statistics::recordBoxNow(); });
     for (int c = Fach::Start; c <= Fach::Last; ++c) {
         imgBox[boxOf(c)]->setVisible(c == Fach::Start);
         lblCount[boxOf(c)]->setVisible(c == Fach::Start);
@@ -380,6 +391,11 @@ void frmMain::entryCommand()
 void frmMain::managerCommand()
 {
     openWindow(Windows::Kind::Manager);
+}
+
+void frmMain::statisticsCommand()
+{
+    openWindow(Windows::Kind::Statistics);
 }
 
 void frmMain::dictionaryCommand()

@@ -60,6 +60,7 @@ public:
     void repeatCommand(int k);
     void trialCommand(int k);
     void addLanguageCommand();
+    void statisticsCommand();
     void helpCommand();
     void aboutCommand();
     void soundPathCommand();
@@ -144,6 +145,7 @@ public:
     QVector<QAction *> mRepeat; // 1..5
     QVector<QAction *> mTrial;  // 1..3
     QAction *mAdmin = nullptr;
+    QAction *mStatistik = nullptr;
     QAction *mAdd = nullptr;
     QAction *mRemove = nullptr;
     QAction *mSicherung = nullptr;

@@ -5,6 +5,7 @@
 
 #include "core/AppState.h"
 #include "store/Catalogue.h"
+#include "store/Engine.h"
 #include "store/Settings.h"
 #include "ui/common/Controls.h"
 #include "ui/common/Guard.h"
@@ -63,6 +64,9 @@ void frmMain::buildMenus()
     mAdmin = addItem(mExtra, QStringLiteral("mAdmin"), QStringLiteral("Vokabeln &verwalten"));
     mAdmin->setEnabled(false);
     connect(mAdmin, &QAction::triggered, this, &frmMain::managerCommand);
+    mStatistik = addItem(mExtra, QStringLiteral("mStatistik"), QStringLiteral("&Statistik …"));
+    mStatistik->setEnabled(false);
+    connect(mStatistik, &QAction::triggered, this, &frmMain::statisticsCommand);
     addSeparator(mExtra, "mSep6");
     mAdd = addItem(mExtra, QStringLiteral("mAdd"), QStringLiteral("Sprache &Hinzufügen"));
     connect(mAdd, &QAction::triggered, this, &frmMain::addLanguageCommand);
@@ -196,6 +200,9 @@ void frmMain::enableTableCommands(bool on)
     mVAdd->setEnabled(on);
     mImport->setEnabled(on);
     mExport->setEnabled(on);
+    // A file that cannot keep statistics has none to show.
+    const auto &db = AppState::instance().Database;
+    mStatistik->setEnabled(on && db && db->keepsStatistics());
     if (on)
         return; // the card-box refresh enables what has cards
     mWordBook->menuAction()->setEnabled(false);

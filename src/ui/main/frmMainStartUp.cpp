@@ -111,6 +111,11 @@ void frmMain::startUp()
             ImportProgress progress(QStringLiteral("Die Vokabeln aus vok1.mdb werden übernommen ..."));
             Catalogue::OpenVocabularyDatabase();
         });
+    if (a.Database && !a.Database->keepsStatistics())
+        Msg::show(QStringLiteral("Die Datenbank %1 kann keine Lernstatistik aufnehmen:\r\n%2\r\nVokamia arbeitet "
+                                 "bis zum nächsten Start ohne Lernstatistik weiter.")
+                      .arg(a.DatabasePath, a.Database->statisticsProblem()),
+                  QStringLiteral("Lernstatistik"), QMessageBox::Information, QMessageBox::Ok, this);
     if (a.Database) {
         const bool catalogueRead = Msg::guard(problem, [this] { LoadLanguageCatalogue(); });
         Msg::guard(problem, [this, &a, catalogueRead] {

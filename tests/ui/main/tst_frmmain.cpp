@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "History.h"
 #include "TestSupport.h"
 
 #include "core/AppState.h"
@@ -10,6 +11,7 @@
 #include <QAction>
 #include <QDir>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTest>
@@ -68,6 +70,21 @@ private:
             dlg.findChild<QPushButton *>(QStringLiteral("cmdOK"))->click();
         });
         item(QStringLiteral("mAdd"))->trigger();
+    }
+    // The rows of the card box per day: "day Fach0 ... Fach7".
+    static QStringList boxDays()
+    {
+        QStringList rows;
+        AppState::instance().Database->forEachRow(
+            QStringLiteral("SELECT Tag, Fach0, Fach1, Fach2, Fach3, Fach4, Fach5, Fach6, Fach7 FROM VkSysKastenTage "
+                           "ORDER BY Tag"),
+            {}, [&](const QVariantList &r) {
+                QStringList parts;
+                for (const QVariant &v : r)
+                    parts << v.toString();
+                rows << parts.join(QLatin1Char(' '));
+            });
+        return rows;
     }
     QString count(int i) { return item<QLabel>(QStringLiteral("lblCount(%1)").arg(i))->text(); }
 
@@ -237,6 +254,57 @@ private slots:
         QVERIFY(AppState::instance().TableValid);
         for (const char *m : {"mWork(3)", "mTable(3)", "mPage(3)", "mPrint(3)"})
             QVERIFY2(item(QLatin1String(m))->isEnabled() == (choose == 1), m);
+    }
+
+    // "Statistik …" opens the statistics; each recount writes the day's
+    // row of the card box: a new row after midnight, the same row updated
+    // within a day.
+    void statisticsCommandAndTheDaysCardBox()
+    {
+        History::useBerlinTime();
+        History::pinNow(QStringLiteral("2025-06-10 23:58"));
+        makeDatabase({{QStringLiteral("a"), 3}, {QStringLiteral("b"), 3}, {QStringLiteral("c"), 0}});
+        start();
+        QAction *statistics = item(QStringLiteral("mStatistik"));
+        QCOMPARE(statistics->text(), QStringLiteral("&Statistik …"));
+        QVERIFY(item<QMenu>(QStringLiteral("mExtra"))->actions().contains(statistics));
+        QVERIFY(statistics->isEnabled());
+        statistics->trigger();
+        QCOMPARE(sb.windows->requested(), (QList<Windows::Kind>{Windows::Kind::Statistics}));
+        QCOMPARE(boxDays(), (QStringList{"2025-06-10 1 0 0 2 0 0 0 0"}));
+
+        History::pinNow(QStringLiteral("2025-06-11 00:01"));
+        AppState::instance().Database->execute(QStringLiteral("INSERT INTO tEnglisch (FVok, MVok, Fach) VALUES ('d', 'D', 1)"));
+        w->Form_Activate();
+        QCOMPARE(boxDays(), (QStringList{"2025-06-10 1 0 0 2 0 0 0 0", "2025-06-11 1 1 0 2 0 0 0 0"}));
+        // Entering cards counts the start compartment alone on screen; the
+        // day's row still has all eight.
+        QTest::mouseClick(item<QRadioButton>(QStringLiteral("optMode(0)")), Qt::LeftButton);
+        AppState::instance().Database->execute(QStringLiteral("UPDATE tEnglisch SET Fach = 7 WHERE FVok = 'a'"));
+        w->Form_Activate();
+        QCOMPARE(boxDays(), (QStringList{"2025-06-10 1 0 0 2 0 0 0 0", "2025-06-11 1 1 0 1 0 0 0 1"}));
+        QCOMPARE(sb.spy->count(), 0);
+    }
+
+    // A file that cannot take the statistics' tables opens as it is: one
+    // message, the card box as ever, no statistics command, nothing written.
+    void aFileWithoutStatistics()
+    {
+        {
+            auto db = makeDatabase({{QStringLiteral("a"), 3}});
+            db->execute(QStringLiteral("DROP TABLE VkSysAntworten"));
+            db->execute(QStringLiteral("CREATE TABLE VkSysAntworten (Notiz TEXT)"));
+        }
+        start();
+        QCOMPARE(sb.spy->count(), 1);
+        QCOMPARE(sb.spy->last().title, QStringLiteral("Lernstatistik"));
+        QVERIFY(sb.spy->last().text.contains(dbPath()));
+        QVERIFY(sb.spy->last().text.contains(QLatin1String("ohne Lernstatistik")));
+        QCOMPARE(count(2), QStringLiteral("1"));
+        QVERIFY(!item(QStringLiteral("mStatistik"))->isEnabled());
+        QVERIFY(boxDays().isEmpty());
+        w->Form_Activate();
+        QCOMPARE(sb.spy->count(), 1);
     }
 
     void aFileThatIsNoDatabase()
