@@ -8,6 +8,7 @@
 #include "store/Engine.h"
 #include "store/LegacyImport.h"
 #include "store/Settings.h"
+#include "store/Statistics.h"
 #include "wordlist/Export.h"
 #include "wordlist/Import.h"
 #include "wordlist/Layout.h"
@@ -199,6 +200,12 @@ CommandLine::Reply importList(const CommandLine::Request &request)
             WordList::importFile(path, in.layout, choices, WordList::Mode::Store, [](const WordList::Rejection &r) {
                 std::fputs((WordList::describe(r) + QLatin1Char('\n')).toUtf8().constData(), stderr);
             });
+        // The day's row of the card box follows, as after the import window;
+        // the import stands whether or not that row can be written.
+        try {
+            Statistics::recordBoxOf(*a.Database, a.SprachNr, a.CurrentTable);
+        } catch (const store::Error &) {
+        }
         CommandLine::Reply reply;
         reply.out = outcome.report() + QLatin1Char('\n');
         return reply;

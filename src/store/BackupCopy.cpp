@@ -4,6 +4,7 @@
 #include "store/Collation.h"
 #include "store/Connection.h"
 #include "store/Engine.h"
+#include "store/Statistics.h"
 
 #include <QDir>
 #include <QFile>
@@ -889,6 +890,9 @@ void Database::replaceContent(const QString &file)
                     Error::Kind::InUse);
     if (rc != SQLITE_DONE)
         throw Error(QStringLiteral("Die Sicherung kann nicht zurückgeholt werden (%1).").arg(BackupCopy::sqliteReason(c_->db(), rc)));
+    // A backup from before the statistics were kept lacks their tables;
+    // the restored file gets them as any file does when it is opened.
+    statisticsProblem_ = Statistics::prepareFile(*this);
 }
 
 } // namespace store

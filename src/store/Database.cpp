@@ -526,8 +526,8 @@ int Database::execute(const QString &sql, const QVariantList &params)
     return c_->execChanges(sql, params);
 }
 
-void Database::forEachRow(const QString &sql, const QVariantList &params,
-                          const std::function<bool(const QVariantList &row)> &row)
+void Database::forEachRowUntil(const QString &sql, const QVariantList &params,
+                               const std::function<bool(const QVariantList &row)> &row)
 {
     if (sql.trimmed().isEmpty())
         throw Error(QStringLiteral("Die SQL-Anweisung ist leer."));
@@ -548,19 +548,6 @@ void Database::forEachRow(const QString &sql, const QVariantList &params,
 std::shared_ptr<Recordset> Database::openRecordset(const QString &source, RecordsetType type)
 {
     return openRecordsetOn(c_, source, type);
-}
-
-void Database::forEachRow(const QString &sql, const QVariantList &params,
-                          const std::function<void(const QVariantList &row)> &row)
-{
-    Statement st = c_->prepare(sql, true);
-    st.bindAll(params);
-    QVariantList values(st.columnCount());
-    while (st.step()) {
-        for (int i = 0; i < values.size(); ++i)
-            values[i] = st.column(i);
-        row(values);
-    }
 }
 
 QStringList Database::tableNames() const

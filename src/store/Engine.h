@@ -14,6 +14,7 @@
 #include <functional>
 #include <memory>
 #include <stdexcept>
+#include <type_traits>
 
 namespace store {
 
@@ -116,21 +117,29 @@ public:
     int execute(const QString &sql, const QVariantList &params);
 
     // Runs a SELECT with values bound to its ? marks and hands each row to
-    // `row` as it is read, keeping none: a walk over a table of any size
-    // needs the memory of one row. `row` returns false to stop early.
-    void forEachRow(const QString &sql, const QVariantList &params,
-                    const std::function<bool(const QVariantList &row)> &row);
+    // `row` as it is read, keeping none: a walk over a table of any size, or
+    // a sum over many rows, needs the memory of one row. The text is
+    // compiled as it stands (its literals stay literals), so it may rely on
+    // indexes whose condition it repeats. A `row` that returns bool stops
+    // the walk by returning false.
+    template <typename F>
+    void forEachRow(const QString &sql, const QVariantList &params, F &&row)
+    {
+        forEachRowUntil(sql, params, [&](const QVariantList &values) {
+            if constexpr (std::is_void_v<std::invoke_result_t<F &, const QVariantList &>>) {
+                row(values);
+                return true;
+            } else {
+                return bool(row(values));
+            }
+        });
+    }
+    void forEachRowUntil(const QString &sql, const QVariantList &params,
+                         const std::function<bool(const QVariantList &row)> &row);
 
     // A SELECT statement (dynaset) or a table name (table type), positioned
     // on its first row.
     std::shared_ptr<Recordset> openRecordset(const QString &source, RecordsetType type = RecordsetType::Dynaset);
-
-    // Runs a query with `params` bound to its ? marks and hands each row to
-    // `row` as it is read; nothing is kept. The text is compiled as it
-    // stands (its literals stay literals), so sums over many rows cost no
-    // memory and may rely on indexes whose condition the text repeats.
-    void forEachRow(const QString &sql, const QVariantList &params,
-                    const std::function<void(const QVariantList &row)> &row);
 
     // User tables, attached ones included, in order of creation.
     QStringList tableNames() const;

@@ -521,6 +521,29 @@ private slots:
         QCOMPARE(QDir(folder()).entryList({QStringLiteral(".Vokabeln-*")}, QDir::Files | QDir::Hidden), QStringList());
     }
 
+    // A backup from before the statistics were kept goes back in with its
+    // cards, and the restored file keeps statistics again at once: the
+    // next answer is logged, not refused for a missing table.
+    void restoreOfABackupWithoutStatistics()
+    {
+        addCards(QStringLiteral("tEnglisch"), 3);
+        const QString old = BackupCopy::make(app().DatabasePath, folder(), kWhen).path;
+        sqlite3 *raw = nullptr;
+        QCOMPARE(sqlite3_open(old.toUtf8().constData(), &raw), SQLITE_OK);
+        QCOMPARE(sqlite3_exec(raw, "DROP TABLE VkSysAntworten; DROP TABLE VkSysKastenTage", nullptr, nullptr, nullptr),
+                 SQLITE_OK);
+        sqlite3_close(raw);
+        {
+            BackupCopy::CheckedCopy checked = BackupCopy::check(old, folder());
+            db().replaceContent(checked.path());
+        }
+        QCOMPARE(Records::countAll(), 3);
+        QVERIFY(db().keepsStatistics());
+        for (const char *table : {"VkSysAntworten", "VkSysKastenTage"})
+            QCOMPARE(db().openRecordset(QStringLiteral("Select count(*) from ") + QLatin1String(table))->value(0).toInt(),
+                     0);
+    }
+
     // Inside a transaction the content cannot be swapped: the learner's
     // unfinished change would be lost or half kept.
     void noRestoreInsideATransaction()

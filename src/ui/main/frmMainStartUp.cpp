@@ -9,6 +9,7 @@
 #include "store/Engine.h"
 #include "store/LegacyImport.h"
 #include "store/Settings.h"
+#include "store/Statistics.h"
 #include "ui/common/Guard.h"
 #include "ui/common/Messages.h"
 #include "ui/common/Safeguard.h"
@@ -265,5 +266,9 @@ void frmMain::reloadAfterRestore()
         showHeading();
     }
     ValidateLanguageTable();
+    // The restored file has its own history: today's row of the card box is
+    // written into it even where the counts happen to be those of before.
+    if (a.TableValid)
+        Msg::guard(QStringLiteral("Vokamia"), [&] { Statistics::recordBoxOf(*a.Database, a.SprachNr, a.CurrentTable); });
     Form_Activate();
 }
