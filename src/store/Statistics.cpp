@@ -483,11 +483,14 @@ void writeBox(store::Database &db, int pair, const QDate &day, const std::array<
     QString updates;
     QVariantList values{day, pair};
     for (int c = 0; c < 8; ++c) {
+        const QString sep = c ? QStringLiteral(", ") : QString();
         names += QStringLiteral(", Fach%1").arg(c);
         marks += QStringLiteral(", ?");
-        updates += QStringLiteral("%1Fach%2 = excluded.Fach%2").arg(c ? QStringLiteral(", ") : QString()).arg(c);
+        updates += QStringLiteral("%1Fach%2 = excluded.Fach%2").arg(sep).arg(c);
         values << counts[c];
     }
+    // The same counts again leave the file untouched (SQLite writes no page
+    // whose bytes stay the same): a backup that compares files sees no change.
     db.execute(QStringLiteral("INSERT INTO VkSysKastenTage (Tag, SprachId") + names + QStringLiteral(") VALUES (?, ?")
                    + marks + QStringLiteral(") ON CONFLICT (SprachId, Tag) DO UPDATE SET ") + updates,
                values);

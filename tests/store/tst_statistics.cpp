@@ -14,6 +14,7 @@
 #include "store/Records.h"
 #include "store/Statistics.h"
 
+#include <QFileInfo>
 #include <QTest>
 
 using History::answer;
@@ -306,6 +307,13 @@ private slots:
         card(QStringLiteral("b"), 1);
         Statistics::recordBoxNow();
         QCOMPARE(boxRows().first(), QStringLiteral("2025-03-29 1 0 1 0 0 0 0 0 0"));
+
+        // The same counts once more write nothing into the file.
+        const auto logSize = [] { return QFileInfo(path() + QStringLiteral("-wal")).size(); };
+        const qint64 before = logSize();
+        Statistics::recordBoxOf(db(), 1, QStringLiteral("tEnglisch"));
+        Statistics::recordBoxOf(db(), 2, QStringLiteral("tLatein"));
+        QCOMPARE(logSize(), before);
     }
 
     // ------------------------------------------------------------ figures

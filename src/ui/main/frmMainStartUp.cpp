@@ -158,6 +158,10 @@ void frmMain::startUp()
     ValidateLanguageTable();
 
     mSicherung->setEnabled(bool(a.Database));
+    // Today's card box goes into the file before the backup of the start
+    // copies it, so that the next start finds the file as that backup has it.
+    if (a.TableValid)
+        Msg::guard(problem, [] { Statistics::recordBoxNow(); });
     // In the background: the card box is usable at once.
     Safeguard::atStartUp(this);
 }
