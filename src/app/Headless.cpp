@@ -231,4 +231,20 @@ CommandLine::Reply exportList(const CommandLine::Request &request)
     });
 }
 
+CommandLine::Reply backup()
+{
+    const ExistingDatabase database = existingDatabase();
+    if (!database.error.isEmpty()) {
+        QString why = database.error;
+        why.chop(1); // the full stop, before what follows
+        return failed(why + QStringLiteral("; es wurde nichts gesichert."));
+    }
+    const Backups::Result result = Backups::run({database.path, backupFolder(database.path), false});
+    if (!result.ok)
+        return failed(QStringLiteral("Die Sicherung ist fehlgeschlagen: %1").arg(result.error));
+    CommandLine::Reply r;
+    r.out = QDir::toNativeSeparators(result.path) + QLatin1Char('\n');
+    return r;
+}
+
 } // namespace Headless
