@@ -236,7 +236,7 @@ CommandLine::Reply backup()
     const ExistingDatabase database = existingDatabase();
     if (!database.error.isEmpty()) {
         QString why = database.error;
-        why.chop(1); // the full stop, before what follows
+        why.chop(1);
         return failed(why + QStringLiteral("; es wurde nichts gesichert."));
     }
     const Backups::Result result = Backups::run({database.path, backupFolder(database.path), false});

@@ -208,9 +208,9 @@ private:
 };
 
 // The whole content as one fingerprint: the schema and every row of every
-// table (but the day-by-day card box, see below), in the tables' own order.
-// Two files with equal content give equal fingerprints however their pages
-// lie; file times play no part.
+// table, in the tables' own order, but for the card box per day, which only
+// repeats the cards' counts. Two files with equal content give equal
+// fingerprints however their pages lie; file times play no part.
 QString fingerprint(Raw &raw)
 {
     Hash128 hash;
@@ -256,13 +256,11 @@ QString fingerprint(Raw &raw)
         }
     }
     for (const QString &t : tables) {
-        // The card box of each day is counted from the cards and written at
-        // every start; a new day's row alone is no change worth a backup.
-        if (t.compare(QLatin1String("VkSysKastenTage"), Qt::CaseInsensitive) == 0)
-            continue;
         const QByteArray name = t.toUtf8();
         hash.add(quint64(name.size()));
         hash.add(name.constData(), std::size_t(name.size()));
+        if (t.compare(Statistics::kBoxDaysTable, Qt::CaseInsensitive) == 0)
+            continue;
         store::Statement rows = raw.prepare(QStringLiteral("SELECT * FROM ") + store::quoteIdent(t));
         const int columns = rows.columnCount();
         while (rows.step()) {

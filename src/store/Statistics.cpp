@@ -19,7 +19,7 @@ namespace Statistics {
 namespace {
 
 const QString kAnswers = QStringLiteral("VkSysAntworten");
-const QString kBoxDays = QStringLiteral("VkSysKastenTage");
+const QString kBoxDays = kBoxDaysTable;
 
 const QStringList kAnswerFields = {
     QStringLiteral("Zeit"),       QStringLiteral("SprachId"), QStringLiteral("VNr"),

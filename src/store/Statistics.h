@@ -26,6 +26,11 @@ class Database;
 // calendar days, taken from Clock.
 namespace Statistics {
 
+// The card box per day: counts taken from the cards, written at every
+// start. A backup's fingerprint leaves its rows out, so a start-up alone
+// never looks like a change worth a backup.
+inline const QString kBoxDaysTable = QStringLiteral("VkSysKastenTage");
+
 // Makes the tables and their indexes where they are missing, all in one
 // unit. Returns why the file cannot take them (the file is then left as it
 // was); empty when it can. Database::open and create call it.
