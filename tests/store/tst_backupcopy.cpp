@@ -233,6 +233,12 @@ private slots:
         QTest::newRow("null to text") << "UPDATE tEnglisch SET FSatz = 'x' WHERE VNr = 1" << true;
         QTest::newRow("same value written") << "UPDATE tEnglisch SET Fach = Fach" << false;
         QTest::newRow("an index") << "CREATE INDEX extra ON tEnglisch (MVok)" << true;
+        QTest::newRow("an answer logged")
+            << "INSERT INTO VkSysAntworten (Zeit, SprachId, VNr, FachVorher, FachNachher, Richtig) "
+               "VALUES ('2026-03-14 09:00:00', 1, 3, 1, 2, 1)"
+            << true;
+        QTest::newRow("a day's card box, counted from the cards")
+            << "INSERT INTO VkSysKastenTage (Tag, SprachId, Fach0, Fach1) VALUES ('2026-03-14', 1, 0, 10)" << false;
     }
     // The start-up compares fingerprints instead of file times: a change of
     // one letter counts, writing the same values again does not.
