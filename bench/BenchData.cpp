@@ -107,6 +107,16 @@ long residentKiB()
     return parts.size() > 1 ? parts[1].toLong() * (sysconf(_SC_PAGESIZE) / 1024) : 0;
 }
 
+long peakKiB()
+{
+    QFile f(QStringLiteral("/proc/self/status"));
+    if (!f.open(QIODevice::ReadOnly))
+        return 0;
+    for (const QByteArray &line : f.readAll().split('\n'))
+        if (line.startsWith("VmHWM:"))
+            return line.mid(6).trimmed().split(' ').first().toLong();
+    return 0;
+}
 
 int runForSizes(int argc, char *argv[], const QList<int> &defaultSizes,
                 const std::function<void(const QString &, int)> &run)

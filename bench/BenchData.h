@@ -27,6 +27,8 @@ void settleLog(sqlite3 *conn);
 double median(std::vector<double> v);
 double msOf(const std::function<void()> &f);
 long residentKiB();
+// The process's peak resident memory so far (VmHWM).
+long peakKiB();
 
 // The command line of every benchmark: [folder] [sizes...]; runs
 // run(folder, size) for each size (default: defaultSizes).

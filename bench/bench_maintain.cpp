@@ -32,17 +32,6 @@
 
 namespace {
 
-long peakKiB()
-{
-    QFile f(QStringLiteral("/proc/self/status"));
-    if (!f.open(QIODevice::ReadOnly))
-        return 0;
-    for (const QByteArray &line : f.readAll().split('\n'))
-        if (line.startsWith("VmHWM:"))
-            return line.mid(6).trimmed().split(' ').first().toLong();
-    return 0;
-}
-
 template <typename T = QWidget>
 T *child(QWidget &w, const char *name)
 {

@@ -28,18 +28,6 @@
 
 namespace {
 
-// The process's peak resident memory so far, and a fresh start for it.
-long peakKiB()
-{
-    QFile f(QStringLiteral("/proc/self/status"));
-    if (!f.open(QIODevice::ReadOnly))
-        return 0;
-    for (const QByteArray &line : f.readAll().split('\n'))
-        if (line.startsWith("VmHWM:"))
-            return line.mid(6).trimmed().split(' ').first().toLong();
-    return 0;
-}
-
 // Time of the processor spent on this process (user and system), which a
 // machine busy with other work does not stretch as it stretches the clock.
 double cpuMs()
